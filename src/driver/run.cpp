@@ -1,0 +1,8 @@
+// The run sequence.
+#include "driver/run.hpp"
+
+namespace itemdif::driver {
+
+void run_analysis() {}
+
+}  // namespace itemdif::driver

@@ -1,0 +1,102 @@
+// The run's data: the control file's values, the score tables, the totals and the working
+// tables of the two Mantel-Haenszel passes. One set per run, owned by the driver.
+//
+// Convention: every index in the code starts at 0 (level k, item j and examinee i of the
+// report are k + 1, j + 1, i + 1). Fixed-length texts are std::string of exactly their length,
+// blank-filled on the right.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace itemdif::driver {
+
+/// Creates a table of `rows` x `cols` elements; a count of 0 or less gives an empty table.
+/// A size whose product overflows, or memory that cannot be had, throws IoError 41
+/// "insufficient virtual memory".
+std::size_t checked_table_size(std::int64_t rows, std::int64_t cols = 1, std::int64_t planes = 1);
+
+/// A dense table stored row after row: element (r, c) at r * cols + c.
+template <typename T>
+class Table {
+ public:
+  Table() = default;
+  /// Throws IoError 41 when the table cannot be had.
+  void create(std::int64_t rows, std::int64_t cols);
+
+  T& operator()(std::size_t r, std::size_t c) { return data_[r * cols_ + c]; }
+  const T& operator()(std::size_t r, std::size_t c) const { return data_[r * cols_ + c]; }
+  T* row(std::size_t r) { return data_.data() + r * cols_; }
+  const T* row(std::size_t r) const { return data_.data() + r * cols_; }
+  std::size_t rows() const { return rows_; }
+  std::size_t cols() const { return cols_; }
+  std::vector<T>& elements() { return data_; }
+  const std::vector<T>& elements() const { return data_; }
+
+ private:
+  std::vector<T> data_;
+  std::size_t rows_ = 0;
+  std::size_t cols_ = 0;
+};
+
+/// Groups and response classes of `level_counts`.
+enum Group : int { kReference = 0, kFocal = 1 };
+enum ResponseClass : int { kCorrect = 0, kIncorrect = 1, kBoth = 2 };
+
+struct RunData {
+  // Control file.
+  std::string title = std::string(160, ' ');
+  std::int32_t model = 0;
+  std::int32_t n_items = 0;
+  std::int32_t n_reference = 0;
+  std::int32_t n_focal = 0;
+  std::int32_t n_levels = 0;
+  std::string control_file_name = std::string(80, ' ');
+  std::string reference_file_name = std::string(80, ' ');
+  std::string focal_file_name = std::string(80, ' ');
+  std::string output_file_name = std::string(80, ' ');
+  std::string reference_layout = std::string(80, ' ');
+  std::string focal_layout = std::string(80, ' ');
+  std::vector<std::int32_t> level_low;   // by level
+  std::vector<std::int32_t> level_high;  // by level
+  std::vector<std::int32_t> item_label;  // by item
+
+  // Scores as read, (examinee, item), and totals by examinee.
+  Table<double> reference_responses;
+  Table<double> focal_responses;
+  std::vector<double> reference_total;
+  std::vector<double> focal_total;
+
+  // Conditioning levels of the current pass. level_counts[group][class] is a (level, item)
+  // table.
+  Table<double> level_counts[2][3];
+  Table<double> level_size;          // (level, item)
+  Table<std::int32_t> level_valid;   // (level, item)
+
+  // Mantel-Haenszel results of the current pass, by item unless stated.
+  std::vector<double> alpha_numerator;
+  std::vector<double> alpha_denominator;
+  std::vector<double> alpha;
+  std::vector<double> mh_d_dif;
+  Table<double> expected_correct;    // (level, item)
+  Table<double> correct_variance;    // (level, item)
+  std::vector<double> observed_sum;
+  std::vector<double> expected_sum;
+  std::vector<double> variance_sum;
+  std::vector<double> chi_square;
+  std::vector<double> p_value;
+  std::vector<std::string> significance_mark;  // 3 characters each
+  std::vector<double> se_d_dif;
+  std::vector<char> ets_code;                  // 'A', 'B', 'C'
+  std::vector<char> favored_group;             // 'R', 'F' or ' '
+  std::int32_t pass = 0;
+  std::int32_t purged_count = 0;
+
+  // Curves.
+  std::vector<double> icc_reference_row;  // by level
+  std::vector<double> icc_focal_row;      // by level
+};
+
+}  // namespace itemdif::driver

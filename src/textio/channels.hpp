@@ -1,0 +1,75 @@
+// The six channels: console input 5 and output 6, report 11, control file 12, data files 20, 30.
+#pragma once
+
+#include <fstream>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace itemdif::textio {
+
+inline constexpr int kConsoleInput = 5;
+inline constexpr int kConsoleOutput = 6;
+inline constexpr int kReportChannel = 11;
+inline constexpr int kControlChannel = 12;
+inline constexpr int kReferenceChannel = 20;
+inline constexpr int kFocalChannel = 30;
+
+/// A channel written line by line. Every line ends with CR LF after its last written character.
+class OutputChannel {
+ public:
+  /// Writes to a stream the caller owns (the console, or a test's string stream).
+  OutputChannel(int unit, std::string name, std::ostream& sink);
+  /// Opens `name` (trailing blanks ignored) with status "unknown": created, or replaced.
+  /// Throws IoError 43 (invalid name) or 30 (refused).
+  static std::unique_ptr<OutputChannel> open_unknown(int unit, std::string_view name);
+
+  void write_line(std::string_view text);     ///< text, then CR LF
+  void write_partial(std::string_view text);  ///< text with no line end (after "$")
+  void flush();
+  void close();
+
+  int unit() const { return unit_; }
+  const std::string& name() const { return name_; }
+
+ private:
+  int unit_;
+  std::string name_;
+  std::unique_ptr<std::ofstream> file_;  // owned when opened by name
+  std::ostream* sink_;
+};
+
+/// A channel read line by line. Lines of any length; a CR just before the LF is dropped.
+class InputChannel {
+ public:
+  InputChannel(int unit, std::string name, std::istream& source);
+  /// Opens `name` (trailing blanks ignored) with status "Old". Throws IoError 29 when it does
+  /// not exist, 43 for an invalid name, 30 when refused.
+  static std::unique_ptr<InputChannel> open_old(int unit, std::string_view name);
+
+  /// The next line, or false at the end of the file.
+  bool next_line(std::string& line);
+  /// Throws IoError{number, unit, name}.
+  [[noreturn]] void fail(int number, std::string info = {}) const;
+
+  int unit() const { return unit_; }
+  const std::string& name() const { return name_; }
+
+ private:
+  int unit_;
+  std::string name_;
+  std::unique_ptr<std::ifstream> file_;
+  std::istream* source_;
+};
+
+/// The console: channel 6 writes to standard output, channel 5 reads standard input.
+/// Tests may point them elsewhere; pass nullptr to restore the standard streams.
+OutputChannel& console_output();
+InputChannel& console_input();
+void redirect_console(std::ostream* out, std::istream* in);
+
+/// Clears the console with an ANSI sequence, only when standard output is a terminal.
+void clear_console();
+
+}  // namespace itemdif::textio
