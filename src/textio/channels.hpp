@@ -27,8 +27,13 @@ class OutputChannel {
 
   void write_line(std::string_view text);     ///< text, then CR LF
   void write_partial(std::string_view text);  ///< text with no line end (after "$")
+  /// Writes pending lines out. A file channel whose writes failed (a full disk, say) throws
+  /// IoError 38 here and in close(), so a report is never cut short in silence.
   void flush();
+  /// Flushes and closes a file opened by name; later writes are ignored. The console stays
+  /// connected (it is only flushed).
   void close();
+  bool is_open() const { return sink_ != nullptr; }
 
   int unit() const { return unit_; }
   const std::string& name() const { return name_; }
@@ -38,6 +43,8 @@ class OutputChannel {
   std::string name_;
   std::unique_ptr<std::ofstream> file_;  // owned when opened by name
   std::ostream* sink_;
+
+  friend void redirect_console(std::ostream* out, std::istream* in);
 };
 
 /// A channel read line by line. Lines of any length; a CR just before the LF is dropped.
@@ -48,8 +55,12 @@ class InputChannel {
   /// not exist, 43 for an invalid name, 30 when refused.
   static std::unique_ptr<InputChannel> open_old(int unit, std::string_view name);
 
-  /// The next line, or false at the end of the file.
+  /// The next line, or false at the end of the file. A last line without a line feed is
+  /// still a line; an empty file has none.
   bool next_line(std::string& line);
+  /// A buffer that read operations reuse for the current line, so that reading a long file
+  /// allocates nothing per line.
+  std::string& line_buffer() { return line_buffer_; }
   /// Throws IoError{number, unit, name}.
   [[noreturn]] void fail(int number, std::string info = {}) const;
 
@@ -61,10 +72,14 @@ class InputChannel {
   std::string name_;
   std::unique_ptr<std::ifstream> file_;
   std::istream* source_;
+  std::string line_buffer_;
+
+  friend void redirect_console(std::ostream* out, std::istream* in);
 };
 
 /// The console: channel 6 writes to standard output, channel 5 reads standard input.
 /// Tests may point them elsewhere; pass nullptr to restore the standard streams.
+/// Messages name them as files "stdout" and "stdin".
 OutputChannel& console_output();
 InputChannel& console_input();
 void redirect_console(std::ostream* out, std::istream* in);

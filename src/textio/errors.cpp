@@ -11,6 +11,7 @@ const char* message_text(int number) {
     case 24: return "end-of-file during read";
     case 29: return "file not found";
     case 30: return "open failure";
+    case 38: return "error during write";
     case 41: return "insufficient virtual memory";
     case 43: return "file name specification error";
     case 59: return "list-directed I/O syntax error";

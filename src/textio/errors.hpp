@@ -11,7 +11,7 @@ namespace itemdif::textio {
 /// stderr line `itemdif: severe (N): <text>` (preceded by the info line 58 when `info` is not
 /// empty), closes every channel and ends the run with exit status 2.
 struct IoError : std::runtime_error {
-  int number;        ///< 24, 29, 30, 41, 43, 59, 60, 61, 62, 64
+  int number;        ///< 24, 29, 30, 38 (a failed write), 41, 43, 59, 60, 61, 62, 64
   int unit;          ///< channel; 0 when the message names none (41)
   std::string file;  ///< file name without trailing blanks
   std::string info;  ///< for 62: the rest of the layout text after "format syntax error at or near "
