@@ -1,0 +1,23 @@
+// The two Mantel-Haenszel passes: counting, statistics, purification and the result tables.
+#pragma once
+
+#include "driver/run_data.hpp"
+#include "textio/channels.hpp"
+
+namespace itemdif::driver {
+
+/// Runs pass 1 on the totals as read and pass 2 on the totals without the items coded C in
+/// pass 1, writing a progress line per pass to the console and each pass's heading, warnings,
+/// result table (and after pass 1 the purge list) to `report`. Leaves the pass-2 level tables,
+/// statistics, ets_code, favored_group and purged_count for the curves and the logistic
+/// procedure; the totals stay lowered by the pass-1 purge.
+void run_passes(RunData& run, textio::OutputChannel& report);
+
+/// Sets purged_count and favored_group from the categories of the current pass and, when
+/// `lower_totals` is set, removes every item coded C from both groups' totals.
+void purify(RunData& run, bool lower_totals);
+
+/// The SE heading, the column headings and one line per item.
+void write_pass_table(const RunData& run, textio::OutputChannel& report);
+
+}  // namespace itemdif::driver

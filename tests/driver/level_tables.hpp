@@ -1,0 +1,91 @@
+// Test helpers: a RunData whose level tables are filled by hand, and a report channel that
+// keeps its lines.
+#pragma once
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/run_data.hpp"
+#include "textio/channels.hpp"
+
+namespace itemdif::driver::testing {
+
+/// A RunData with every per-item and per-level table of the passes sized for `n_items` items and
+/// `n_levels` levels, all cells empty (and therefore not valid), labels 1 .. n_items and level
+/// bounds (10k, 10k + 9).
+inline RunData make_level_run(int n_items, int n_levels) {
+  RunData run;
+  run.n_items = n_items;
+  run.n_levels = n_levels;
+  for (auto& group : run.level_counts)
+    for (auto& table : group) table.create(n_levels, n_items);
+  run.level_size.create(n_levels, n_items);
+  run.level_valid.create(n_levels, n_items);
+  run.expected_correct.create(n_levels, n_items);
+  run.correct_variance.create(n_levels, n_items);
+  for (auto* list : {&run.alpha_numerator, &run.alpha_denominator, &run.alpha, &run.mh_d_dif,
+                     &run.observed_sum, &run.expected_sum, &run.variance_sum, &run.chi_square,
+                     &run.p_value, &run.se_d_dif})
+    list->assign(n_items, 0.0);
+  run.significance_mark.assign(n_items, "   ");
+  run.ets_code.assign(n_items, ' ');
+  run.favored_group.assign(n_items, ' ');
+  run.icc_reference_row.assign(n_levels, 0.0);
+  run.icc_focal_row.assign(n_levels, 0.0);
+  for (int j = 0; j < n_items; ++j) run.item_label.push_back(j + 1);
+  for (int k = 0; k < n_levels; ++k) {
+    run.level_low.push_back(10 * k);
+    run.level_high.push_back(10 * k + 9);
+  }
+  return run;
+}
+
+/// Puts the two-by-two table (a, b | c, d) of reference correct/incorrect and focal
+/// correct/incorrect into level k of item j, with the validity rule of the counting (at least
+/// ten examinees of each group).
+inline void set_cell(RunData& run, int k, int j, double a, double b, double c, double d) {
+  run.level_counts[kReference][kCorrect](k, j) = a;
+  run.level_counts[kReference][kIncorrect](k, j) = b;
+  run.level_counts[kReference][kBoth](k, j) = a + b;
+  run.level_counts[kFocal][kCorrect](k, j) = c;
+  run.level_counts[kFocal][kIncorrect](k, j) = d;
+  run.level_counts[kFocal][kBoth](k, j) = c + d;
+  run.level_size(k, j) = a + b + c + d;
+  run.level_valid(k, j) = (a + b >= 10.0 && c + d >= 10.0) ? 1 : 0;
+}
+
+/// A report channel writing into memory.
+class CapturedChannel {
+ public:
+  CapturedChannel() : channel_(textio::kReportChannel, "REPORT.OUT", stream_) {}
+  textio::OutputChannel& channel() { return channel_; }
+  /// Everything written so far, line ends included.
+  std::string text() {
+    channel_.flush();
+    return stream_.str();
+  }
+  /// The lines written so far, without their CR LF.
+  std::vector<std::string> lines() {
+    std::vector<std::string> result;
+    const std::string all = text();
+    std::size_t start = 0;
+    while (start < all.size()) {
+      const std::size_t end = all.find("\r\n", start);
+      if (end == std::string::npos) {
+        result.push_back(all.substr(start));
+        break;
+      }
+      result.push_back(all.substr(start, end - start));
+      start = end + 2;
+    }
+    return result;
+  }
+
+ private:
+  std::ostringstream stream_;
+  textio::OutputChannel channel_;
+};
+
+}  // namespace itemdif::driver::testing

@@ -1,0 +1,223 @@
+// Mantel-Haenszel statistics from level tables filled by hand.
+#include "driver/mantel_haenszel.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <string>
+
+#include "driver/passes.hpp"
+#include "level_tables.hpp"
+#include "textio/channels.hpp"
+#include "textio/errors.hpp"
+
+namespace itemdif::driver {
+namespace {
+
+using testing::CapturedChannel;
+using testing::make_level_run;
+using testing::set_cell;
+
+// Three items of two valid levels each, one per worked example:
+//   item 1: (30,20,20,30), (40,10,30,20)
+//   item 2: (40,10,20,30), (45,5,30,20)
+//   item 3: (30,20,28,22), (40,10,38,12)
+RunData worked_examples() {
+  RunData run = make_level_run(3, 2);
+  set_cell(run, 0, 0, 30, 20, 20, 30);
+  set_cell(run, 1, 0, 40, 10, 30, 20);
+  set_cell(run, 0, 1, 40, 10, 20, 30);
+  set_cell(run, 1, 1, 45, 5, 30, 20);
+  set_cell(run, 0, 2, 30, 20, 28, 22);
+  set_cell(run, 1, 2, 40, 10, 38, 12);
+  return run;
+}
+
+// Reference values: exact rational sums (Python fractions) for alpha, the chi-square and the
+// variance; the logarithm, square root and the normal tail erfc(sqrt(chi/2)) for p in Python
+// double precision, independently of the code under test.
+struct Expected {
+  double alpha, mh_d_dif, chi_square, p_value, se_d_dif;
+  const char* mark;
+  char code;
+};
+constexpr Expected kWorked[3] = {
+    {2.4285714285714284, -2.0851625082521212, 7.769347826086957, 0.005314023173738256,
+     0.7144810367284569, "** ", 'B'},
+    {6.0, -4.210634752685929, 26.770526315789475, 2.2910514384042953e-07, 0.8280195897147723,
+     "***", 'C'},
+    {1.2127659574468086, -0.4533236153925554, 0.21459537572254336, 0.643189192920203,
+     0.7306869818453783, "   ", 'A'},
+};
+
+TEST(MantelHaenszel, WorkedExamples) {
+  RunData run = worked_examples();
+  mantel_haenszel(run);
+  for (int j = 0; j < 3; ++j) {
+    SCOPED_TRACE(j + 1);
+    const Expected& e = kWorked[j];
+    EXPECT_NEAR(run.alpha[j], e.alpha, 1e-14);
+    EXPECT_NEAR(run.mh_d_dif[j], e.mh_d_dif, 1e-13);
+    EXPECT_NEAR(run.chi_square[j], e.chi_square, 1e-12);
+    EXPECT_NEAR(run.p_value[j], e.p_value, 1e-12);
+    EXPECT_NEAR(run.se_d_dif[j], e.se_d_dif, 1e-13);
+    EXPECT_EQ(run.significance_mark[j], e.mark);
+    EXPECT_EQ(run.ets_code[j], e.code);
+  }
+  // The sums of the first example.
+  EXPECT_DOUBLE_EQ(run.alpha_numerator[0], 17.0);
+  EXPECT_DOUBLE_EQ(run.alpha_denominator[0], 7.0);
+  EXPECT_DOUBLE_EQ(run.observed_sum[0], 70.0);
+  EXPECT_DOUBLE_EQ(run.expected_sum[0], 60.0);
+  EXPECT_NEAR(run.variance_sum[0], 11.616161616161616, 1e-13);
+  // Per level: nR m1 / N = 50 * 50 / 100 and 50 * 70 / 100.
+  EXPECT_DOUBLE_EQ(run.expected_correct(0, 0), 25.0);
+  EXPECT_DOUBLE_EQ(run.expected_correct(1, 0), 35.0);
+}
+
+TEST(MantelHaenszel, WorkedExamplesAsPrinted) {
+  RunData run = worked_examples();
+  mantel_haenszel(run);
+  purify(run, false);
+  CapturedChannel report;
+  write_pass_table(run, report.channel());
+  const auto lines = report.lines();
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], std::string(61, ' ') + "SE");
+  EXPECT_EQ(lines[1], "   ITEM        Alpha    X^2      P-Value    MH D-DIF  (MH D-DIF)");
+  EXPECT_EQ(lines[2], "B    1**       2.429       7.769      0.005     -2.085      0.714");
+  EXPECT_EQ(lines[3], "CR   2***      6.000      26.771      0.000     -4.211      0.828");
+  EXPECT_EQ(lines[4], "A    3         1.213       0.215      0.643     -0.453      0.731");
+  EXPECT_EQ(run.purged_count, 1);
+}
+
+TEST(MantelHaenszel, InvalidCellsEnterNoSum) {
+  RunData run = make_level_run(1, 4);
+  set_cell(run, 0, 0, 9, 0, 50, 50);       // 9 reference examinees: not valid
+  set_cell(run, 1, 0, 30, 20, 20, 30);
+  set_cell(run, 2, 0, 300, 200, 1, 8);     // 9 focal examinees: not valid
+  set_cell(run, 3, 0, 40, 10, 30, 20);
+  mantel_haenszel(run);
+  EXPECT_NEAR(run.alpha[0], kWorked[0].alpha, 1e-14);
+  EXPECT_NEAR(run.chi_square[0], kWorked[0].chi_square, 1e-12);
+  EXPECT_NEAR(run.se_d_dif[0], kWorked[0].se_d_dif, 1e-13);
+  EXPECT_EQ(run.expected_correct(0, 0), 0.0);
+  EXPECT_EQ(run.correct_variance(2, 0), 0.0);
+  EXPECT_DOUBLE_EQ(run.observed_sum[0], 70.0);
+}
+
+TEST(MantelHaenszel, IdenticalGroupsAndTheUnflooredCorrection) {
+  RunData run = make_level_run(1, 2);
+  set_cell(run, 0, 0, 12, 8, 12, 8);
+  set_cell(run, 1, 0, 30, 10, 30, 10);
+  mantel_haenszel(run);
+  EXPECT_EQ(run.alpha[0], 1.0);
+  EXPECT_EQ(run.mh_d_dif[0], 0.0);
+  EXPECT_EQ(run.ets_code[0], 'A');
+  // Observed equals expected: the corrected difference is -0.5, squared.
+  EXPECT_DOUBLE_EQ(run.chi_square[0], 0.25 / run.variance_sum[0]);
+  // Variance by hand: 20*20*24*16/(40*40*39) + 40*40*60*20/(80*80*79).
+  EXPECT_NEAR(run.variance_sum[0], 153600.0 / 62400.0 + 1920000.0 / 505600.0, 1e-13);
+}
+
+TEST(MantelHaenszel, HugeChiSquareGivesPZero) {
+  RunData run = make_level_run(1, 1);
+  set_cell(run, 0, 0, 990, 10, 10, 990);
+  mantel_haenszel(run);
+  EXPECT_GT(run.chi_square[0], 1000.0);
+  EXPECT_EQ(run.p_value[0], 0.0);
+  EXPECT_EQ(run.significance_mark[0], "***");
+  EXPECT_EQ(run.ets_code[0], 'C');
+}
+
+TEST(MantelHaenszel, WideValuesPrintAsAsterisks) {
+  // (100,10 | 10,100): A D / B C = 100 exactly; D-DIF = -2.35 ln 100 = -10.82.
+  RunData run = make_level_run(1, 1);
+  set_cell(run, 0, 0, 100, 10, 10, 100);
+  run.item_label[0] = 1000;
+  mantel_haenszel(run);
+  EXPECT_EQ(run.alpha[0], 100.0);
+  purify(run, false);
+  CapturedChannel report;
+  write_pass_table(run, report.channel());
+  const std::string row = report.lines().at(2);
+  ASSERT_EQ(row.size(), 65u);
+  EXPECT_EQ(row.substr(0, 9), "CR ******");
+  EXPECT_EQ(row.substr(14, 6), "******");  // alpha
+  EXPECT_EQ(row.substr(25, 7), "143.364");  // chi-square, columns 26-32
+  EXPECT_EQ(row.substr(37, 6), " 0.000");
+  EXPECT_EQ(row.substr(48, 6), "******");  // MH D-DIF
+  EXPECT_EQ(row.substr(59, 6), " 1.102");
+}
+
+TEST(MantelHaenszel, ZeroNumeratorGoesOnAsCategoryA) {
+  // No reference examinee correct: alpha 0, ln 0 = -inf.
+  RunData run = make_level_run(2, 1);
+  set_cell(run, 0, 0, 0, 20, 20, 20);
+  set_cell(run, 0, 1, 30, 20, 20, 30);
+  mantel_haenszel(run);
+  EXPECT_EQ(run.alpha[0], 0.0);
+  EXPECT_EQ(run.mh_d_dif[0], std::numeric_limits<double>::infinity());
+  EXPECT_TRUE(std::isnan(run.se_d_dif[0]));
+  EXPECT_EQ(run.ets_code[0], 'A');
+  EXPECT_EQ(run.ets_code[1], 'A');
+  CapturedChannel report;
+  write_pass_table(run, report.channel());
+  const std::string row = report.lines().at(2);
+  EXPECT_EQ(row.substr(0, 9), "A    1***");
+  EXPECT_EQ(row.substr(14, 6), " 0.000");
+  EXPECT_EQ(row.substr(48, 6), "******");  // "Infinity" does not fit six columns
+  ASSERT_GE(row.size(), 62u);
+  EXPECT_NE(row.substr(59).find("NaN"), std::string::npos);
+}
+
+TEST(MantelHaenszel, ZeroDenominatorEndsTheRunAtThatItem) {
+  RunData run = make_level_run(2, 2);
+  set_cell(run, 0, 0, 30, 20, 20, 30);
+  set_cell(run, 0, 1, 30, 0, 20, 30);  // B = 0
+  set_cell(run, 1, 1, 40, 10, 0, 20);  // C = 0
+  std::ostringstream console;
+  textio::redirect_console(&console, nullptr);
+  try {
+    mantel_haenszel(run);
+    ADD_FAILURE() << "the run went on";
+  } catch (const textio::QuietStop& stop) {
+    EXPECT_EQ(stop.status, 1);
+  }
+  textio::console_output().flush();
+  textio::redirect_console(nullptr, nullptr);
+  EXPECT_NE(console.str().find("                 Conditioning windows are too small\r\n"),
+            std::string::npos);
+}
+
+TEST(SignificanceMark, BoundsTakeTheirOwnMark) {
+  EXPECT_EQ(significance_mark_for(0.05), "*  ");
+  EXPECT_EQ(significance_mark_for(std::nextafter(0.05, 1.0)), "   ");
+  EXPECT_EQ(significance_mark_for(0.01), "** ");
+  EXPECT_EQ(significance_mark_for(0.0100001), "*  ");
+  EXPECT_EQ(significance_mark_for(0.005), "***");
+  EXPECT_EQ(significance_mark_for(0.0), "***");
+  EXPECT_EQ(significance_mark_for(std::nan("")), "   ");
+}
+
+TEST(EtsCategory, ExactComparisons) {
+  EXPECT_EQ(ets_category(1.6, 0.2), 'C');   // margin 1.208
+  EXPECT_EQ(ets_category(-1.6, 0.2), 'C');
+  EXPECT_EQ(ets_category(1.6, 0.35), 'B');  // margin 0.914
+  EXPECT_EQ(ets_category(1.5, 0.0), 'B');   // 1.5 is never C
+  EXPECT_EQ(ets_category(1.0, 0.0), 'B');
+  EXPECT_EQ(ets_category(-1.0, 0.1), 'B');
+  EXPECT_EQ(ets_category(0.9, 0.0), 'A');
+  EXPECT_EQ(ets_category(1.2, 1.0), 'A');
+  // With the decimal 1.96 this margin would be 1.000000001; with its single-precision
+  // rounding it is 0.99999998, so not C.
+  EXPECT_EQ(ets_category(1.980000001, 0.5), 'B');
+  EXPECT_EQ(ets_category(2.0, std::nan("")), 'A');
+  EXPECT_EQ(ets_category(std::nan(""), 0.1), 'A');
+  EXPECT_EQ(ets_category(std::numeric_limits<double>::infinity(), 0.1), 'C');
+}
+
+}  // namespace
+}  // namespace itemdif::driver
