@@ -13,10 +13,16 @@
 
 namespace itemdif::driver {
 
-/// Creates a table of `rows` x `cols` elements; a count of 0 or less gives an empty table.
-/// A size whose product overflows, or memory that cannot be had, throws IoError 41
-/// "insufficient virtual memory".
-std::size_t checked_table_size(std::int64_t rows, std::int64_t cols = 1, std::int64_t planes = 1);
+/// The number of elements of a `rows` x `cols` x `planes` table of elements of `element_size`
+/// bytes; 0 when a count is 0 or less. A product that overflows, or a table larger than the
+/// memory the machine can still give, throws IoError 41 "insufficient virtual memory".
+std::size_t checked_table_size(std::int64_t rows, std::int64_t cols = 1, std::int64_t planes = 1,
+                               std::size_t element_size = 1);
+
+/// Creates `list` with `count` elements set to `fill`; a count of 0 or less gives an empty list.
+/// Throws IoError 41 "insufficient virtual memory" like Table::create.
+template <typename T>
+void create_list(std::vector<T>& list, std::int64_t count, const T& fill = T());
 
 /// A dense table stored row after row: element (r, c) at r * cols + c.
 template <typename T>
@@ -98,5 +104,18 @@ struct RunData {
   std::vector<double> icc_reference_row;  // by level
   std::vector<double> icc_focal_row;      // by level
 };
+
+// The three moments at which tables are created, which fix when a shortage of memory ends the
+// run. Each throws IoError 41 when a table cannot be had.
+
+/// Right after the levels record: the level bounds, the working tables by level and item
+/// (`level_size`, `level_valid`, `expected_correct`, `correct_variance`) and by item
+/// (`alpha_numerator`, `alpha_denominator`).
+void create_level_tables(RunData& run);
+/// Right after the labels record: `item_label`.
+void create_label_table(RunData& run);
+/// Right after the report is opened: the score tables and totals (reference before focal),
+/// then every remaining working table by item, by level and item, and by level.
+void create_data_tables(RunData& run);
 
 }  // namespace itemdif::driver

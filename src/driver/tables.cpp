@@ -1,0 +1,135 @@
+// Creating the run's tables: sizes checked before any memory is asked for.
+#include <cstdint>
+#include <fstream>
+#include <limits>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "driver/run_data.hpp"
+#include "textio/errors.hpp"
+
+namespace itemdif::driver {
+namespace {
+
+[[noreturn]] void insufficient_memory() { throw textio::IoError(41, 0, {}); }
+
+// The bytes the system can still hand out: available memory plus free swap. A table larger
+// than that would be granted by an overcommitting kernel and then kill the process when its
+// pages are filled, so it is refused up front. 0 when the figure cannot be had.
+std::uint64_t memory_available() {
+  std::ifstream meminfo("/proc/meminfo");
+  std::uint64_t total_kib = 0;
+  bool found = false;
+  std::string key;
+  std::uint64_t value = 0;
+  std::string unit;
+  while (meminfo >> key >> value >> unit) {
+    if (key == "MemAvailable:" || key == "SwapFree:") {
+      total_kib += value;
+      found = true;
+    }
+  }
+  if (!found) return 0;
+  return total_kib > std::numeric_limits<std::uint64_t>::max() / 1024 ? std::numeric_limits<std::uint64_t>::max()
+                                                                      : total_kib * 1024;
+}
+
+}  // namespace
+
+std::size_t checked_table_size(std::int64_t rows, std::int64_t cols, std::int64_t planes,
+                               std::size_t element_size) {
+  if (rows <= 0 || cols <= 0 || planes <= 0) return 0;
+  std::uint64_t count = 0;
+  std::uint64_t bytes = 0;
+  if (__builtin_mul_overflow(static_cast<std::uint64_t>(rows), static_cast<std::uint64_t>(cols),
+                             &count) ||
+      __builtin_mul_overflow(count, static_cast<std::uint64_t>(planes), &count) ||
+      __builtin_mul_overflow(count, static_cast<std::uint64_t>(element_size), &bytes) ||
+      bytes > static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max()))
+    insufficient_memory();
+  // Small tables never need the look at the system's memory.
+  constexpr std::uint64_t kSmallTable = std::uint64_t{64} << 20;
+  if (bytes > kSmallTable) {
+    const std::uint64_t available = memory_available();
+    if (available != 0 && bytes > available) insufficient_memory();
+  }
+  return static_cast<std::size_t>(count);
+}
+
+template <typename T>
+void create_list(std::vector<T>& list, std::int64_t count, const T& fill) {
+  const std::size_t size = checked_table_size(count, 1, 1, sizeof(T));
+  try {
+    std::vector<T>(size, fill).swap(list);
+  } catch (const std::bad_alloc&) {
+    insufficient_memory();
+  } catch (const std::length_error&) {
+    insufficient_memory();
+  }
+}
+
+template <typename T>
+void Table<T>::create(std::int64_t rows, std::int64_t cols) {
+  const std::size_t size = checked_table_size(rows, cols, 1, sizeof(T));
+  try {
+    std::vector<T>(size).swap(data_);
+  } catch (const std::bad_alloc&) {
+    insufficient_memory();
+  } catch (const std::length_error&) {
+    insufficient_memory();
+  }
+  rows_ = size == 0 ? 0 : static_cast<std::size_t>(rows);
+  cols_ = size == 0 ? 0 : static_cast<std::size_t>(cols);
+}
+
+template class Table<double>;
+template class Table<float>;
+template class Table<std::int32_t>;
+template void create_list(std::vector<double>&, std::int64_t, const double&);
+template void create_list(std::vector<float>&, std::int64_t, const float&);
+template void create_list(std::vector<std::int32_t>&, std::int64_t, const std::int32_t&);
+template void create_list(std::vector<char>&, std::int64_t, const char&);
+template void create_list(std::vector<std::string>&, std::int64_t, const std::string&);
+
+}  // namespace itemdif::driver
+
+namespace itemdif::driver {
+
+void create_level_tables(RunData& run) {
+  create_list(run.level_low, run.n_levels);
+  create_list(run.level_high, run.n_levels);
+  run.level_size.create(run.n_levels, run.n_items);
+  run.level_valid.create(run.n_levels, run.n_items);
+  run.expected_correct.create(run.n_levels, run.n_items);
+  run.correct_variance.create(run.n_levels, run.n_items);
+  create_list(run.alpha_numerator, run.n_items);
+  create_list(run.alpha_denominator, run.n_items);
+}
+
+void create_label_table(RunData& run) { create_list(run.item_label, run.n_items); }
+
+void create_data_tables(RunData& run) {
+  run.reference_responses.create(run.n_reference, run.n_items);
+  run.focal_responses.create(run.n_focal, run.n_items);
+  create_list(run.reference_total, run.n_reference);
+  create_list(run.focal_total, run.n_focal);
+
+  create_list(run.alpha, run.n_items);
+  create_list(run.mh_d_dif, run.n_items);
+  create_list(run.observed_sum, run.n_items);
+  create_list(run.expected_sum, run.n_items);
+  create_list(run.variance_sum, run.n_items);
+  create_list(run.chi_square, run.n_items);
+  create_list(run.p_value, run.n_items);
+  create_list(run.significance_mark, run.n_items, std::string(3, ' '));
+  create_list(run.se_d_dif, run.n_items);
+  create_list(run.ets_code, run.n_items, 'A');
+  create_list(run.favored_group, run.n_items, ' ');
+  for (auto& group : run.level_counts)
+    for (Table<double>& table : group) table.create(run.n_levels, run.n_items);
+  create_list(run.icc_reference_row, run.n_levels);
+  create_list(run.icc_focal_row, run.n_levels);
+}
+
+}  // namespace itemdif::driver
