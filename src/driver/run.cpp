@@ -28,8 +28,8 @@ void run_analysis() {
   write_report_header(run, *report);
   check_variance(run, *report);
 
-  // ---- The procedures: the two Mantel-Haenszel passes, the curves and, when `model` is 2 or
-  // ---- more, the logistic-regression procedure, each writing to *report.
+  // ==== The procedures go here: run_passes (the two Mantel-Haenszel passes), write_curves
+  // ==== and, when `model` is 2 or more, logistic_procedure, each writing to *report.
 
   end_run(run, *report);
 }
