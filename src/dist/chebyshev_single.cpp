@@ -1,0 +1,32 @@
+// The single-precision Chebyshev routines INITS and CSEVL.
+#include "dist/chebyshev_single.hpp"
+
+#include <cstddef>
+#include <span>
+
+#include "dist/amach.hpp"
+
+namespace itemdif::dist {
+
+namespace {
+
+// A count that the templates reject (below 1, or above 1000 for the sum) is never used to
+// index, so the view only needs to be sized for a count they accept.
+std::span<const float> view(const float* table, std::int32_t count, std::int32_t most) {
+  if (count < 1 || count > most) return {};
+  return {table, static_cast<std::size_t>(count)};
+}
+
+}  // namespace
+
+float SingleSeries::not_a_number() { return AMACH(6); }
+
+std::int32_t INITS(const float* os, std::int32_t nos, float eta) {
+  return chebyshev_term_count<SingleSeries>(view(os, nos, nos), nos, eta);
+}
+
+float CSEVL(float x, const float* cs, std::int32_t n) {
+  return chebyshev_sum<SingleSeries>(x, view(cs, n, 1000), n);
+}
+
+}  // namespace itemdif::dist
