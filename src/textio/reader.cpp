@@ -1,0 +1,658 @@
+// Input: formatted reads under a compiled layout and list-directed reads, parsed straight from
+// the channel's line buffer.
+#include "textio/reader.hpp"
+
+#include <array>
+#include <charconv>
+#include <cstdlib>
+#include <limits>
+
+#include "textio/channels.hpp"
+#include "textio/errors.hpp"
+
+namespace itemdif::textio {
+namespace {
+
+constexpr int kEndOfFile = 24;
+constexpr int kListSyntax = 59;
+constexpr int kNoField = 60;
+constexpr int kMismatch = 61;
+constexpr int kConversion = 64;
+
+/// List-directed texts longer than this keep their first characters only.
+constexpr std::size_t kMaxListText = 2048;
+
+// ---------------------------------------------------------------------------------------------
+// The input list, one variable at a time.
+
+/// One variable: an element of the input list with arrays taken apart.
+using Slot = std::variant<std::int32_t*, double*, float*, std::string*>;
+
+class TargetCursor {
+ public:
+  explicit TargetCursor(std::span<const Target> targets) : targets_(targets) { skip_empty(); }
+
+  bool done() const { return index_ >= targets_.size(); }
+
+  Slot current() const {
+    const Target& target = targets_[index_];
+    switch (target.index()) {
+      case 0: return std::get<0>(target);
+      case 1: return std::get<1>(target);
+      case 2: return std::get<2>(target);
+      case 3: return std::get<3>(target);
+      default: return &std::get<4>(target)[element_];
+    }
+  }
+
+  void advance() {
+    if (const auto* array = std::get_if<std::span<double>>(&targets_[index_])) {
+      if (++element_ < array->size()) return;
+    }
+    element_ = 0;
+    ++index_;
+    skip_empty();
+  }
+
+ private:
+  void skip_empty() {
+    while (index_ < targets_.size()) {
+      const auto* array = std::get_if<std::span<double>>(&targets_[index_]);
+      if (array == nullptr || !array->empty()) return;
+      ++index_;
+    }
+  }
+
+  std::span<const Target> targets_;
+  std::size_t index_ = 0;
+  std::size_t element_ = 0;
+};
+
+/// Stores `text` into a fixed-length text: cut to its length or blank-filled on the right.
+void store_left(std::string& variable, std::string_view text) {
+  const std::size_t n = variable.size();
+  if (text.size() >= n) {
+    variable.assign(text.substr(0, n));
+  } else {
+    variable.assign(text);
+    variable.resize(n, ' ');
+  }
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// ---------------------------------------------------------------------------------------------
+// Numbers. A number is scanned into its sign, its significant digits as an integer and a power
+// of ten; the conversion to binary is then one correctly rounded step.
+
+struct NumberRules {
+  bool integer = false;     ///< digits only: no point, no exponent
+  bool blank_zero = false;  ///< BZ: blanks after the first non-blank are zeros, else ignored
+  bool strict = false;      ///< list-directed: the mantissa and an exponent need digits
+  int implied_digits = 0;   ///< d of the field: the fraction of a number written without point
+  int scale = 0;            ///< kP: a number written without exponent is divided by 10^k
+};
+
+struct Decimal {
+  bool negative = false;
+  std::uint64_t mantissa = 0;  ///< the first 19 significant digits
+  int significant = 0;         ///< all significant digits, counted
+  long exponent = 0;           ///< value = (all significant digits) * 10^exponent
+};
+
+/// Scans `field` followed by `padding` blanks. When `all_digits` is given, every significant
+/// digit is appended to it (for numbers too long for the direct conversion). False when a
+/// character does not belong to the number.
+bool scan_number(std::string_view field, std::size_t padding, const NumberRules& rules,
+                 Decimal& out, std::string* all_digits) {
+  enum State { sign, mantissa, exponent_sign, exponent_digits };
+  State state = sign;
+  bool point = false;
+  bool exponent_negative = false;
+  bool has_exponent = false;
+  int mantissa_digits = 0;
+  int exponent_digit_count = 0;
+  long exponent = 0;
+  long fraction_digits = 0;
+  bool started = false;
+  out = Decimal{};
+
+  const std::size_t length = field.size() + padding;
+  for (std::size_t i = 0; i < length; ++i) {
+    char c = i < field.size() ? field[i] : ' ';
+    if (c == ' ') {
+      if (!started || !rules.blank_zero) continue;
+      c = '0';
+    }
+    started = true;
+    switch (state) {
+      case sign:
+        state = mantissa;
+        if (c == '+' || c == '-') {
+          out.negative = c == '-';
+          continue;
+        }
+        [[fallthrough]];
+      case mantissa:
+        if (is_digit(c)) {
+          ++mantissa_digits;
+          if (point) ++fraction_digits;
+          if (out.significant == 0 && c == '0') continue;
+          if (++out.significant <= 19) out.mantissa = out.mantissa * 10 + (c - '0');
+          if (all_digits != nullptr) all_digits->push_back(c);
+        } else if (c == '.' && !point && !rules.integer) {
+          point = true;
+        } else if (rules.integer) {
+          return false;
+        } else if (c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q') {
+          has_exponent = true;
+          state = exponent_sign;
+        } else if (c == '+' || c == '-') {
+          // An exponent written without its letter, as in 1.5-3.
+          has_exponent = true;
+          exponent_negative = c == '-';
+          state = exponent_digits;
+        } else {
+          return false;
+        }
+        break;
+      case exponent_sign:
+        state = exponent_digits;
+        if (c == '+' || c == '-') {
+          exponent_negative = c == '-';
+          continue;
+        }
+        [[fallthrough]];
+      case exponent_digits:
+        if (!is_digit(c)) return false;
+        ++exponent_digit_count;
+        // Beyond any double's range either way; the cap keeps the sum below from overflowing.
+        if (exponent < 100000) exponent = exponent * 10 + (c - '0');
+        break;
+    }
+  }
+  if (rules.strict && (mantissa_digits == 0 || (has_exponent && exponent_digit_count == 0)))
+    return false;
+  if (has_exponent && mantissa_digits == 0) return false;
+  out.exponent = (exponent_negative ? -exponent : exponent) - fraction_digits;
+  if (!point) out.exponent -= rules.implied_digits;
+  if (!has_exponent) out.exponent -= rules.scale;
+  return true;
+}
+
+/// The powers of ten that are exact in a double: the range of the direct conversion.
+constexpr std::array<double, 23> kPowersOfTen = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+/// Converts a scanned decimal through the C library's correctly rounded conversion.
+template <typename Real>
+Real convert_slowly(std::string_view field, std::size_t padding, const NumberRules& rules,
+                     const Decimal& scanned) {
+  // The program is single-threaded; one buffer serves every long number without allocating.
+  static std::string text;
+  text.clear();
+  Decimal again;
+  scan_number(field, padding, rules, again, &text);
+  text.push_back('e');
+  char exponent[24];
+  auto [end, ignored] = std::to_chars(exponent, exponent + sizeof exponent, scanned.exponent);
+  text.append(exponent, end);
+  Real magnitude;
+  if constexpr (std::is_same_v<Real, float>) {
+    magnitude = std::strtof(text.c_str(), nullptr);
+  } else {
+    magnitude = std::strtod(text.c_str(), nullptr);
+  }
+  return scanned.negative ? -magnitude : magnitude;
+}
+
+/// The value of a scanned real field; out-of-range values become infinities or zeros.
+template <typename Real>
+Real real_value(std::string_view field, std::size_t padding, const NumberRules& rules,
+                const Decimal& scanned) {
+  if (scanned.significant == 0) return scanned.negative ? -Real(0) : Real(0);
+  // A mantissa and a power of ten that are both exact in the target type give a correctly
+  // rounded result with one multiplication or division.
+  constexpr std::uint64_t max_exact = std::uint64_t{1} << std::numeric_limits<Real>::digits;
+  constexpr long max_power = std::is_same_v<Real, float> ? 10 : 22;
+  if (scanned.significant <= 19 && scanned.mantissa <= max_exact &&
+      scanned.exponent >= -max_power && scanned.exponent <= max_power) {
+    Real m = static_cast<Real>(scanned.mantissa);
+    Real p = static_cast<Real>(kPowersOfTen[static_cast<std::size_t>(
+        scanned.exponent < 0 ? -scanned.exponent : scanned.exponent)]);
+    Real magnitude = scanned.exponent < 0 ? m / p : m * p;
+    return scanned.negative ? -magnitude : magnitude;
+  }
+  return convert_slowly<Real>(field, padding, rules, scanned);
+}
+
+/// The value of a scanned integer field; false when it does not fit in 32 bits.
+bool integer_value(const Decimal& scanned, std::int32_t& value) {
+  constexpr std::uint64_t limit = std::uint64_t{1} << 31;
+  if (scanned.significant > 10 || scanned.mantissa > limit) return false;
+  if (!scanned.negative && scanned.mantissa == limit) return false;
+  value = static_cast<std::int32_t>(scanned.negative ? -static_cast<std::int64_t>(scanned.mantissa)
+                                                     : static_cast<std::int64_t>(scanned.mantissa));
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Formatted read.
+
+bool is_real_field(ItemKind kind) {
+  switch (kind) {
+    case ItemKind::fixed:
+    case ItemKind::exponent:
+    case ItemKind::double_exp:
+    case ItemKind::general:
+    case ItemKind::engineering:
+    case ItemKind::scientific:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool is_field(ItemKind kind) {
+  switch (kind) {
+    case ItemKind::integer:
+    case ItemKind::alpha:
+    case ItemKind::logical:
+    case ItemKind::octal:
+    case ItemKind::hex:
+    case ItemKind::binary:
+    case ItemKind::query:
+      return true;
+    default:
+      return is_real_field(kind);
+  }
+}
+
+class RecordReader {
+ public:
+  RecordReader(InputChannel& channel, std::span<const Target> targets)
+      : channel_(channel), line_(channel.line_buffer()), cursor_(targets) {}
+
+  void run(const Layout& layout);
+
+ private:
+  void next_record() {
+    if (!channel_.next_line(line_)) channel_.fail(kEndOfFile);
+    column_ = 0;
+  }
+  /// Reads one field into the current variable and moves to the next.
+  void read_field(const LayoutItem& item);
+  /// The numeric field of `width` at the current column: it ends early at a comma. Sets the
+  /// part inside the line and the count of blanks beyond the line's end.
+  void take_numeric(int width, std::string_view& field, std::size_t& padding);
+  void read_integer(const LayoutItem& item, std::int32_t& variable);
+  template <typename Real>
+  void read_real(const LayoutItem& item, Real& variable);
+  void read_based(const LayoutItem& item, int base, std::int32_t& variable);
+  void read_text(const LayoutItem& item, std::string& variable);
+
+  InputChannel& channel_;
+  std::string& line_;
+  TargetCursor cursor_;
+  std::size_t column_ = 0;  // 0-based position of the next character
+  bool blank_zero_ = false;
+  int scale_ = 0;
+};
+
+void RecordReader::run(const Layout& layout) {
+  const std::vector<LayoutItem>& items = layout.items();
+  struct Round {
+    std::size_t open;
+    std::int32_t left;
+  };
+  // Nesting is limited by the compiler to seven groups; the margin costs nothing.
+  std::array<Round, 32> rounds{};
+  std::size_t depth = 0;
+
+  next_record();
+  std::size_t i = 0;
+  for (;;) {
+    if (i == items.size()) {
+      if (cursor_.done()) return;
+      if (!layout.has_field()) channel_.fail(kNoField);
+      next_record();
+      i = layout.reversion_start();
+      depth = 0;
+      continue;
+    }
+    const LayoutItem& item = items[i];
+    switch (item.kind) {
+      case ItemKind::group_open:
+        if (item.repeat <= 0) {
+          i = static_cast<std::size_t>(item.partner) + 1;
+          continue;
+        }
+        if (depth == rounds.size()) channel_.fail(62);
+        rounds[depth++] = {i, item.repeat};
+        break;
+      case ItemKind::group_close:
+        if (depth > 0 && --rounds[depth - 1].left > 0) {
+          i = rounds[depth - 1].open + 1;
+          continue;
+        }
+        if (depth > 0) --depth;
+        break;
+      case ItemKind::literal:
+        // A literal has no meaning on input; its columns are passed over.
+        column_ += item.text.size();
+        break;
+      case ItemKind::skip_right:
+        column_ += static_cast<std::size_t>(item.count);
+        break;
+      case ItemKind::skip_left:
+        column_ -= std::min(column_, static_cast<std::size_t>(item.count));
+        break;
+      case ItemKind::tab:
+        column_ = item.count > 0 ? static_cast<std::size_t>(item.count) - 1 : 0;
+        break;
+      case ItemKind::slash:
+        for (std::int32_t r = 0; r < std::max(item.repeat, 1); ++r) next_record();
+        break;
+      case ItemKind::colon:
+        if (cursor_.done()) return;
+        break;
+      case ItemKind::scale:
+        scale_ = item.count;
+        break;
+      case ItemKind::blank_null:
+        blank_zero_ = false;
+        break;
+      case ItemKind::blank_zero:
+        blank_zero_ = true;
+        break;
+      case ItemKind::no_line_end:
+      case ItemKind::sign_default:
+      case ItemKind::sign_plus:
+      case ItemKind::sign_suppress:
+        break;
+      default:
+        if (!is_field(item.kind)) break;
+        for (std::int32_t r = 0; r < item.repeat; ++r) {
+          if (cursor_.done()) return;
+          read_field(item);
+        }
+        break;
+    }
+    ++i;
+  }
+}
+
+void RecordReader::read_field(const LayoutItem& item) {
+  Slot slot = cursor_.current();
+  const bool real_field = is_real_field(item.kind);
+  if (auto* integer = std::get_if<std::int32_t*>(&slot)) {
+    switch (item.kind) {
+      case ItemKind::integer: read_integer(item, **integer); break;
+      case ItemKind::octal: read_based(item, 8, **integer); break;
+      case ItemKind::hex: read_based(item, 16, **integer); break;
+      case ItemKind::binary: read_based(item, 2, **integer); break;
+      case ItemKind::query:
+        **integer = static_cast<std::int32_t>(line_.size() > column_ ? line_.size() - column_ : 0);
+        break;
+      default: channel_.fail(kMismatch);
+    }
+  } else if (auto* real = std::get_if<double*>(&slot)) {
+    if (!real_field) channel_.fail(kMismatch);
+    read_real(item, **real);
+  } else if (auto* single = std::get_if<float*>(&slot)) {
+    if (!real_field) channel_.fail(kMismatch);
+    read_real(item, **single);
+  } else {
+    if (item.kind != ItemKind::alpha) channel_.fail(kMismatch);
+    read_text(item, *std::get<std::string*>(slot));
+  }
+  cursor_.advance();
+}
+
+void RecordReader::take_numeric(int width, std::string_view& field, std::size_t& padding) {
+  const std::size_t size = line_.size();
+  const std::size_t start = std::min(column_, size);
+  // A field without width runs to the next comma or the end of the line.
+  const std::size_t w = width >= 0 ? static_cast<std::size_t>(width) : size - start;
+  const std::size_t end_in_line = std::min(column_ + w, size);
+  for (std::size_t k = start; k < end_in_line; ++k) {
+    if (line_[k] == ',') {
+      field = std::string_view(line_).substr(start, k - start);
+      padding = 0;
+      column_ = k + 1;
+      return;
+    }
+  }
+  field = std::string_view(line_).substr(start, end_in_line > start ? end_in_line - start : 0);
+  padding = w - field.size();
+  column_ += w;
+}
+
+void RecordReader::read_integer(const LayoutItem& item, std::int32_t& variable) {
+  std::string_view field;
+  std::size_t padding = 0;
+  take_numeric(item.width, field, padding);
+  NumberRules rules;
+  rules.integer = true;
+  rules.blank_zero = blank_zero_;
+  Decimal scanned;
+  if (!scan_number(field, padding, rules, scanned, nullptr)) channel_.fail(kConversion);
+  if (!integer_value(scanned, variable)) channel_.fail(kConversion);
+}
+
+template <typename Real>
+void RecordReader::read_real(const LayoutItem& item, Real& variable) {
+  std::string_view field;
+  std::size_t padding = 0;
+  take_numeric(item.width, field, padding);
+  NumberRules rules;
+  rules.blank_zero = blank_zero_;
+  rules.implied_digits = std::max(item.digits, 0);
+  rules.scale = scale_;
+  Decimal scanned;
+  if (!scan_number(field, padding, rules, scanned, nullptr)) channel_.fail(kConversion);
+  variable = real_value<Real>(field, padding, rules, scanned);
+}
+
+void RecordReader::read_based(const LayoutItem& item, int base, std::int32_t& variable) {
+  std::string_view field;
+  std::size_t padding = 0;
+  take_numeric(item.width, field, padding);
+  std::uint64_t value = 0;
+  bool started = false;
+  for (std::size_t k = 0; k < field.size() + padding; ++k) {
+    char c = k < field.size() ? field[k] : ' ';
+    if (c == ' ') {
+      if (!started || !blank_zero_) continue;
+      c = '0';
+    }
+    started = true;
+    int digit = is_digit(c)                ? c - '0'
+                : (c >= 'A' && c <= 'F')   ? c - 'A' + 10
+                : (c >= 'a' && c <= 'f')   ? c - 'a' + 10
+                                           : base;
+    if (digit >= base) channel_.fail(kConversion);
+    value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    if (value > 0xFFFFFFFFu) channel_.fail(kConversion);
+  }
+  // The digits give the 32 bits of the variable.
+  variable = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+void RecordReader::read_text(const LayoutItem& item, std::string& variable) {
+  const std::size_t n = variable.size();
+  const std::size_t w = item.width >= 0 ? static_cast<std::size_t>(item.width) : n;
+  const std::size_t size = line_.size();
+  // The field's columns; those beyond the line's end are blanks.
+  auto at = [&](std::size_t k) { return column_ + k < size ? line_[column_ + k] : ' '; };
+  // Wider than the variable: its rightmost n characters; narrower: left-aligned, blank-filled.
+  const std::size_t first = w > n ? w - n : 0;
+  for (std::size_t k = 0; k < n; ++k) variable[k] = first + k < w ? at(first + k) : ' ';
+  column_ += w;
+}
+
+// ---------------------------------------------------------------------------------------------
+// List-directed read.
+
+bool ends_undelimited(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/'; }
+
+class ListReader {
+ public:
+  enum class Item { value, null, end };
+
+  explicit ListReader(InputChannel& channel) : channel_(channel), line_(channel.line_buffer()) {
+    next_record();
+  }
+
+  /// The next value, null value or the end of the operation (a slash). A value's text is in
+  /// `text()`, `quoted()` telling whether it was delimited.
+  Item next();
+  const std::string& text() const { return text_; }
+  bool quoted() const { return quoted_; }
+  [[noreturn]] void fail(int number) const { channel_.fail(number); }
+
+ private:
+  void next_record() {
+    if (!channel_.next_line(line_)) channel_.fail(kEndOfFile);
+    column_ = 0;
+  }
+  /// Moves to the next character that is not a blank or tab, reading lines as needed (a line
+  /// end is one more blank).
+  char skip_blanks() {
+    for (;;) {
+      while (column_ < line_.size() && (line_[column_] == ' ' || line_[column_] == '\t'))
+        ++column_;
+      if (column_ < line_.size()) return line_[column_];
+      next_record();
+    }
+  }
+  void read_value();
+  void read_quoted(char delimiter);
+
+  InputChannel& channel_;
+  std::string& line_;
+  std::size_t column_ = 0;
+  bool separator_pending_ = false;  // a value was taken; a comma after it is its separator
+  std::int64_t repeats_left_ = 0;
+  bool repeat_is_null_ = false;
+  std::string text_;
+  bool quoted_ = false;
+};
+
+ListReader::Item ListReader::next() {
+  if (repeats_left_ > 0) {
+    --repeats_left_;
+    return repeat_is_null_ ? Item::null : Item::value;
+  }
+  if (separator_pending_) {
+    separator_pending_ = false;
+    if (skip_blanks() == ',') ++column_;
+  }
+  const char c = skip_blanks();
+  if (c == '/') return Item::end;
+  if (c == ',') {
+    ++column_;
+    return Item::null;
+  }
+  separator_pending_ = true;
+
+  // r*value or r*: a repeat count is digits directly followed by an asterisk.
+  std::size_t k = column_;
+  while (k < line_.size() && is_digit(line_[k])) ++k;
+  if (k > column_ && k < line_.size() && line_[k] == '*') {
+    std::int64_t count = 0;
+    for (std::size_t d = column_; d < k; ++d) {
+      count = count * 10 + (line_[d] - '0');
+      if (count > std::numeric_limits<std::int32_t>::max()) fail(kListSyntax);
+    }
+    if (count == 0) fail(kListSyntax);
+    column_ = k + 1;
+    repeats_left_ = count - 1;
+    repeat_is_null_ = column_ >= line_.size() || ends_undelimited(line_[column_]);
+    if (repeat_is_null_) return Item::null;
+  }
+  read_value();
+  return Item::value;
+}
+
+void ListReader::read_value() {
+  const char c = line_[column_];
+  if (c == '\'' || c == '"') {
+    read_quoted(c);
+    return;
+  }
+  quoted_ = false;
+  std::size_t end = column_;
+  while (end < line_.size() && !ends_undelimited(line_[end])) ++end;
+  text_.assign(line_, column_, std::min(end - column_, kMaxListText));
+  column_ = end;
+}
+
+void ListReader::read_quoted(char delimiter) {
+  quoted_ = true;
+  text_.clear();
+  ++column_;
+  for (;;) {
+    if (column_ >= line_.size()) {
+      // The text goes on at the start of the next line; the line end adds nothing to it.
+      next_record();
+      continue;
+    }
+    const char c = line_[column_++];
+    if (c == delimiter) {
+      if (column_ < line_.size() && line_[column_] == delimiter) {
+        ++column_;
+      } else {
+        break;
+      }
+    }
+    if (text_.size() < kMaxListText) text_.push_back(c);
+  }
+  if (column_ < line_.size() && !ends_undelimited(line_[column_])) fail(kListSyntax);
+}
+
+void store_list_value(const ListReader& reader, Slot slot) {
+  if (auto* text = std::get_if<std::string*>(&slot)) {
+    store_left(**text, reader.text());
+    return;
+  }
+  if (reader.quoted()) reader.fail(kListSyntax);
+  NumberRules rules;
+  rules.strict = true;
+  Decimal scanned;
+  const std::string_view token = reader.text();
+  if (auto* integer = std::get_if<std::int32_t*>(&slot)) {
+    // An integer variable takes digits only: 2.5 or 1E3 is refused rather than cut.
+    rules.integer = true;
+    if (!scan_number(token, 0, rules, scanned, nullptr) || !integer_value(scanned, **integer))
+      reader.fail(kListSyntax);
+    return;
+  }
+  if (!scan_number(token, 0, rules, scanned, nullptr)) reader.fail(kListSyntax);
+  if (auto* real = std::get_if<double*>(&slot)) {
+    **real = real_value<double>(token, 0, rules, scanned);
+  } else {
+    *std::get<float*>(slot) = real_value<float>(token, 0, rules, scanned);
+  }
+}
+
+}  // namespace
+
+void read_formatted(InputChannel& channel, const Layout& layout, std::span<const Target> targets) {
+  RecordReader reader(channel, targets);
+  reader.run(layout);
+}
+
+void read_list(InputChannel& channel, std::span<const Target> targets) {
+  ListReader reader(channel);
+  for (TargetCursor cursor(targets); !cursor.done(); cursor.advance()) {
+    switch (reader.next()) {
+      case ListReader::Item::end: return;
+      case ListReader::Item::null: break;
+      case ListReader::Item::value: store_list_value(reader, cursor.current()); break;
+    }
+  }
+}
+
+}  // namespace itemdif::textio
