@@ -1,0 +1,332 @@
+// C3GLM and C4GLM: preparation, initial estimates, the iteration with step halving and the
+// evaluation of the log-likelihood with its update.
+#include "glm/fit.hpp"
+
+#include <cmath>
+
+#include "dist/amach.hpp"
+#include "numerr/error_stack.hpp"
+
+namespace itemdif::glm {
+namespace {
+
+constexpr float kStepFactor = 0.5F;
+constexpr float kSmallestStep = 1.0E-4F;
+constexpr float kSwitchThreshold = 0.1F;
+
+// Messages of the rank-tolerance routine are noise inside a fit (a dependent column is an
+// expected outcome there), so type-6 messages are silenced for the span of one step and the
+// caller's settings are put back afterwards.
+class QuietType6 {
+ public:
+  QuietType6() {
+    numerr::ERRATTR(-numerr::kWarningImmediate, print_, stop_);
+    std::int32_t off_print = 0;
+    std::int32_t off_stop = 0;
+    numerr::ERRATTR(numerr::kWarningImmediate, off_print, off_stop);
+  }
+  ~QuietType6() { numerr::ERRATTR(numerr::kWarningImmediate, print_, stop_); }
+  QuietType6(const QuietType6&) = delete;
+  QuietType6& operator=(const QuietType6&) = delete;
+
+  /// Drops a type-6 message that the regression routine left at the current level.
+  static void clear_pending() {
+    if (numerr::N1RTY(0) == numerr::kWarningImmediate) numerr::E1MES(0, 0, "");
+  }
+
+ private:
+  std::int32_t print_ = 0;
+  std::int32_t stop_ = 0;
+};
+
+float dot(const float* x, const float* b, std::int32_t p) {
+  float s = 0.0F;
+  for (std::int32_t k = 0; k < p; ++k) s += x[k] * b[k];
+  return s;
+}
+
+void compute_case_statistics(FitContext& fit, const float* beta);
+void convert_intercept(FitContext& fit, float* beta);
+
+}  // namespace
+
+std::size_t FitContext::workspace_size(std::int32_t p) {
+  const auto n = static_cast<std::size_t>(p);
+  return RegressionFactor::storage_size(p) + 3 * n + 1 + n * n;
+}
+
+FitContext::FitContext(CtglmArguments& a, std::int32_t ncoef, float* workspace)
+    : args(a), p(ncoef), eps(a.EPS) {
+  const auto n = static_cast<std::size_t>(p);
+  factor = RegressionFactor(p, workspace);
+  workspace += RegressionFactor::storage_size(p);
+  beta_trial = workspace;
+  direction = beta_trial + n;
+  row = direction + n;
+  scratch = row + n + 1;
+}
+
+bool FitContext::regressors(std::int32_t i, float* x, Observation& obs) const {
+  const CtglmArguments& a = args;
+  const float* xi = a.X + static_cast<std::size_t>(i) * static_cast<std::size_t>(a.NCOL);
+  bool complete = true;
+  std::int32_t k = 0;
+  if (a.INTCEP == 1) x[k++] = 1.0F;
+  std::int32_t position = 0;
+  for (std::int32_t e = 0; e < a.NEF; ++e) {
+    const float v = xi[a.INDEF[position] - 1];
+    position += a.NVEF[e];
+    complete = complete && !std::isnan(v);
+    x[k++] = v;
+  }
+  obs.o = a.IFIX > 0 ? xi[a.IFIX - 1] : 0.0F;
+  return complete && !std::isnan(obs.o);
+}
+
+bool FitContext::likelihood_values(std::int32_t i, Observation& obs) const {
+  const CtglmArguments& a = args;
+  const float* xi = a.X + static_cast<std::size_t>(i) * static_cast<std::size_t>(a.NCOL);
+  obs.y = xi[a.IRT - 1];
+  obs.n = a.IPAR > 0 ? xi[a.IPAR - 1] : 1.0F;
+  obs.f = a.IFRQ > 0 ? xi[a.IFRQ - 1] : 1.0F;
+  return !std::isnan(obs.y) && !std::isnan(obs.n) && !std::isnan(obs.f);
+}
+
+void FitContext::centre(float* x) const {
+  if (!centred) return;
+  for (std::int32_t k = 1; k < p; ++k) x[k] -= args.REGMEAN[k - 1];
+}
+
+void C4GLM(FitContext& fit, const float* beta, std::int32_t method) {
+  numerr::RoutineScope scope{"C4GLM "};
+  QuietType6 quiet;
+  CtglmArguments& a = fit.args;
+  const std::int32_t p = fit.p;
+  float* x = fit.row;
+
+  fit.factor.init(std::sqrt(dist::AMACH(4)));
+  float loglik = 0.0F;
+  for (std::int32_t i = 0; i < a.NOBS; ++i) {
+    if (a.OBSCODE[i] != 0) continue;
+    Observation obs;
+    if (!fit.regressors(i, x, obs) || !fit.likelihood_values(i, obs)) continue;
+    if (!(obs.n > 0.0F && obs.f > 0.0F)) continue;
+    fit.centre(x);
+    const float eta = dot(x, beta, p) + obs.o;
+    const ModelValues v = fit.model.evaluate(eta, obs.y, obs.n);
+    loglik += obs.f * v.loglik;
+
+    float w;
+    float z;
+    float sign = 1.0F;
+    if (method == kNewtonRaphson) {
+      w = std::sqrt(std::fabs(v.d2) * obs.f);
+      z = w != 0.0F ? v.d1 * obs.f / w : 0.0F;
+      if (v.d2 > 0.0F) sign = -1.0F;
+    } else {
+      w = std::sqrt(obs.f);
+      z = v.d1 * w;
+    }
+    for (std::int32_t k = 0; k < p; ++k) x[k] *= w;
+    fit.factor.add_row(x, z, sign);
+  }
+  a.LOGLIK = loglik;
+  fit.factor.finish(a.LASTUPD);
+  QuietType6::clear_pending();
+}
+
+void C3GLM(FitContext& fit) {
+  numerr::RoutineScope scope{"C3GLM "};
+  CtglmArguments& a = fit.args;
+  const std::int32_t p = fit.p;
+  float* x = fit.row;
+  float* beta = a.ESTTAB;  // column 1
+
+  // Preparation: codes, missing values and the means of the regressors.
+  a.NMISSING = 0;
+  float total = 0.0F;
+  for (std::int32_t k = 0; k + 1 < p; ++k) a.REGMEAN[k] = 0.0F;
+  for (std::int32_t i = 0; i < a.NOBS; ++i) {
+    if (a.MAXIT > 0) {
+      a.OBSCODE[i] = 0;
+    } else if (a.OBSCODE[i] != 0) {
+      // With no iterations the codes are the caller's list of observations to skip.
+      if (a.OBSCODE[i] == 1) ++a.NMISSING;
+      continue;
+    }
+    Observation obs;
+    const bool regressors_ok = fit.regressors(i, x, obs);
+    if (!regressors_ok || !fit.likelihood_values(i, obs)) {
+      a.OBSCODE[i] = 1;
+      ++a.NMISSING;
+      continue;
+    }
+    total += obs.f;
+    for (std::int32_t k = 1; k < p; ++k) a.REGMEAN[k - 1] += obs.f * x[k];
+  }
+  const float scale = total > 0.0F ? 1.0F / total : dist::AMACH(6);
+  for (std::int32_t k = 0; k + 1 < p; ++k) a.REGMEAN[k] *= scale;
+  const std::int32_t usable = a.NOBS - a.NMISSING;
+  fit.centred = a.INTCEP == 1 && usable > 1;
+
+  if (a.MAXIT > 0 && a.INIT == 0) {
+    // Initial estimates: least squares of each observation's starting linear predictor.
+    QuietType6 quiet;
+    for (std::int32_t k = 0; k < p; ++k) beta[k] = 0.0F;
+    fit.factor.init(10.0F * dist::AMACH(4));
+    for (std::int32_t i = 0; i < a.NOBS; ++i) {
+      if (a.OBSCODE[i] != 0) continue;
+      Observation obs;
+      fit.regressors(i, x, obs);
+      fit.likelihood_values(i, obs);
+      if (!(obs.n > 0.0F)) continue;
+      fit.centre(x);
+      const float root_f = std::sqrt(obs.f);
+      const float eta0 = LogitModel::initial_eta(obs.y, obs.n);
+      for (std::int32_t k = 0; k < p; ++k) x[k] *= root_f;
+      fit.factor.add_row(x, eta0 * root_f, 1.0F);
+    }
+    fit.factor.finish(beta);
+    QuietType6::clear_pending();
+  } else if (a.INIT == 1 && fit.centred) {
+    for (std::int32_t k = 1; k < p; ++k) beta[0] += a.REGMEAN[k - 1] * beta[k];
+  }
+
+  if (a.MAXIT > 0) {
+    std::int32_t method = usable == 1 ? kNewtonRaphson : kQuasiNewton;
+    const float loglik_tolerance = fit.eps / 100.0F;
+    C4GLM(fit, beta, method);
+    float previous = a.LOGLIK;
+    for (std::int32_t iteration = 1; iteration <= a.MAXIT; ++iteration) {
+      float r = 0.0F;
+      for (std::int32_t k = 0; k < p; ++k) {
+        const float ratio = beta[k] != 0.0F ? std::fabs(a.LASTUPD[k] / beta[k])
+                                            : std::fabs(a.LASTUPD[k]);
+        if (ratio > r) r = ratio;
+      }
+      for (std::int32_t k = 0; k < p; ++k) fit.direction[k] = a.LASTUPD[k];
+
+      float step = 1.0F;
+      float change;
+      bool halted = false;
+      for (;;) {
+        for (std::int32_t k = 0; k < p; ++k) fit.beta_trial[k] = beta[k] + step * fit.direction[k];
+        C4GLM(fit, fit.beta_trial, method);
+        change = a.LOGLIK - previous;
+        if (std::fabs(previous) > 0.1F) change /= std::fabs(previous);
+        if (!(change < -loglik_tolerance)) break;
+        step *= kStepFactor;
+        if (step <= kSmallestStep) {
+          numerr::E1MES(numerr::kWarning, 1, "Too many step halvings. Convergence is assumed.");
+          a.LOGLIK = previous;
+          halted = true;
+          break;
+        }
+      }
+      if (halted) break;
+
+      for (std::int32_t k = 0; k < p; ++k) beta[k] = fit.beta_trial[k];
+      previous = a.LOGLIK;
+      if (r <= fit.eps || std::fabs(change) <= loglik_tolerance) break;
+      if (method == kQuasiNewton && std::fabs(change) < kSwitchThreshold) method = kNewtonRaphson;
+      if (iteration == a.MAXIT) {
+        numerr::E1MES(numerr::kWarning, 2, "Too many iterations.  Convergence is assumed.");
+        break;
+      }
+    }
+  }
+
+  // The final evaluation gives the log-likelihood, the last update and the information.
+  C4GLM(fit, beta, kNewtonRaphson);
+  fit.factor.store_factor(a.COVEST, a.LDCOV);
+  compute_case_statistics(fit, beta);
+  RCOVB(p, a.COVEST, a.LDCOV, 1.0F, a.COVEST, a.LDCOV, fit.scratch);
+  if (fit.centred) convert_intercept(fit, beta);
+  const auto ldcoef = static_cast<std::size_t>(a.LDCOEF);
+  const auto ldcov = static_cast<std::size_t>(a.LDCOV);
+  float* stdb = a.ESTTAB + ldcoef;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(p); ++k) {
+    stdb[k] = std::sqrt(a.COVEST[k + k * ldcov]);
+  }
+  RCOEF(p, beta, stdb, 1000.0F, a.ESTTAB, a.LDCOEF);
+}
+
+namespace {
+
+void compute_case_statistics(FitContext& fit, const float* beta) {
+  CtglmArguments& a = fit.args;
+  const std::int32_t p = fit.p;
+  const auto ldcase = static_cast<std::size_t>(a.LDCASE);
+  const auto ldr = static_cast<std::size_t>(a.LDCOV);
+  const float* r = a.COVEST;
+  const float nan = dist::AMACH(6);
+  float* x = fit.row;
+  float* v = fit.scratch;
+
+  for (std::int32_t i = 0; i < a.NOBS; ++i) {
+    float* stat = a.CASESTAT + i;
+    for (std::size_t c = 0; c < 5; ++c) stat[c * ldcase] = nan;
+    if (a.OBSCODE[i] == 2) continue;
+    Observation obs;
+    if (!fit.regressors(i, x, obs)) continue;
+    fit.centre(x);
+    const float eta = dot(x, beta, p) + obs.o;
+    if (!fit.likelihood_values(i, obs)) {
+      stat[0] = LogitModel::mean(eta);
+      continue;
+    }
+    const ModelValues m = fit.model.evaluate(eta, obs.y, obs.n);
+    const float curvature = std::fabs(m.d2);
+    stat[0] = m.mu;
+    stat[ldcase] = m.d1;
+    stat[2 * ldcase] = std::sqrt(curvature);
+    stat[4 * ldcase] = safe_divide(m.d1, stat[2 * ldcase]);
+
+    // Leverage: solve R'v = x over the coefficients that the factor kept.
+    float vv = 0.0F;
+    for (std::int32_t k = 0; k < p; ++k) {
+      const auto kk = static_cast<std::size_t>(k);
+      const float diagonal = r[kk + kk * ldr];
+      if (!(diagonal > 0.0F)) {
+        v[k] = 0.0F;
+        continue;
+      }
+      float s = x[k];
+      for (std::int32_t l = 0; l < k; ++l) s -= r[static_cast<std::size_t>(l) + kk * ldr] * v[l];
+      v[k] = s / diagonal;
+      vv += v[k] * v[k];
+    }
+    stat[3 * ldcase] = curvature * vv;
+  }
+}
+
+void convert_intercept(FitContext& fit, float* beta) {
+  CtglmArguments& a = fit.args;
+  const std::int32_t p = fit.p;
+  const float* mean = a.REGMEAN;
+  const auto ld = static_cast<std::size_t>(a.LDCOV);
+  float* cov = a.COVEST;
+  auto at = [&](std::int32_t l, std::int32_t j) -> float& {
+    return cov[static_cast<std::size_t>(l) + static_cast<std::size_t>(j) * ld];
+  };
+
+  for (std::int32_t k = 1; k < p; ++k) beta[0] -= mean[k - 1] * beta[k];
+
+  // c = (1, -mean): the new first row is c' COV, its diagonal c' COV c, both from the old table.
+  float* first_row = fit.scratch;
+  for (std::int32_t j = 0; j < p; ++j) {
+    float s = at(0, j);
+    for (std::int32_t l = 1; l < p; ++l) s -= mean[l - 1] * at(l, j);
+    first_row[j] = s;
+  }
+  float variance = first_row[0];
+  for (std::int32_t j = 1; j < p; ++j) variance -= mean[j - 1] * first_row[j];
+  for (std::int32_t j = 1; j < p; ++j) {
+    at(0, j) = first_row[j];
+    at(j, 0) = first_row[j];
+  }
+  at(0, 0) = variance;
+}
+
+}  // namespace
+}  // namespace itemdif::glm

@@ -1,0 +1,79 @@
+// The fitting core of CTGLM: preparation, initial estimates, the iteration with step halving
+// (C3GLM), the evaluation at given estimates (C4GLM) and the coefficient statistics.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "glm/ctglm.hpp"
+#include "glm/givens.hpp"
+#include "glm/logit_model.hpp"
+
+namespace itemdif::glm {
+
+/// Evaluation methods of C4GLM.
+inline constexpr std::int32_t kQuasiNewton = 0;   // "Q-N": every curvature taken as 1
+inline constexpr std::int32_t kNewtonRaphson = 1; // "N-R": observed curvature
+
+/// One observation's values besides its regressors.
+struct Observation {
+  float y = 0.0F;  ///< response
+  float n = 1.0F;  ///< number of trials
+  float f = 1.0F;  ///< frequency
+  float o = 0.0F;  ///< fixed term of the linear predictor
+};
+
+/// Everything one fit works on. While it exists, `args.X` is in observation-major order:
+/// observation i (from 0) has its NCOL values at `X[i * NCOL]`.
+struct FitContext {
+  CtglmArguments& args;
+  std::int32_t p = 0;         // NCOEF
+  bool centred = false;       // regressors are taken about REGMEAN
+  float eps = 0.0F;           // the convergence criterion in use
+  RegressionFactor factor;
+  LogitModel model;
+  float* beta_trial = nullptr;  // p
+  float* direction = nullptr;   // p
+  float* row = nullptr;         // p + 1
+  float* scratch = nullptr;     // p * p
+
+  /// Floats of workspace the fit needs besides the caller's tables.
+  static std::size_t workspace_size(std::int32_t p);
+  FitContext(CtglmArguments& a, std::int32_t ncoef, float* workspace);
+
+  /// The uncentred regressors of observation i into x[0 .. p-1] and its other values; false
+  /// when a regressor or the fixed term is missing.
+  bool regressors(std::int32_t i, float* x, Observation& obs) const;
+  /// False when a value the likelihood needs (response, trials, frequency) is missing.
+  bool likelihood_values(std::int32_t i, Observation& obs) const;
+  /// Takes the regressors about their means when the fit is centred.
+  void centre(float* x) const;
+};
+
+/// Preparation, initial estimates, iteration, final evaluation and statistics.
+void C3GLM(FitContext& fit);
+
+/// Log-likelihood (into LOGLIK) and the update (into LASTUPD) at `beta`, leaving the
+/// regression factor of the evaluation in `fit.factor`.
+void C4GLM(FitContext& fit, const float* beta, std::int32_t method);
+
+/// COVEST = s2 R^-1 R^-T from the upper-triangular factor R (which may share storage with
+/// `cov`); rows and columns whose diagonal element of R is not positive are 0. `scratch` holds
+/// n * n floats.
+void RCOVB(std::int32_t n, const float* r, std::int32_t ldr, float s2, float* cov,
+           std::int32_t ldcov, float* scratch);
+
+/// Fills ESTTAB columns 1 to 4 (estimate, standard error, Z, p-value) after checking that DFE
+/// and the standard errors are not negative. `b` and `stdb` may be columns of `esttab`.
+void RCOEF(std::int32_t n, const float* b, const float* stdb, float dfe, float* esttab,
+           std::int32_t ldcoef);
+
+/// b / s, defined everywhere: not-a-number when either is not-a-number or both are 0; an
+/// infinity signed by b and s when the quotient would overflow; 0 when it would underflow.
+float safe_divide(float b, float s);
+
+/// Z = b / s by the safe division, and its two-sided p-value from Student's t with df degrees
+/// of freedom.
+void C1T(float b, float s, float df, float& z, float& p);
+
+}  // namespace itemdif::glm
