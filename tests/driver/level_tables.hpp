@@ -2,6 +2,7 @@
 // keeps its lines.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -55,6 +56,74 @@ inline void set_cell(RunData& run, int k, int j, double a, double b, double c, d
   run.level_size(k, j) = a + b + c + d;
   run.level_valid(k, j) = (a + b >= 10.0 && c + d >= 10.0) ? 1 : 0;
 }
+
+/// Scores of one simulated group under a one-parameter logistic model: examinee i answers item
+/// j correctly with probability 1 / (1 + exp(-(theta_i - difficulty[j] - shift[j]))), theta_i
+/// roughly normal around `mean`. A fixed 64-bit linear congruential sequence drives it, so the
+/// data are the same on every platform.
+inline std::vector<std::vector<double>> simulate_group(int n, double mean,
+                                                       const std::vector<double>& difficulty,
+                                                       const std::vector<double>& shift,
+                                                       std::uint64_t& state) {
+  auto uniform = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (static_cast<double>(state >> 11) + 0.5) / 9007199254740992.0;
+  };
+  std::vector<std::vector<double>> scores(n, std::vector<double>(difficulty.size()));
+  for (auto& row : scores) {
+    double theta = mean - 6.0;
+    for (int u = 0; u < 12; ++u) theta += uniform();
+    for (std::size_t j = 0; j < row.size(); ++j) {
+      const double p = 1.0 / (1.0 + std::exp(-(theta - difficulty[j] - shift[j])));
+      row[j] = uniform() < p ? 1.0 : 0.0;
+    }
+  }
+  return scores;
+}
+
+/// A RunData ready for the passes: the tables of make_level_run, the two score tables, and the
+/// totals formed from them.
+inline RunData make_scored_run(const std::vector<std::vector<double>>& reference,
+                               const std::vector<std::vector<double>>& focal,
+                               const std::vector<std::int32_t>& low,
+                               const std::vector<std::int32_t>& high) {
+  const int n_items = reference.empty() ? 0 : static_cast<int>(reference[0].size());
+  RunData run = make_level_run(n_items, static_cast<int>(low.size()));
+  run.level_low = low;
+  run.level_high = high;
+  run.n_reference = static_cast<std::int32_t>(reference.size());
+  run.n_focal = static_cast<std::int32_t>(focal.size());
+  run.reference_responses.create(run.n_reference, n_items);
+  run.focal_responses.create(run.n_focal, n_items);
+  for (std::size_t i = 0; i < reference.size(); ++i) {
+    double total = 0.0;
+    for (int j = 0; j < n_items; ++j) total += run.reference_responses(i, j) = reference[i][j];
+    run.reference_total.push_back(total);
+  }
+  for (std::size_t i = 0; i < focal.size(); ++i) {
+    double total = 0.0;
+    for (int j = 0; j < n_items; ++j) total += run.focal_responses(i, j) = focal[i][j];
+    run.focal_total.push_back(total);
+  }
+  return run;
+}
+
+/// Points the console at a string for the lifetime of the object.
+class CapturedConsole {
+ public:
+  CapturedConsole() { textio::redirect_console(&stream_, nullptr); }
+  ~CapturedConsole() {
+    textio::console_output().flush();
+    textio::redirect_console(nullptr, nullptr);
+  }
+  std::string text() {
+    textio::console_output().flush();
+    return stream_.str();
+  }
+
+ private:
+  std::ostringstream stream_;
+};
 
 /// A report channel writing into memory.
 class CapturedChannel {
