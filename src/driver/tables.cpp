@@ -35,26 +35,55 @@ std::uint64_t memory_available() {
                                                                       : total_kib * 1024;
 }
 
+// Elements and bytes of a table; a product that does not fit ends the run.
+struct TableSize {
+  std::uint64_t count = 0;
+  std::uint64_t bytes = 0;
+};
+
+TableSize table_size(std::int64_t rows, std::int64_t cols, std::int64_t planes,
+                     std::size_t element_size) {
+  TableSize size;
+  if (rows <= 0 || cols <= 0 || planes <= 0) return size;
+  if (__builtin_mul_overflow(static_cast<std::uint64_t>(rows), static_cast<std::uint64_t>(cols),
+                             &size.count) ||
+      __builtin_mul_overflow(size.count, static_cast<std::uint64_t>(planes), &size.count) ||
+      __builtin_mul_overflow(size.count, static_cast<std::uint64_t>(element_size), &size.bytes) ||
+      size.bytes > static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max()))
+    insufficient_memory();
+  return size;
+}
+
+void check_available(std::uint64_t bytes) {
+  // Small requests never need the look at the system's memory.
+  constexpr std::uint64_t kSmall = std::uint64_t{64} << 20;
+  if (bytes <= kSmall) return;
+  const std::uint64_t available = memory_available();
+  if (available != 0 && bytes > available) insufficient_memory();
+}
+
+// The tables of one creation moment, refused together before any of them takes memory.
+class Budget {
+ public:
+  template <typename T>
+  Budget& add(std::int64_t rows, std::int64_t cols = 1) {
+    if (__builtin_add_overflow(bytes_, table_size(rows, cols, 1, sizeof(T)).bytes, &bytes_))
+      insufficient_memory();
+    return *this;
+  }
+  void check() const { check_available(bytes_); }
+
+ private:
+  std::uint64_t bytes_ = 0;
+};
+
 }  // namespace
 
 std::size_t checked_table_size(std::int64_t rows, std::int64_t cols, std::int64_t planes,
                                std::size_t element_size) {
-  if (rows <= 0 || cols <= 0 || planes <= 0) return 0;
-  std::uint64_t count = 0;
-  std::uint64_t bytes = 0;
-  if (__builtin_mul_overflow(static_cast<std::uint64_t>(rows), static_cast<std::uint64_t>(cols),
-                             &count) ||
-      __builtin_mul_overflow(count, static_cast<std::uint64_t>(planes), &count) ||
-      __builtin_mul_overflow(count, static_cast<std::uint64_t>(element_size), &bytes) ||
-      bytes > static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max()))
-    insufficient_memory();
-  // Small tables never need the look at the system's memory.
-  constexpr std::uint64_t kSmallTable = std::uint64_t{64} << 20;
-  if (bytes > kSmallTable) {
-    const std::uint64_t available = memory_available();
-    if (available != 0 && bytes > available) insufficient_memory();
-  }
-  return static_cast<std::size_t>(count);
+  const TableSize size = table_size(rows, cols, planes, element_size);
+  check_available(size.bytes);
+  return static_cast<std::size_t>(size.count);
 }
 
 template <typename T>
@@ -97,6 +126,16 @@ template void create_list(std::vector<std::string>&, std::int64_t, const std::st
 namespace itemdif::driver {
 
 void create_level_tables(RunData& run) {
+  Budget()
+      .add<std::int32_t>(run.n_levels)
+      .add<std::int32_t>(run.n_levels)
+      .add<double>(run.n_levels, run.n_items)
+      .add<std::int32_t>(run.n_levels, run.n_items)
+      .add<double>(run.n_levels, run.n_items)
+      .add<double>(run.n_levels, run.n_items)
+      .add<double>(run.n_items)
+      .add<double>(run.n_items)
+      .check();
   create_list(run.level_low, run.n_levels);
   create_list(run.level_high, run.n_levels);
   run.level_size.create(run.n_levels, run.n_items);
@@ -110,6 +149,16 @@ void create_level_tables(RunData& run) {
 void create_label_table(RunData& run) { create_list(run.item_label, run.n_items); }
 
 void create_data_tables(RunData& run) {
+  Budget budget;
+  budget.add<double>(run.n_reference, run.n_items)
+      .add<double>(run.n_focal, run.n_items)
+      .add<double>(run.n_reference)
+      .add<double>(run.n_focal);
+  // The eleven lists by item, each counted at the widest element any of them holds.
+  for (int by_item = 0; by_item < 11; ++by_item) budget.add<std::string>(run.n_items);
+  for (int count_table = 0; count_table < 6; ++count_table)
+    budget.add<double>(run.n_levels, run.n_items);
+  budget.add<double>(run.n_levels).add<double>(run.n_levels).check();
   run.reference_responses.create(run.n_reference, run.n_items);
   run.focal_responses.create(run.n_focal, run.n_items);
   create_list(run.reference_total, run.n_reference);

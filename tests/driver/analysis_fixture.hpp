@@ -131,26 +131,33 @@ class AnalysisTest : public ::testing::Test {
 
   /// One analysis in this process, in the test's folder, with `reply` typed at the prompt.
   RunResult run_in_process(const std::string& reply = "test.ctl\n") {
-    std::istringstream input(reply);
-    std::ostringstream console;
     std::ostringstream errors;
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
     numerr::reset_error_facility();
-    textio::redirect_console(&console, &input);
     RunResult result;
-    try {
-      result.status = run_to_status(errors);
-    } catch (...) {
-      textio::redirect_console(nullptr, nullptr);
-      std::filesystem::current_path(previous);
-      throw;
-    }
-    textio::redirect_console(nullptr, nullptr);
-    std::filesystem::current_path(previous);
-    result.console = console.str();
+    result.console = in_folder([&] { result.status = run_to_status(errors); }, reply);
     result.errors = errors.str();
     return result;
+  }
+
+  /// Calls `body` in the test's folder with the console on strings (`input` as its typed
+  /// lines) and returns what the console showed. Exceptions pass through, after the folder and
+  /// the console are restored.
+  template <typename Body>
+  std::string in_folder(Body&& body, const std::string& input = {}) {
+    std::istringstream in(input);
+    std::ostringstream console;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    textio::redirect_console(&console, &in);
+    struct Restore {
+      std::filesystem::path previous;
+      ~Restore() {
+        textio::redirect_console(nullptr, nullptr);
+        std::filesystem::current_path(previous);
+      }
+    } restore{previous};
+    body();
+    return console.str();
   }
 
   /// The built program, run in the test's folder with `reply` as its standard input.
