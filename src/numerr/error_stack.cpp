@@ -59,6 +59,12 @@ std::string stack_name(std::string_view name) {
   return out;
 }
 
+bool same_name(std::string_view stored, std::string_view given) {
+  given = given.substr(0, kNameLength);
+  return stored.substr(0, given.size()) == given &&
+         stored.find_first_not_of(' ', given.size()) == std::string_view::npos;
+}
+
 void end_run() { throw textio::QuietStop{1}; }
 
 void misuse(std::int32_t code, std::string_view text) {
@@ -79,7 +85,10 @@ void E1PSH(std::string_view name) {
     detail::misuse(1, "Error condition in E1PSH.  Push would cause stack level to exceed %(I1). ");
   }
   ++f.level;
-  f.name[f.level] = detail::stack_name(name);
+  // Reuses the slot's room: pushes and pops are on every numerical call.
+  std::string& slot = f.name[f.level];
+  slot.assign(name.substr(0, detail::kNameLength));
+  slot.resize(detail::kNameLength, ' ');
   f.type[f.level] = 0;
   f.code[f.level] = 0;
 }
@@ -90,7 +99,7 @@ void E1POP(std::string_view name) {
     MSGSETL(1, name);
     detail::misuse(1, "Error condition in E1POP.  Cannot pop from %(L1) because stack is empty.");
   }
-  if (detail::stack_name(name) != f.name[f.level]) {
+  if (!detail::same_name(f.name[f.level], name)) {
     MSGSETL(1, name);
     MSGSETL(2, f.name[f.level]);
     detail::misuse(2, "Error condition in E1POP.  %(L1) does not match the name %(L2) in the stack.");

@@ -30,7 +30,8 @@ void ERRATTR(std::int32_t type, std::int32_t& print_attribute, std::int32_t& sto
 void ERRPRINT();
 
 /// Pushes `name` on construction and pops it on every normal exit. While the run is ending (an
-/// exception is unwinding) it leaves the stack alone.
+/// exception is unwinding) it leaves the stack alone. The pop may itself end the run, so the
+/// destructor can throw textio::QuietStop. `name` is kept by reference: pass a literal.
 class RoutineScope {
  public:
   explicit RoutineScope(std::string_view name);

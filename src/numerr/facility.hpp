@@ -77,6 +77,9 @@ inline constexpr TypeTable kDefaultStop{0, 0, 0, 0, 1, 1, 0, 1};
 /// `name` cut or blank-filled to 32 characters.
 std::string stack_name(std::string_view name);
 
+/// Whether `given`, cut or blank-filled to 32 characters, equals the stored 32-character name.
+bool same_name(std::string_view stored, std::string_view given);
+
 /// The name as printed: up to its first blank, with a small first letter before a capital
 /// second letter raised ("dCHIDF" prints as DCHIDF).
 std::string printed_name(std::string_view name);

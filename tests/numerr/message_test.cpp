@@ -28,10 +28,9 @@ TEST_F(Message, PlaceholderTexts) {
   MSGSETR(1, 123.456f);
   MSGSETR(2, 0.0f);
   MSGSETL(-2, "CTGLM ");  // a negative index counts as its absolute value
-  MSGSETL(3, std::string(300, 'q'));
-  EXPECT_EQ(built("%(I1)|%(D1)|%(d2)|%(D3)|%(D4)|%(r1)|%(R2)|%(L2)|%(L3)"),
+  EXPECT_EQ(built("%(I1)|%(D1)|%(d2)|%(D3)|%(D4)|%(r1)|%(R2)|%(L2)"),
             "-7|1.250000000000000D+02|0.000000000000000D+00|-2.500000000000000-300|NaN|"
-            "1.234560E+02|0.000000E+00|CTGLM |" + std::string(255, 'q'));
+            "1.234560E+02|0.000000E+00|CTGLM ");
 }
 
 TEST_F(Message, PlaceholdersLeftAsWritten) {
@@ -50,11 +49,12 @@ TEST_F(Message, PlaceholdersLeftAsWritten) {
 }
 
 TEST_F(Message, StoreOf300CharactersWithEightPerText) {
-  MSGSETL(1, std::string(255, 'a'));  // 263 taken
+  MSGSETL(1, std::string(300, 'a'));  // 255 kept: 263 taken
   MSGSETI(1, 1);                      // 9 more: 272
   MSGSETL(2, std::string(20, 'b'));   // 28 more: exactly full
   MSGSETI(2, 2);                      // does not fit
-  EXPECT_EQ(built("%(I1)%(L2)%(I2)"), "1" + std::string(20, 'b') + "%(I2)");
+  EXPECT_EQ(built("%(L1)%(I1)%(L2)%(I2)"),
+            std::string(255, 'a') + "1" + std::string(20, 'b') + "%(I2)");
   // Setting a text again gives back the room of the earlier one.
   MSGSETL(1, std::string(255, 'a'));
   MSGSETL(1, "short");
