@@ -639,6 +639,14 @@ void store_list_value(const ListReader& reader, Slot slot) {
 
 }  // namespace
 
+Layout compile_layout(const InputChannel& channel, std::string_view text) {
+  try {
+    return Layout::compile(text);
+  } catch (const LayoutError& error) {
+    channel.fail(error.number, error.info);
+  }
+}
+
 void read_formatted(InputChannel& channel, const Layout& layout, std::span<const Target> targets) {
   RecordReader reader(channel, targets);
   reader.run(layout);
