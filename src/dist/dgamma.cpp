@@ -180,7 +180,9 @@ double DGAMMA(double x) {
 
   warn_if_near_negative_integer(x, dxrel);
   const double s = std::sin(kPi * y);
-  if (s == 0.0) {
+  // pi * y is rounded, so at a whole y the sine comes out a few 1e-15 instead of 0 and the
+  // formula would answer at a pole; whole arguments are refused as the exact zero would be.
+  if (s == 0.0 || y == std::trunc(y)) {
     numerr::MSGSETD(1, x);
     numerr::E1MES(numerr::kTerminal, 7, kNegativeInteger);
     return DMACH(6);

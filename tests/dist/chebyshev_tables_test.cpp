@@ -140,18 +140,19 @@ TEST(ChebyshevTermCount, FloatTablesGiveTheTermCountsTheRoutinesUse) {
   EXPECT_EQ(chebyshev_term_count<FloatSeries>(gamma_series_single, 23, eta), 12);
 }
 
-TEST(ChebyshevTermCount, TailIsSummedInSinglePrecision) {
+TEST(ChebyshevTermCount, TailIsJudgedInSinglePrecision) {
   numerr::reset_error_facility();
-  // 1e-8 rounds to a float a little below it (9.99999994e-9); the tail 2e-8 + 1e-8 in floats is
-  // 2.99999998e-8, below an eta of 3e-8 rounded to float (3.00000003e-8) only because the
-  // tail is a float sum. Summed in double, it would equal 3e-8 and the count would still be 1;
-  // raising the series by one more tiny term shows the running sum keeps going.
-  const std::vector<double> series = {1.0, 0.5, 2e-8, 1e-8};
-  EXPECT_EQ(INITDS(series, 4, 3e-8f), 2);
-  EXPECT_EQ(INITDS(series, 4, 2.5e-8f), 3);
-  EXPECT_EQ(INITDS(series, 3, 0.6f), 2);
+  // Each coefficient is rounded to float: 1e-8 becomes 9.99999994e-9, which equals eta = 1e-8f
+  // and so does not exceed it (in double it would, and the last term alone would be too much).
+  const std::vector<double> rounded = {1.0, 0.5, 1e-8};
+  EXPECT_EQ(INITDS(rounded, 3, 1e-8f), 2);
+  // The running sum is a float: 1 + 2^-25 rounds to 1 and does not exceed eta = 1 (in double
+  // it would, giving 3).
+  const std::vector<double> summed = {1.0, 0.5, 1.0, std::ldexp(1.0, -25)};
+  EXPECT_EQ(INITDS(summed, 4, 1.0f), 2);
   // Nothing exceeds eta: the whole tail down to the first term fits, the count is 1.
-  EXPECT_EQ(INITDS(series, 4, 10.0f), 1);
+  EXPECT_EQ(INITDS(summed, 4, 10.0f), 1);
+  EXPECT_EQ(numerr::N1RTY(1), 0);
 }
 
 class ChebyshevErrors : public FacilityTest {};
