@@ -17,6 +17,8 @@ namespace itemdif::dist {
 namespace {
 
 constexpr int kMaxSteps = 10000;
+// Steps summed beyond the point where the forward pass settled, for a margin.
+constexpr int kExtraSteps = 4;
 
 /// x^a (1 - x)^b / (a B(a, b)), the factor in front of the continued fraction.
 float front_factor(float x, float a, float b) {
@@ -35,23 +37,30 @@ float front_factor(float x, float a, float b) {
   return std::exp(a * std::log(x) + b * ln_one_minus_x - ALBETA(a, b) - std::log(a));
 }
 
-/// 1 / (1 + d1 / (1 + d2 / (1 + ...))) with d(2m) = m (b - m) x / ((a + 2m - 1)(a + 2m)) and
-/// d(2m+1) = -(a + m)(a + b + m) x / ((a + 2m)(a + 2m + 1)), the denominator summed by the
-/// modified Lentz method. It converges quickly for x below the mean (a + 1) / (a + b + 2).
-/// Sets `converged`.
+/// The step-th partial numerator of the fraction below: d(2m) = m (b - m) x / ((a + 2m - 1)
+/// (a + 2m)), d(2m+1) = -(a + m)(a + b + m) x / ((a + 2m)(a + 2m + 1)).
+float partial_numerator(int step, float x, float a, float b) {
+  const float m = static_cast<float>(step / 2);
+  if (step % 2 == 0) return m * (b - m) * x / ((a + 2.0f * m - 1.0f) * (a + 2.0f * m));
+  return -(a + m) * (a + b + m) * x / ((a + 2.0f * m) * (a + 2.0f * m + 1.0f));
+}
+
+/// 1 / (1 + d1 / (1 + d2 / (1 + ...))), which converges quickly for x below the mean
+/// (a + 1) / (a + b + 2). Sets `converged`.
 float continued_fraction(float x, float a, float b, bool& converged) {
+  // The modified Lentz method finds how many steps settle the value; the fraction is then
+  // summed again from its far end, where each rounding is damped by the steps above it
+  // instead of piling up in a running product as it does going forward.
   constexpr float kTiny = 1.0e-30f;
   const float tolerance = AMACH(4);
   float f = 1.0f;
   float c = 1.0f;
   float d = 0.0f;
-  for (int step = 1; step <= kMaxSteps; ++step) {
-    const int m = step / 2;
-    const float mf = static_cast<float>(m);
-    const float term =
-        step % 2 == 0
-            ? mf * (b - mf) * x / ((a + 2.0f * mf - 1.0f) * (a + 2.0f * mf))
-            : -(a + mf) * (a + b + mf) * x / ((a + 2.0f * mf) * (a + 2.0f * mf + 1.0f));
+  int steps = 0;
+  converged = false;
+  while (!converged && steps < kMaxSteps) {
+    ++steps;
+    const float term = partial_numerator(steps, x, a, b);
     d = 1.0f + term * d;
     if (std::abs(d) < kTiny) d = kTiny;
     c = 1.0f + term / c;
@@ -59,13 +68,16 @@ float continued_fraction(float x, float a, float b, bool& converged) {
     d = 1.0f / d;
     const float delta = c * d;
     f *= delta;
-    if (std::abs(delta - 1.0f) <= tolerance) {
-      converged = true;
-      return 1.0f / f;
-    }
+    converged = std::abs(delta - 1.0f) <= tolerance;
   }
-  converged = false;
-  return 1.0f / f;
+  if (!converged) return 1.0f / f;
+
+  float tail = 1.0f;
+  for (int step = steps + kExtraSteps; step >= 1; --step) {
+    tail = 1.0f + partial_numerator(step, x, a, b) / tail;
+    if (std::abs(tail) < kTiny) tail = kTiny;
+  }
+  return 1.0f / tail;
 }
 
 }  // namespace
