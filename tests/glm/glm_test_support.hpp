@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -94,6 +95,11 @@ inline int stop_status(const auto& action) {
     return stop.status;
   }
   return -1;
+}
+
+/// True when both tables hold the same bit patterns (not-a-numbers included).
+inline bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
 /// A call of CTGLM as the logistic procedure makes it, with every table owned here.
