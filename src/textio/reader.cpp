@@ -45,6 +45,24 @@ class TargetCursor {
     }
   }
 
+  /// When the current variable is an element of an array of doubles: that element, with the
+  /// count of elements left in the array including it (so fields can fill them in one run).
+  double* array_rest(std::size_t& count) const {
+    const auto* array = std::get_if<std::span<double>>(&targets_[index_]);
+    if (array == nullptr) return nullptr;
+    count = array->size() - element_;
+    return array->data() + element_;
+  }
+
+  /// Moves past `count` elements of the current array (at most those left in it).
+  void advance_in_array(std::size_t count) {
+    element_ += count;
+    if (element_ < std::get<std::span<double>>(targets_[index_]).size()) return;
+    element_ = 0;
+    ++index_;
+    skip_empty();
+  }
+
   void advance() {
     if (const auto* array = std::get_if<std::span<double>>(&targets_[index_])) {
       if (++element_ < array->size()) return;
@@ -115,9 +133,10 @@ bool scan_number(std::string_view field, std::size_t padding, const NumberRules&
   long exponent = 0;
   long fraction_digits = 0;
   bool started = false;
-  out = Decimal{};
+  Decimal d;  // built in registers, stored once
 
-  const std::size_t length = field.size() + padding;
+  // Blanks beyond the line's end change the number only when they are zeros.
+  const std::size_t length = rules.blank_zero ? field.size() + padding : field.size();
   for (std::size_t i = 0; i < length; ++i) {
     char c = i < field.size() ? field[i] : ' ';
     if (c == ' ') {
@@ -129,7 +148,7 @@ bool scan_number(std::string_view field, std::size_t padding, const NumberRules&
       case sign:
         state = mantissa;
         if (c == '+' || c == '-') {
-          out.negative = c == '-';
+          d.negative = c == '-';
           continue;
         }
         [[fallthrough]];
@@ -137,8 +156,8 @@ bool scan_number(std::string_view field, std::size_t padding, const NumberRules&
         if (is_digit(c)) {
           ++mantissa_digits;
           if (point) ++fraction_digits;
-          if (out.significant == 0 && c == '0') continue;
-          if (++out.significant <= 19) out.mantissa = out.mantissa * 10 + (c - '0');
+          if (d.significant == 0 && c == '0') continue;
+          if (++d.significant <= 19) d.mantissa = d.mantissa * 10 + (c - '0');
           if (all_digits != nullptr) all_digits->push_back(c);
         } else if (c == '.' && !point && !rules.integer) {
           point = true;
@@ -174,9 +193,10 @@ bool scan_number(std::string_view field, std::size_t padding, const NumberRules&
   if (rules.strict && (mantissa_digits == 0 || (has_exponent && exponent_digit_count == 0)))
     return false;
   if (has_exponent && mantissa_digits == 0) return false;
-  out.exponent = (exponent_negative ? -exponent : exponent) - fraction_digits;
-  if (!point) out.exponent -= rules.implied_digits;
-  if (!has_exponent) out.exponent -= rules.scale;
+  d.exponent = (exponent_negative ? -exponent : exponent) - fraction_digits;
+  if (!point) d.exponent -= rules.implied_digits;
+  if (!has_exponent) d.exponent -= rules.scale;
+  out = d;
   return true;
 }
 
@@ -373,9 +393,20 @@ void RecordReader::run(const Layout& layout) {
         break;
       default:
         if (!is_field(item.kind)) break;
-        for (std::int32_t r = 0; r < item.repeat; ++r) {
+        for (std::int32_t r = 0; r < item.repeat;) {
           if (cursor_.done()) return;
-          read_field(item);
+          std::size_t count = 0;
+          double* elements = is_real_field(item.kind) ? cursor_.array_rest(count) : nullptr;
+          if (elements == nullptr) {
+            read_field(item);
+            ++r;
+            continue;
+          }
+          // A run of fields into an array of scores: the common case of the group data.
+          count = std::min(count, static_cast<std::size_t>(item.repeat - r));
+          for (std::size_t k = 0; k < count; ++k) read_real(item, elements[k]);
+          cursor_.advance_in_array(count);
+          r += static_cast<std::int32_t>(count);
         }
         break;
     }
@@ -443,6 +474,22 @@ void RecordReader::read_integer(const LayoutItem& item, std::int32_t& variable) 
 
 template <typename Real>
 void RecordReader::read_real(const LayoutItem& item, Real& variable) {
+  const long one_digit_exponent = -static_cast<long>(std::max(item.digits, 0)) - scale_;
+  if (item.width == 1 && column_ < line_.size() && is_digit(line_[column_]) &&
+      one_digit_exponent >= -10 && one_digit_exponent <= 10) {
+    // A one-column score: one digit, scaled by the field's fraction digits. The exponent
+    // bound keeps it within the direct conversion, which needs no field text.
+    const Real digit = static_cast<Real>(line_[column_] - '0');
+    ++column_;
+    if (one_digit_exponent == 0) {
+      variable = digit;
+    } else {
+      const auto power = static_cast<Real>(kPowersOfTen[static_cast<std::size_t>(
+          one_digit_exponent < 0 ? -one_digit_exponent : one_digit_exponent)]);
+      variable = one_digit_exponent < 0 ? digit / power : digit * power;
+    }
+    return;
+  }
   std::string_view field;
   std::size_t padding = 0;
   take_numeric(item.width, field, padding);

@@ -116,6 +116,11 @@ TEST(FormattedRead, DigitsWithoutPointTakeTheFieldsFraction) {
   EXPECT_EQ(one_real(" 1.5 ", "(F5.3)"), 1.5);  // a written point overrides d
   EXPECT_EQ(one_real("7.", "(F2.1)"), 7.0);
   EXPECT_EQ(one_real("   ", "(F3.1)"), 0.0);
+  // One-column fields, the shape of the group data.
+  EXPECT_EQ(doubles("5 3", "(3F1.1)", 3), (std::vector<double>{0.5, 0.0, 0.3}));
+  EXPECT_EQ(one_real("7", "(F1.12)"), 7e-12);
+  EXPECT_EQ(one_real("7", "(1P,F1.0)"), 0.7);
+  EXPECT_EQ(one_real("7", "(-2P,F1.0)"), 700.0);
 }
 
 TEST(FormattedRead, ExponentsWithAnyLetterOrABareSign) {
