@@ -5,7 +5,10 @@
 #include <ostream>
 
 #include "driver/control_file.hpp"
+#include "driver/curves.hpp"
 #include "driver/group_data.hpp"
+#include "driver/logistic_procedure.hpp"
+#include "driver/passes.hpp"
 #include "driver/report_header.hpp"
 #include "driver/run_data.hpp"
 #include "textio/channels.hpp"
@@ -28,8 +31,9 @@ void run_analysis() {
   write_report_header(run, *report);
   check_variance(run, *report);
 
-  // ==== The procedures go here: run_passes (the two Mantel-Haenszel passes), write_curves
-  // ==== and, when `model` is 2 or more, logistic_procedure, each writing to *report.
+  run_passes(run, *report);
+  write_curves(run, *report);
+  if (run.model >= 2) logistic_procedure(run, *report);
 
   end_run(run, *report);
 }

@@ -194,14 +194,17 @@ TEST(Passes, WindowFailureInPassOne) {
 }
 
 TEST(Passes, WindowFailureInPassTwo) {
-  // Items 4 to 6 are far harder for the focal group and are purged after pass 1. The one level
-  // holds totals 3 to 6: in pass 2 the kept items are matched on items 1 to 3 alone, so only
-  // examinees with all three correct remain, none incorrect on item 1.
+  // The levels hold the top totals 6 to 9 only. Matched that narrowly, items 7 to 9 (far
+  // harder for the focal group) push every item into category C, so pass 2 purges all nine:
+  // every total drops to 0, each item is matched on its own score of 0 or 1, and no level
+  // holds anybody.
   std::uint64_t seed = 17;
-  const std::vector<double> difficulty = {-1.0, -0.5, 0.0, -1.0, -1.0, -1.0};
+  const std::vector<double> difficulty = {-2.0, -1.8, -1.6, -1.4, -1.2, -1.0, -1.5, -1.5, -1.5};
+  std::vector<double> shift(9, 0.0);
+  shift[6] = shift[7] = shift[8] = 3.0;
   RunData run = make_scored_run(
-      simulate_group(500, 0.0, difficulty, std::vector<double>(6, 0.0), seed),
-      simulate_group(500, 0.0, difficulty, {0.0, 0.0, 0.0, 2.5, 2.5, 2.5}, seed), {3}, {6});
+      simulate_group(800, 1.0, difficulty, std::vector<double>(9, 0.0), seed),
+      simulate_group(800, 1.0, difficulty, shift, seed), {6, 7, 8, 9}, {6, 7, 8, 9});
   CapturedChannel report;
   CapturedConsole console;
   try {
@@ -211,13 +214,16 @@ TEST(Passes, WindowFailureInPassTwo) {
     EXPECT_EQ(stop.status, 1);
   }
   const auto lines = report.lines();
-  const std::size_t purged = find_line(lines, "Number of Items Purged in Pass 1:   3");
-  ASSERT_LT(purged, lines.size());
-  // All of pass 1 stays; pass 2 ends after its heading, without a table.
-  EXPECT_EQ(slice(lines, purged + 1, 7),
-            (std::vector<std::string>{"Item Numbers: ", "  4", "  5", "  6", "", "",
-                                      "Results for Pass Number: 2"}));
-  EXPECT_EQ(lines.size(), purged + 8);
+  const std::size_t purged = find_line(lines, "Number of Items Purged in Pass 1:   9");
+  ASSERT_LT(purged + 14, lines.size());
+  // All of pass 1 stays; pass 2 ends after its heading and warnings, without a table.
+  EXPECT_EQ(slice(lines, purged + 10, 4),
+            (std::vector<std::string>{"  9", "", "", "Results for Pass Number: 2"}));
+  EXPECT_EQ(slice(lines, purged + 14, lines.size() - purged - 14),
+            (std::vector<std::string>{"WARNING: Insufficient Data Found in Level:   6 -  6",
+                                      "WARNING: Insufficient Data Found in Level:   7 -  7",
+                                      "WARNING: Insufficient Data Found in Level:   8 -  8",
+                                      "WARNING: Insufficient Data Found in Level:   9 -  9"}));
   EXPECT_NE(console.text().find("PASS #2\r\n                     *******  FATAL ERROR"),
             std::string::npos);
 }
