@@ -31,8 +31,14 @@ void read_list(InputChannel& channel, std::initializer_list<Target> targets) {
   textio::read_list(channel, std::span<const Target>(targets.begin(), targets.size()));
 }
 
-// One list-directed read of every element of `values`.
+// One list-directed read of every element of `values`. A read of no values still takes its
+// line, so that a count of 0 keeps the entries that follow on their own lines.
 void read_integer_list(InputChannel& channel, std::vector<std::int32_t>& values) {
+  if (values.empty()) {
+    std::string skipped;
+    if (!channel.next_line(skipped)) channel.fail(24);
+    return;
+  }
   std::vector<Target> targets;
   targets.reserve(values.size());
   for (std::int32_t& value : values) targets.push_back(&value);

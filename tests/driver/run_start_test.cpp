@@ -201,6 +201,27 @@ TEST_F(RunStart, LabelsAnswerOtherThanYGivesPositions) {
   EXPECT_EQ(report.back(), "Fatal Error: No variance for Item   2 in Focal Group");
 }
 
+TEST_F(RunStart, NoLevelsStillTakeTheirTwoLinesAndPrintNoBoundLines) {
+  ControlFile control;
+  control.low = {};
+  control.high = {};
+  control.n_reference = 2;
+  control.n_focal = 2;
+  control.n_items = 2;
+  control.labels_flag = "Y";
+  control.labels = {41, 42};
+  write_analysis(control, "10\n11\n", "10\n01\n");
+  const RunResult result = run_in_process();
+  EXPECT_EQ(result.status, 1) << result.errors;
+  std::vector<std::string> expected = report_header(
+      "Test analysis", "REF.DAT", "FOC.DAT", "Number of Cases in Reference Group:      2",
+      "Number of Cases in Focal Group:          2", "", "");
+  expected.erase(expected.begin() + 15, expected.begin() + 17);
+  expected.push_back("Fatal Error: No variance for Item  41 in Reference Group");
+  expected.push_back("");
+  EXPECT_EQ(lines(read_file("OUT.TXT")), expected);
+}
+
 TEST_F(RunStart, ReplyInQuotesMayHoldBlanksAndEmptyLinesArePassedOver) {
   ControlFile control;
   control.n_items = 1;
