@@ -42,7 +42,7 @@ struct DefaultWidth {
 
 DefaultWidth default_width(ItemKind kind) {
   switch (kind) {
-    case ItemKind::integer: return {12, -1, -1};
+    case ItemKind::integer: return {12, 1, -1};
     case ItemKind::fixed: return {25, 16, -1};
     case ItemKind::exponent:
     case ItemKind::general:
