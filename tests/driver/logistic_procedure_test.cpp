@@ -239,20 +239,24 @@ TEST_F(LogisticProcedure, NoPurgedItemUsesThePlainTotal) {
                 2e-4 * std::fabs(expected[c].estimate) + 2e-5);
 }
 
-TEST_F(LogisticProcedure, ItemAllCorrectInOneGroupStillPrintsFourFiniteLines) {
+TEST_F(LogisticProcedure, ItemsAllCorrectStillPrintFourFiniteLines) {
+  // Item 1 answered correctly by every reference examinee, item 2 by everybody.
   for (std::size_t i = 0; i < reference_.size(); ++i) run_.reference_responses(i, 0) = 1.0;
+  for (std::size_t i = 0; i < reference_.size(); ++i) run_.reference_responses(i, 1) = 1.0;
+  for (std::size_t i = 0; i < focal_.size(); ++i) run_.focal_responses(i, 1) = 1.0;
   CapturedChannel report;
   CapturedConsole console;
   logistic_procedure(run_, report.channel());
   const auto lines = report.lines();
-  const auto printed = printed_coefficients(lines, 10);
-  for (const Coefficient& c : printed) {
-    EXPECT_TRUE(std::isfinite(c.estimate));
-    EXPECT_TRUE(std::isfinite(c.se));
+  for (std::size_t heading : {10u, 17u}) {
+    for (const Coefficient& c : printed_coefficients(lines, heading)) {
+      EXPECT_TRUE(std::isfinite(c.estimate));
+      EXPECT_TRUE(std::isfinite(c.se));
+    }
+    for (std::size_t c = 1; c <= 4; ++c)
+      EXPECT_EQ(lines[heading + c].find('*'), std::string::npos) << lines[heading + c];
   }
-  for (std::size_t c = 0; c < 4; ++c)
-    EXPECT_EQ(lines[11 + c].find('*'), std::string::npos) << lines[11 + c];
-  // The items after it are fitted as usual.
+  // The items after them are fitted as usual.
   EXPECT_EQ(lines.size(), 8u + 8 * 7);
 }
 
