@@ -85,6 +85,8 @@ float TDF(float t, float df) {
     return AMACH(6);
   }
   if (two_over_pi == 0.0f) two_over_pi = 1.0f / std::asin(1.0f);
+  // A not-a-number would never let the tail series below settle (NaN never equals itself).
+  if (std::isnan(t) || std::isnan(df)) return AMACH(6);
 
   const float tt = t * t;
   const float u = tt / df;
