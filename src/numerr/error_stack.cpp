@@ -78,6 +78,8 @@ void misuse(std::int32_t code, std::string_view text) {
 
 void reset_error_facility() { detail::facility_slot().reset(); }
 
+void ERRINIT() { detail::facility(); }
+
 void E1PSH(std::string_view name) {
   auto& f = detail::facility();
   if (f.level >= f.max_level) {
@@ -171,7 +173,7 @@ std::int32_t N1RCD(std::int32_t which) {
 }
 
 void UMACH(std::int32_t request, std::int32_t& channel) {
-  detail::facility();
+  ERRINIT();
   switch (request) {
     case 1: channel = textio::kConsoleInput; break;
     case 2:

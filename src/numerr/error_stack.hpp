@@ -16,18 +16,38 @@ inline constexpr std::int32_t kTerminal = 5;
 inline constexpr std::int32_t kWarningImmediate = 6;
 inline constexpr std::int32_t kFatalImmediate = 7;
 
+// Every operation ends the run by throwing textio::QuietStop{1} when the rules say so; messages
+// go to the console (channel 6) whatever else is open.
+
+/// Registers a routine (name kept to 32 characters, blank-filled). A push beyond 50 levels
+/// prints a terminal message and ends the run.
 void E1PSH(std::string_view name);
+/// Deregisters the routine on top, which must carry `name`; passes its error on to the caller
+/// and prints or ends the run as the error type and the tables say.
 void E1POP(std::string_view name);
+/// Records an error for the routine on top. Type -1 keeps the recorded type, a negative code
+/// the recorded code; type 0 or code 0 clears the pending message. Placeholders %(Kn) are
+/// filled from the texts set since the last message; types 5 to 7 may print at once.
 void E1MES(std::int32_t type, std::int32_t code, std::string_view text);
+/// Placeholder texts for the next message, index 1 to 9 (others ignored). They share a store
+/// of 300 characters, each taking its length plus 8; a text that no longer fits is dropped.
 void MSGSETI(std::int32_t index, std::int32_t value);
-void MSGSETD(std::int32_t index, double value);
-void MSGSETR(std::int32_t index, float value);
-void MSGSETL(std::int32_t index, std::string_view text);
+void MSGSETD(std::int32_t index, double value);  ///< (1P,D24.15); zero and NaN (D24.15)
+void MSGSETR(std::int32_t index, float value);   ///< (1P,E14.6); zero and NaN (E14.6)
+void MSGSETL(std::int32_t index, std::string_view text);  ///< 255 characters; index may be negative
+/// The error type (code) at the current level (which = 0) or left by the routine that returned
+/// last (which = 1). Any other argument ends the run.
 std::int32_t N1RTY(std::int32_t which);
 std::int32_t N1RCD(std::int32_t which);
+/// Channels: request 1 gives 5 (console input), 2 and 3 give 6 (console output).
 void UMACH(std::int32_t request, std::int32_t& channel);
+/// Type 0 (all) or 1..7: attributes 0 off, 1 on, 2 default, -1 unchanged. Type -1..-7: reads
+/// the entries of that type into the two arguments.
 void ERRATTR(std::int32_t type, std::int32_t& print_attribute, std::int32_t& stop_attribute);
+/// Prints the pending message, if any, once.
 void ERRPRINT();
+/// Sets the facility up. Every operation does so on first use; later calls do nothing.
+void ERRINIT();
 
 /// Pushes `name` on construction and pops it on every normal exit. While the run is ending (an
 /// exception is unwinding) it leaves the stack alone. The pop may itself end the run, so the
