@@ -31,8 +31,13 @@ inline void write(OutputChannel& channel, const Layout& layout,
                   std::initializer_list<Value> values) {
   write(channel, layout, std::span<const Value>(values.begin(), values.size()));
 }
+/// Formatted write with no values (literal texts and movements only).
+inline void write(OutputChannel& channel, const Layout& layout) {
+  write(channel, layout, std::span<const Value>());
+}
 
-/// Internal formatted write into a text of `length` characters (blank-filled, first line only).
+/// Internal formatted write into a text of `length` characters (blank-filled, first line only;
+/// characters beyond `length` and further lines are dropped).
 std::string write_internal(std::size_t length, const Layout& layout,
                            std::initializer_list<Value> values);
 

@@ -207,7 +207,7 @@ TEST(ChannelWrite, LinesEndWithCarriageReturnLineFeed) {
   std::ostringstream sink;
   OutputChannel channel(11, "REPORT.OUT", sink);
   write(channel, Layout::compile("(/,'Pass ',I1,5X)"), {2});
-  write(channel, Layout::compile("('> ',$)"), {});
+  write(channel, Layout::compile("('> ',$)"));
   EXPECT_EQ(sink.str(), "\r\nPass 2\r\n> ");
 }
 
