@@ -35,14 +35,6 @@ GroupView view(RunData& run, Group group) {
           run.focal_total, textio::kFocalChannel, "              READING DATA FROM FOCAL GROUP"};
 }
 
-Layout compile_record_layout(const textio::InputChannel& file, const std::string& text) {
-  try {
-    return Layout::compile(text);
-  } catch (const textio::LayoutError& error) {
-    file.fail(error.number, error.info);
-  }
-}
-
 // Sums each item's scores over the group in examinee order and reports the items whose sum is
 // 0 or the group size. Rows are walked in storage order; each item still adds its scores in
 // examinee order, so the sums are those of a column-by-column walk.
@@ -73,7 +65,7 @@ std::unique_ptr<textio::InputChannel> read_group(RunData& run, Group group) {
   const std::size_t n_items = run.n_items > 0 ? static_cast<std::size_t>(run.n_items) : 0;
   std::optional<Layout> layout;
   for (std::size_t i = 0; i < g.responses.rows(); ++i) {
-    if (!layout) layout = compile_record_layout(*file, g.layout);
+    if (!layout) layout = textio::compile_layout(*file, g.layout);
     const textio::Target targets[] = {std::span<double>(g.responses.row(i), n_items)};
     textio::read_formatted(*file, *layout, targets);
   }
@@ -81,7 +73,7 @@ std::unique_ptr<textio::InputChannel> read_group(RunData& run, Group group) {
   // have records to be read.
   if (g.responses.rows() == 0 && g.size > 0) {
     for (std::int32_t i = 0; i < g.size; ++i) {
-      if (!layout) layout = compile_record_layout(*file, g.layout);
+      if (!layout) layout = textio::compile_layout(*file, g.layout);
       textio::read_formatted(*file, *layout, {});
     }
   }

@@ -195,15 +195,6 @@ TEST(CountLevels, ThinLevelWithOverflowingBoundsWarnsWithAsterisks) {
   EXPECT_EQ(count(run), "WARNING: Insufficient Data Found in Level: *** -***\r\n");
 }
 
-TEST(CountLevels, SecondCountStartsFromCleanTables) {
-  std::vector<std::vector<double>> rows(10, {1, 0});
-  RunData run = make_run({0}, {5}, rows, rows, 2);
-  count(run);
-  count(run);
-  EXPECT_EQ(run.level_counts[kReference][kCorrect](0, 0), 10.0);
-  EXPECT_EQ(run.level_valid(0, 1), 1);
-}
-
 TEST(CountLevels, NoItemsOrNoLevelsCountNothingAndWarnNothing) {
   RunData no_items = make_run({0, 5}, {4, 3}, {{}, {}}, {{}}, 0);
   EXPECT_EQ(count(no_items), "");

@@ -138,20 +138,6 @@ TEST_F(RunStart, HeaderCutsNamesAtSixtyAndOverflowsWideFields) {
   EXPECT_EQ(lines(read_file("OUT.TXT")), expected);
 }
 
-TEST_F(RunStart, GroupSizeOfSevenDigitsPrintsAsAsterisks) {
-  ControlFile control;
-  control.n_reference = 1234567;
-  control.n_items = 0;
-  control.n_focal = 0;
-  std::string reference;
-  for (int i = 0; i < 1234567; ++i) reference += "\n";
-  write_analysis(control, reference, "");
-  const RunResult result = run_in_process();
-  const std::vector<std::string> report = lines(read_file("OUT.TXT"));
-  ASSERT_GT(report.size(), 11u);
-  EXPECT_EQ(report[11], "Number of Cases in Reference Group: ******");
-}
-
 TEST_F(RunStart, KeywordsInAnyCaseWithTabsCommasQuotesAndValuesOnLaterLines) {
   write_file("test.ctl",
              ">title:  Lower case works\n"

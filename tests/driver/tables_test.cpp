@@ -32,18 +32,6 @@ TEST(Tables, CountsOfZeroOrLessGiveEmptyTables) {
   EXPECT_TRUE(list.empty());
 }
 
-TEST(Tables, RowsFollowOneAnother) {
-  Table<std::int32_t> table;
-  table.create(3, 4);
-  ASSERT_EQ(table.elements().size(), 12u);
-  table(2, 1) = 7;
-  EXPECT_EQ(table.elements()[2 * 4 + 1], 7);
-  EXPECT_EQ(table.row(2)[1], 7);
-  std::vector<char> codes;
-  create_list(codes, 3, 'A');
-  EXPECT_EQ(codes, (std::vector<char>{'A', 'A', 'A'}));
-}
-
 TEST(Tables, SizesThatOverflowOrExceedMemoryAreErrorFortyOne) {
   // 2e9 x 2e9 elements of 8 bytes: 3.2e19 bytes, beyond 64 bits.
   EXPECT_EQ(error_number([] { checked_table_size(2000000000, 2000000000, 1, 8); }), 41);
