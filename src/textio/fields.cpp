@@ -51,13 +51,11 @@ void increment(std::string& digits) {
 }
 
 /// The decimal digits of a * 10^f rounded to an integer, exactly-halfway cases away from zero
-// (Single characters are assigned with assign(1, c): GCC 12 at -O3 warns falsely about
-// overlapping copies for `out = "0"` here.)
 /// (a >= 0 finite). No leading zeros; "0" when the result is zero.
 void scaled_digits(double a, int f, std::string& out) {
   out.clear();
   if (a == 0.0) {
-    out.assign(1, '0');
+    out = "0";
     return;
   }
   if (f >= 0) {
@@ -89,16 +87,16 @@ void scaled_digits(double a, int f, std::string& out) {
     char* buf = scratch(330);
     const auto len = static_cast<std::size_t>(std::snprintf(buf, 330, "%.0f", std::floor(a)));
     if (len < drop) {
-      out.assign(1, '0');
+      out = "0";
       return;
     }
     out.assign(buf, len - drop);
-    if (out.empty()) out.assign(1, '0');
+    if (out.empty()) out = "0";
     if (buf[len - drop] >= '5') increment(out);
   }
   std::size_t first = out.find_first_not_of('0');
   if (first == std::string::npos) {
-    out.assign(1, '0');
+    out = "0";
   } else if (first > 0) {
     out.erase(0, first);
   }
