@@ -1,5 +1,5 @@
 // itemdif: differential item functioning by Mantel-Haenszel and logistic regression.
-// The one place where a run's end becomes an exit status.
+// The run's end becomes the process's exit status here and nowhere else (run_to_status).
 #include <iostream>
 
 #include "driver/run.hpp"

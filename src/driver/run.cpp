@@ -2,6 +2,8 @@
 #include "driver/run.hpp"
 
 #include <memory>
+#include <new>
+#include <string_view>
 #include <ostream>
 
 #include "driver/control_file.hpp"
@@ -38,6 +40,24 @@ void run_analysis() {
   end_run(run, *report);
 }
 
+namespace {
+
+/// The run-time error line on standard error, after the info line of a layout syntax error.
+/// Lines end with CR LF like every other line the program writes.
+void write_error_lines(std::ostream& errors, const textio::IoError& error) {
+  textio::console_output().flush();
+  if (!error.info.empty()) {
+    // The layout text is an 80-column field: its trailing blanks are not part of what is shown.
+    const std::string_view rest{error.info};
+    errors << "itemdif: info (58): format syntax error at or near "
+           << rest.substr(0, rest.find_last_not_of(' ') + 1) << "\r\n";
+  }
+  errors << "itemdif: severe (" << error.number << "): " << error.text() << "\r\n";
+  errors.flush();
+}
+
+}  // namespace
+
 int run_to_status(std::ostream& errors) {
   int status = 0;
   try {
@@ -45,11 +65,12 @@ int run_to_status(std::ostream& errors) {
   } catch (const textio::QuietStop& stop) {
     status = stop.status;
   } catch (const textio::IoError& error) {
-    textio::console_output().flush();
-    if (!error.info.empty())
-      errors << "itemdif: info (58): format syntax error at or near " << error.info << '\n';
-    errors << "itemdif: severe (" << error.number << "): " << error.text() << '\n';
-    errors.flush();
+    write_error_lines(errors, error);
+    status = 2;
+  } catch (const std::bad_alloc&) {
+    // Any other request for memory that cannot be met ends the run like a table that cannot be
+    // had, never with an abort.
+    write_error_lines(errors, textio::IoError{41, 0, {}});
     status = 2;
   }
   textio::console_output().flush();

@@ -221,7 +221,7 @@ TEST_F(RunStart, ReplyInQuotesMayHoldBlanksAndEmptyLinesArePassedOver) {
 TEST_F(RunStart, MissingControlFileIsErrorTwentyNine) {
   const RunResult result = run_in_process("absent.ctl\n");
   EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(result.errors, "itemdif: severe (29): file not found, unit 12, file absent.ctl\n");
+  EXPECT_EQ(result.errors, "itemdif: severe (29): file not found, unit 12, file absent.ctl\r\n");
 }
 
 // Each keyword out of place: its message alone after the prompt, status 1, no report.
@@ -279,7 +279,7 @@ TEST_F(RunStart, OverflowingTableSizeIsErrorFortyOneNotACrash) {
   write_file("test.ctl", text);
   const RunResult result = run_in_process();
   EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(result.errors, "itemdif: severe (41): insufficient virtual memory\n");
+  EXPECT_EQ(result.errors, "itemdif: severe (41): insufficient virtual memory\r\n");
   EXPECT_FALSE(exists("OUT.TXT"));
 }
 
