@@ -17,23 +17,6 @@ namespace {
 using testing::FacilityTest;
 using testing::message_text;
 
-// A float face of the template, as the single-precision routines build theirs, so that the
-// float tables' term counts can be checked here.
-struct FloatSeries {
-  using Real = float;
-  static constexpr std::string_view kTermCountName = "INITS ";
-  static constexpr std::string_view kEvaluatorName = "CSEVL ";
-  static constexpr std::string_view kOutsideMessage =
-      "The argument X = %(R1) is outside the interval (-1.1,+1.1).";
-  static void set_real(std::int32_t index, float value) { numerr::MSGSETR(index, value); }
-  static float not_a_number() { return std::numeric_limits<float>::quiet_NaN(); }
-};
-
-template <class Table>
-std::int32_t length(const Table& table) {
-  return static_cast<std::int32_t>(table.size());
-}
-
 // ---- tables ---------------------------------------------------------------------------
 
 TEST(ChebyshevTables, DoubleTablesHaveTheirLengthsAndEndEntries) {
@@ -129,15 +112,6 @@ TEST(ChebyshevTermCount, DoubleTablesGiveTheTermCountsTheRoutinesUse) {
   EXPECT_EQ(INITDS(erfc_tail_series, 59, tenth_eps), 25);
   EXPECT_EQ(INITDS(log_gamma_correction_series, 15, static_cast<float>(DMACH(3))), 6);
   EXPECT_EQ(numerr::N1RTY(1), 0);
-}
-
-TEST(ChebyshevTermCount, FloatTablesGiveTheTermCountsTheRoutinesUse) {
-  numerr::reset_error_facility();
-  const float eta = 0.1f * (std::numeric_limits<float>::epsilon() / 2);
-  EXPECT_EQ(chebyshev_term_count<FloatSeries>(erf_series_single, 13, eta), 7);
-  EXPECT_EQ(chebyshev_term_count<FloatSeries>(erfc_mid_series_single, 23, eta), 10);
-  EXPECT_EQ(chebyshev_term_count<FloatSeries>(erfc_tail_series_single, 24, eta), 9);
-  EXPECT_EQ(chebyshev_term_count<FloatSeries>(gamma_series_single, 23, eta), 12);
 }
 
 TEST(ChebyshevTermCount, TailIsJudgedInSinglePrecision) {

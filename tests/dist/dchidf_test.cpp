@@ -1,8 +1,9 @@
 // DCHIDF: its branches, cut-offs, messages, and agreement with an independent incomplete gamma.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -78,16 +79,21 @@ TEST_F(ChiSquare, OneDegreeOfFreedomAsTheProcedureUsesIt) {
   // The 5 % and 1 % points of one degree of freedom (published quantiles).
   EXPECT_NEAR(DCHIDF(3.841458820694124, 1.0), 0.95, 1e-14);
   EXPECT_NEAR(DCHIDF(6.634896601021214, 1.0), 0.99, 1e-14);
-  // Last point of the power series: exact. erfl(sqrt(12.9995)) = 0.99999965840574...
-  EXPECT_NEAR(DCHIDF(25.999, 1.0), 0.9999996584057, 1e-13);
-  EXPECT_NEAR(DCHIDF(25.999, 1.0), static_cast<double>(chi_square_reference(25.999, 1)), 1e-14);
-  // First point of the asymptotic series: it stops after two correction terms and falls
-  // short of the exact 0.9999996585826 by about 2.4e-10. The two-term value
-  // 1 - e^-13 13^-0.5 (1 - 0.5/13 + 0.75/169) / sqrt(pi), evaluated with 30 digits (mpmath),
-  // is 0.99999965834198913685 (0.9999996583420 to 13 places).
-  EXPECT_NEAR(DCHIDF(26.0, 1.0), 0.99999965834198913685, 1e-15);
-  EXPECT_NEAR(static_cast<double>(chi_square_reference(26.0, 1)) - DCHIDF(26.0, 1.0), 2.4e-10,
-              0.05e-10);
+  // With DF = 1 the distribution function is erf(sqrt(x / 2)); the exact values below are
+  // 1 - erfcl(sqrt(x / 2)) in long double (erfc keeps the small tail to full relative accuracy).
+  // Last point of the power series: exact to rounding (about 0.9999996584057).
+  const long double exact_25_999 = 1 - std::erfc(std::sqrt(12.9995L));
+  EXPECT_NEAR(DCHIDF(25.999, 1.0), static_cast<double>(exact_25_999), 1e-14);
+  // First point of the asymptotic series: it stops after two correction terms (the third is
+  // negative), so the result is the two-term value 1 - e^-13 13^-1/2 (1 - 0.5/13 + 0.75/169)
+  // / sqrt(pi), evaluated here in long double (about 0.9999996583420), and falls short of the
+  // exact value (about 0.9999996585826) by about 2.4e-10.
+  const long double two_term =
+      1 - std::exp(-13.0L) / std::sqrt(13.0L) * (1 - 0.5L / 13 + 0.75L / 169) /
+              std::sqrt(std::numbers::pi_v<long double>);
+  EXPECT_NEAR(DCHIDF(26.0, 1.0), static_cast<double>(two_term), 1e-15);
+  const long double exact_26 = 1 - std::erfc(std::sqrt(13.0L));
+  EXPECT_NEAR(static_cast<double>(exact_26) - DCHIDF(26.0, 1.0), 2.4e-10, 0.05e-10);
   EXPECT_EQ(DCHIDF(200.5, 1.0), 1.0);
   EXPECT_EQ(console.str(), "");
 }
