@@ -274,21 +274,6 @@ bool is_real_field(ItemKind kind) {
   }
 }
 
-bool is_field(ItemKind kind) {
-  switch (kind) {
-    case ItemKind::integer:
-    case ItemKind::alpha:
-    case ItemKind::logical:
-    case ItemKind::octal:
-    case ItemKind::hex:
-    case ItemKind::binary:
-    case ItemKind::query:
-      return true;
-    default:
-      return is_real_field(kind);
-  }
-}
-
 class RecordReader {
  public:
   RecordReader(InputChannel& channel, std::span<const Target> targets)
@@ -330,15 +315,20 @@ void RecordReader::run(const Layout& layout) {
   std::array<Round, 32> rounds{};
   std::size_t depth = 0;
 
+  bool took_value = false;  // since the start or the last reversion
+
   next_record();
   std::size_t i = 0;
   for (;;) {
     if (i == items.size()) {
       if (cursor_.done()) return;
-      if (!layout.has_field()) channel_.fail(kNoField);
+      // The part the layout reverts to took nothing: it never would, and every further line
+      // would be passed over until the file ends.
+      if (!took_value) channel_.fail(kNoField);
       next_record();
       i = layout.reversion_start();
       depth = 0;
+      took_value = false;
       continue;
     }
     const LayoutItem& item = items[i];
@@ -392,9 +382,10 @@ void RecordReader::run(const Layout& layout) {
       case ItemKind::sign_suppress:
         break;
       default:
-        if (!is_field(item.kind)) break;
+        if (!item.is_field()) break;
         for (std::int32_t r = 0; r < item.repeat;) {
           if (cursor_.done()) return;
+          took_value = true;
           std::size_t count = 0;
           double* elements = is_real_field(item.kind) ? cursor_.array_rest(count) : nullptr;
           if (elements == nullptr) {

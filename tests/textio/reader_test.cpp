@@ -158,6 +158,10 @@ TEST(FormattedRead, ConversionMismatchAndLayoutErrors) {
   EXPECT_EQ(error_number("T", "(L1)", &integer), 61);
 
   EXPECT_EQ(error_number("1\n2", "(10X)", &real), 60);
+  // Fields before the group that the layout reverts to do not save it: the group takes none.
+  Reals three(3);
+  EXPECT_EQ(RecordFile("1\n2\n3\n4\n").failure("(F1.0,(2X))", {std::span<double>(three)}).number,
+            60);
   IoError syntax = RecordFile("1\n").failure("(10X,20F1)", {&real});
   EXPECT_EQ(syntax.text(), "syntax error in format, unit 20, file REF.DAT");
   EXPECT_EQ(syntax.info, "20F1)");
