@@ -8,13 +8,14 @@
 namespace itemdif::textio {
 
 /// A failed input/output operation (or a table that cannot be had). `main` writes the one
-/// stderr line `itemdif: severe (N): <text>` (preceded by the info line 58 when `info` is not
-/// empty), closes every channel and ends the run with exit status 2.
+/// stderr line `itemdif: severe (N): <text>`, closes every channel and ends the run with exit
+/// status 2. Error 62 is always preceded by the info line 58, also when `info` is empty: a
+/// layout that breaks off at its end (a missing closing parenthesis) has no rest to show.
 struct IoError : std::runtime_error {
   int number;        ///< 24, 29, 30, 38 (a failed write), 41, 43, 59, 60, 61, 62, 64
   int unit;          ///< channel; 0 when the message names none (41)
   std::string file;  ///< file name without trailing blanks
-  std::string info;  ///< for 62: the rest of the layout text after "format syntax error at or near "
+  std::string info;  ///< for 62: the rest of the layout text from the point of the error
 
   IoError(int number, int unit, std::string file, std::string info = {});
 
