@@ -66,7 +66,6 @@ bool needs_no_comma(ItemKind kind) {
 struct Compiled {
   std::vector<LayoutItem> items;
   std::size_t reversion_start = 0;
-  bool has_field = false;
 };
 
 class Compiler {
@@ -372,7 +371,6 @@ Compiled Compiler::run() {
     item_expected = item.kind == ItemKind::group_open;
     comma_free = needs_no_comma(item.kind) || item.kind == ItemKind::scale ||
                  item.kind == ItemKind::group_open;
-    if (item.is_field()) parts.has_field = true;
     if (item.kind == ItemKind::group_open) {
       if (open.size() >= kMaxNesting) fail(start);
       if (open.empty()) parts.reversion_start = parts.items.size();
@@ -391,7 +389,6 @@ Layout Layout::compile(std::string_view text) {
   Layout layout;
   layout.items_ = std::move(parts.items);
   layout.reversion_start_ = parts.reversion_start;
-  layout.has_field_ = parts.has_field;
   return layout;
 }
 

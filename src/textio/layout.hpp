@@ -64,12 +64,10 @@ class Layout {
 
   const std::vector<LayoutItem>& items() const { return items_; }
   std::size_t reversion_start() const { return reversion_start_; }
-  bool has_field() const { return has_field_; }
 
  private:
   std::vector<LayoutItem> items_;
   std::size_t reversion_start_ = 0;
-  bool has_field_ = false;
 };
 
 }  // namespace itemdif::textio

@@ -75,12 +75,10 @@ TEST(LayoutNotation, GroupsPartnersAndReversion) {
   EXPECT_EQ(it[1].partner, 4);
   EXPECT_EQ(it[4].partner, 1);
   EXPECT_EQ(layout.reversion_start(), 1u);
-  EXPECT_TRUE(layout.has_field());
   // The group that opened last at the outer level, not the last group of all.
   EXPECT_EQ(Layout::compile("(I3,2(I2,3(I1)),I4,(I5),I6)").reversion_start(), 8u);
   EXPECT_EQ(Layout::compile("(I3,2(I2,3(I1)),I4)").reversion_start(), 1u);
   EXPECT_EQ(Layout::compile("(1X,999I5)").reversion_start(), 0u);
-  EXPECT_FALSE(Layout::compile("(/,'x',2X)").has_field());
   EXPECT_EQ(show("()"), "");
   EXPECT_EQ(show("(((((((( I1 ))))))))"), "1( 1( 1( 1( 1( 1( 1( 1I1.1 ) ) ) ) ) ) )");
   EXPECT_EQ(error_at("(((((((((I1)))))))))"), "(I1)))))))))");
