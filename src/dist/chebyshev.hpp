@@ -8,18 +8,12 @@
 #include <span>
 #include <string_view>
 
+#include "dist/precision.hpp"
 #include "numerr/error_stack.hpp"
 
 namespace itemdif::dist {
 
-/// One precision's face of the Chebyshev routines. A precision type provides
-///   using Real = double or float;
-///   static constexpr std::string_view kTermCountName;   // registered name of INITDS / INITS
-///   static constexpr std::string_view kEvaluatorName;   // registered name of DCSEVL / CSEVL
-///   static constexpr std::string_view kOutsideMessage;  // the WARNING text, with %(D1) / %(R1)
-///   static void set_real(std::int32_t index, Real value);  // MSGSETD / MSGSETR
-///   static Real not_a_number();                           // DMACH (6) / AMACH (6)
-/// and its public routines are one-line wrappers over the templates below.
+/// A precision face (dist/precision.hpp) as far as the Chebyshev routines use it.
 template <class Precision>
 concept ChebyshevPrecision = requires(typename Precision::Real value) {
   { Precision::kTermCountName } -> std::convertible_to<std::string_view>;
@@ -96,17 +90,6 @@ typename Precision::Real chebyshev_sum(typename Precision::Real x,
   }
   return static_cast<Real>(0.5) * (b0 - b2);
 }
-
-/// The double-precision face: registered names "INITDS" and "DCSEVL", values as %(D1).
-struct DoubleSeries {
-  using Real = double;
-  static constexpr std::string_view kTermCountName = "INITDS";
-  static constexpr std::string_view kEvaluatorName = "DCSEVL";
-  static constexpr std::string_view kOutsideMessage =
-      "The argument X = %(D1) is outside the interval (-1.1,+1.1).";
-  static void set_real(std::int32_t index, double value) { numerr::MSGSETD(index, value); }
-  static double not_a_number();
-};
 
 /// INITDS (OS, NOS, ETA): see chebyshev_term_count.
 std::int32_t INITDS(std::span<const double> os, std::int32_t nos, float eta);

@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <span>
 
-#include "dist/amach.hpp"
-
 namespace itemdif::dist {
 
 namespace {
@@ -19,14 +17,12 @@ std::span<const float> view(const float* table, std::int32_t count, std::int32_t
 
 }  // namespace
 
-float SingleSeries::not_a_number() { return AMACH(6); }
-
 std::int32_t INITS(const float* os, std::int32_t nos, float eta) {
-  return chebyshev_term_count<SingleSeries>(view(os, nos, nos), nos, eta);
+  return chebyshev_term_count<SinglePrecision>(view(os, nos, nos), nos, eta);
 }
 
 float CSEVL(float x, const float* cs, std::int32_t n) {
-  return chebyshev_sum<SingleSeries>(x, view(cs, n, 1000), n);
+  return chebyshev_sum<SinglePrecision>(x, view(cs, n, 1000), n);
 }
 
 }  // namespace itemdif::dist
