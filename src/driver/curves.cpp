@@ -39,8 +39,8 @@ const Layout& bound_layout() {
 
 void write_curves(RunData& run, textio::OutputChannel& report) {
   textio::write(report, heading_layout(), std::span<const textio::Value>{});
-  const std::size_t n_items = run.n_items > 0 ? static_cast<std::size_t>(run.n_items) : 0;
-  const std::size_t n_levels = run.n_levels > 0 ? static_cast<std::size_t>(run.n_levels) : 0;
+  const std::size_t n_items = count_of(run.n_items);
+  const std::size_t n_levels = count_of(run.n_levels);
 
   for (std::size_t j = 0; j < n_items; ++j) {
     textio::write(report, item_layout(),

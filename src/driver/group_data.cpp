@@ -62,7 +62,7 @@ std::unique_ptr<textio::InputChannel> read_group(RunData& run, Group group) {
   GroupView g = view(run, group);
   std::unique_ptr<textio::InputChannel> file = textio::InputChannel::open_old(g.channel, g.file_name);
   textio::write_list(textio::console_output(), g.console_line);
-  const std::size_t n_items = run.n_items > 0 ? static_cast<std::size_t>(run.n_items) : 0;
+  const std::size_t n_items = count_of(run.n_items);
   std::optional<Layout> layout;
   for (std::size_t i = 0; i < g.responses.rows(); ++i) {
     if (!layout) layout = textio::compile_layout(*file, g.layout);

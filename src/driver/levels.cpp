@@ -112,7 +112,7 @@ void count_levels(RunData& run, textio::OutputChannel& report) {
   std::fill(run.level_size.elements().begin(), run.level_size.elements().end(), 0.0);
   std::fill(run.level_valid.elements().begin(), run.level_valid.elements().end(), 1);
 
-  const std::size_t n_items = run.n_items > 0 ? static_cast<std::size_t>(run.n_items) : 0;
+  const std::size_t n_items = count_of(run.n_items);
   std::vector<char> own_score;
   std::vector<std::size_t> own_score_items;
   if (run.pass == 2) {

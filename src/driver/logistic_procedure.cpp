@@ -4,12 +4,16 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "driver/group_data.hpp"
+#include "driver/passes.hpp"
 #include "driver/run_data.hpp"
 #include "glm/ctglm.hpp"
+#include "textio/errors.hpp"
 #include "textio/layout.hpp"
 #include "textio/writer.hpp"
 
@@ -27,15 +31,6 @@ constexpr float kFocalCode = -0.5F;
 
 const Layout& console_heading_layout() {
   static const Layout layout = Layout::compile("(/,/,'              COMPUTING LOGISTIC REGRESSIONS')");
-  return layout;
-}
-const Layout& purge_count_layout() {
-  static const Layout layout =
-      Layout::compile("(/,'Number of Items Purged in Pass 2: ',I3,/,'Item Numbers: ')");
-  return layout;
-}
-const Layout& label_layout() {
-  static const Layout layout = Layout::compile("(999(I3))");
   return layout;
 }
 const Layout& procedure_heading_layout() {
@@ -57,8 +52,6 @@ const Layout& coefficient_layout() {
   return layout;
 }
 
-std::size_t count_of(std::int32_t n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
-
 std::string padded_name(const char* name) {
   std::string text(name);
   text.resize(20, ' ');
@@ -74,8 +67,11 @@ void logistic_procedure(RunData& run, textio::OutputChannel& report) {
   const std::size_t n_items = count_of(run.n_items);
   const std::size_t n_reference = count_of(run.n_reference);
   const std::size_t n_focal = count_of(run.n_focal);
-  const std::int32_t n_observations = static_cast<std::int32_t>(n_reference + n_focal);
   const std::size_t rows = n_reference + n_focal;
+  // The fit counts its rows in a 32-bit integer: a design of more rows cannot be handed over.
+  if (rows > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    throw textio::IoError(41, 0, {});
+  const std::int32_t n_observations = static_cast<std::int32_t>(rows);
 
   const std::array<std::string, kCoefficients> coefficient_name = {
       padded_name("Intercept"), padded_name("Trait"), padded_name("Group"),
@@ -88,26 +84,16 @@ void logistic_procedure(RunData& run, textio::OutputChannel& report) {
   create_list(design, std::int64_t{n_observations} * kColumns);
   auto cell = [&](std::size_t i, std::size_t c) -> float& { return design[i + c * rows]; };
 
-  for (std::size_t i = 0; i < n_reference; ++i) {
-    run.reference_total[i] = 0.0;
-    for (std::size_t j = 0; j < n_items; ++j) run.reference_total[i] += run.reference_responses(i, j);
-  }
-  for (std::size_t i = 0; i < n_focal; ++i) {
-    run.focal_total[i] = 0.0;
-    for (std::size_t j = 0; j < n_items; ++j) run.focal_total[i] += run.focal_responses(i, j);
-  }
-
+  // The totals as pass 1 lowered them are of no use here: they are formed anew and lowered by
+  // the items coded C in pass 2.
+  form_totals(run);
   run.purged_count = 0;
   for (std::size_t j = 0; j < n_items; ++j) {
     if (run.ets_code[j] != 'C') continue;
     ++run.purged_count;
-    for (std::size_t i = 0; i < n_reference; ++i) run.reference_total[i] -= run.reference_responses(i, j);
-    for (std::size_t i = 0; i < n_focal; ++i) run.focal_total[i] -= run.focal_responses(i, j);
+    remove_from_totals(run, j);
   }
-
-  textio::write(report, purge_count_layout(), {run.purged_count});
-  for (std::size_t j = 0; j < n_items; ++j)
-    if (run.ets_code[j] == 'C') textio::write(report, label_layout(), {run.item_label[j]});
+  write_purge_list(run, report, 2);
 
   for (std::size_t i = 0; i < n_reference; ++i) cell(i, 1) = kReferenceCode;
   for (std::size_t i = 0; i < n_focal; ++i) cell(n_reference + i, 1) = kFocalCode;

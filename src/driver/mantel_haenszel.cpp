@@ -56,8 +56,8 @@ char ets_category(double mh_d_dif, double se_d_dif) {
 }
 
 void mantel_haenszel(RunData& run) {
-  const std::size_t n_items = run.n_items > 0 ? static_cast<std::size_t>(run.n_items) : 0;
-  const std::size_t n_levels = run.n_levels > 0 ? static_cast<std::size_t>(run.n_levels) : 0;
+  const std::size_t n_items = count_of(run.n_items);
+  const std::size_t n_levels = count_of(run.n_levels);
 
   // The counting of this pass has read the previous codes; from here on they are stale.
   for (std::size_t j = 0; j < n_items; ++j) run.ets_code[j] = ' ';
@@ -118,18 +118,18 @@ void mantel_haenszel(RunData& run) {
     run.significance_mark[j] = significance_mark_for(run.p_value[j]);
   }
 
+  // The sum of A D / N that the standard error divides by is alpha_numerator: the same terms
+  // added in the same order.
   for (std::size_t j = 0; j < n_items; ++j) {
     const double alpha = run.alpha[j];
     double variance_terms = 0.0;
-    double odds_numerator = 0.0;
     for (std::size_t k = 0; k < n_levels; ++k) {
       if (!is_valid(run, k, j)) continue;
       const Cell t = cell_at(run, k, j);
       variance_terms += (t.a * t.d + alpha * t.b * t.c) * (t.a + t.d + (t.b + t.c) * alpha) /
                         (t.n * 2.0 * t.n);
-      odds_numerator += (t.a * t.d) / t.n;
     }
-    run.se_d_dif[j] = std::sqrt(variance_terms) * (kSeScale / odds_numerator);
+    run.se_d_dif[j] = std::sqrt(variance_terms) * (kSeScale / run.alpha_numerator[j]);
   }
 
   for (std::size_t j = 0; j < n_items; ++j)

@@ -37,19 +37,26 @@ const Layout& item_row_layout() {
       Layout::compile("(A1,A1,1X,I3,A3,5X,F6.3,5X,F7.3,5X,F6.3,5X,F6.3,5X,F6.3)");
   return layout;
 }
-const Layout& purge_count_layout() {
-  static const Layout layout =
+const Layout& purge_count_layout(std::int32_t pass) {
+  static const Layout pass_1 =
       Layout::compile("(/,'Number of Items Purged in Pass 1: ',I3,/,'Item Numbers: ')");
-  return layout;
+  static const Layout pass_2 =
+      Layout::compile("(/,'Number of Items Purged in Pass 2: ',I3,/,'Item Numbers: ')");
+  return pass == 1 ? pass_1 : pass_2;
 }
 const Layout& label_layout() {
   static const Layout layout = Layout::compile("(999(I3))");
   return layout;
 }
 
-std::size_t count_of(std::int32_t n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
-
 }  // namespace
+
+void remove_from_totals(RunData& run, std::size_t j) {
+  for (std::size_t i = 0; i < count_of(run.n_reference); ++i)
+    run.reference_total[i] -= run.reference_responses(i, j);
+  for (std::size_t i = 0; i < count_of(run.n_focal); ++i)
+    run.focal_total[i] -= run.focal_responses(i, j);
+}
 
 void purify(RunData& run, bool lower_totals) {
   run.purged_count = 0;
@@ -57,12 +64,7 @@ void purify(RunData& run, bool lower_totals) {
   for (std::size_t j = 0; j < n_items; ++j) {
     if (run.ets_code[j] != 'C') continue;
     ++run.purged_count;
-    if (lower_totals) {
-      for (std::size_t i = 0; i < count_of(run.n_reference); ++i)
-        run.reference_total[i] -= run.reference_responses(i, j);
-      for (std::size_t i = 0; i < count_of(run.n_focal); ++i)
-        run.focal_total[i] -= run.focal_responses(i, j);
-    }
+    if (lower_totals) remove_from_totals(run, j);
     // An alpha of exactly 1 names neither group.
     if (run.alpha[j] > 1.0)
       run.favored_group[j] = 'R';
@@ -84,6 +86,12 @@ void write_pass_table(const RunData& run, textio::OutputChannel& report) {
   }
 }
 
+void write_purge_list(const RunData& run, textio::OutputChannel& report, std::int32_t pass) {
+  textio::write(report, purge_count_layout(pass), {run.purged_count});
+  for (std::size_t j = 0; j < count_of(run.n_items); ++j)
+    if (run.ets_code[j] == 'C') textio::write(report, label_layout(), {run.item_label[j]});
+}
+
 void run_passes(RunData& run, textio::OutputChannel& report) {
   for (std::int32_t pass = 1; pass <= 2; ++pass) {
     run.pass = pass;
@@ -97,11 +105,7 @@ void run_passes(RunData& run, textio::OutputChannel& report) {
     purify(run, pass == 1);
     write_pass_table(run, report);
 
-    if (pass == 1) {
-      textio::write(report, purge_count_layout(), {run.purged_count});
-      for (std::size_t j = 0; j < count_of(run.n_items); ++j)
-        if (run.ets_code[j] == 'C') textio::write(report, label_layout(), {run.item_label[j]});
-    }
+    if (pass == 1) write_purge_list(run, report, 1);
   }
 }
 

@@ -19,6 +19,12 @@ namespace itemdif::driver {
 std::size_t checked_table_size(std::int64_t rows, std::int64_t cols = 1, std::int64_t planes = 1,
                                std::size_t element_size = 1);
 
+/// The number of elements a count of the control file gives a table: 0 for a count of 0 or
+/// less.
+inline std::size_t count_of(std::int32_t count) {
+  return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
 /// Creates `list` with `count` elements set to `fill`; a count of 0 or less gives an empty list.
 /// Throws IoError 41 "insufficient virtual memory" like Table::create.
 template <typename T>

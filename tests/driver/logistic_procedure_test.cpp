@@ -6,11 +6,13 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "level_tables.hpp"
 #include "numerr/error_stack.hpp"
+#include "textio/errors.hpp"
 
 namespace itemdif::driver {
 namespace {
@@ -251,6 +253,22 @@ TEST_F(LogisticProcedure, ItemsAllCorrectStillPrintFourFiniteLines) {
   }
   // The items after them are fitted as usual.
   EXPECT_EQ(lines.size(), 8u + 8 * 7);
+}
+
+TEST(LogisticProcedureRows, MoreRowsThanTheFitCanCountIsErrorFortyOne) {
+  // Counts only; no table of this size exists, and none may be written to.
+  RunData run;
+  run.n_reference = std::numeric_limits<std::int32_t>::max();
+  run.n_focal = 1;
+  CapturedChannel report;
+  CapturedConsole console;
+  try {
+    logistic_procedure(run, report.channel());
+    ADD_FAILURE() << "the procedure went on";
+  } catch (const textio::IoError& error) {
+    EXPECT_EQ(error.number, 41);
+  }
+  EXPECT_EQ(report.text(), "");
 }
 
 }  // namespace
