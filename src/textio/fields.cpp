@@ -1,6 +1,7 @@
 // Field rendering: the text of one value in one field, for every field kind of a layout.
 #include "textio/fields.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
