@@ -11,6 +11,10 @@
 #include "dist/precision.hpp"
 #include "numerr/error_stack.hpp"
 
+// The float instantiations must stay in float arithmetic throughout.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic error "-Wdouble-promotion"
+
 namespace itemdif::dist {
 
 /// A precision face (dist/precision.hpp) as far as the Chebyshev routines use it.
@@ -98,3 +102,5 @@ std::int32_t INITDS(std::span<const double> os, std::int32_t nos, float eta);
 double DCSEVL(double x, std::span<const double> cs, std::int32_t n);
 
 }  // namespace itemdif::dist
+
+#pragma GCC diagnostic pop
