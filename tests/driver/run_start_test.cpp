@@ -267,6 +267,18 @@ TEST_F(RunStart, ValuesOutOfOrderAreAnInputErrorNotAKeywordMessage) {
   EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.errors.rfind("itemdif: severe (59): list-directed I/O syntax error, unit 12", 0), 0u)
       << result.errors;
+
+  // A file name glued to its keyword: the two numbers become the file name and the count of
+  // examinees, and the count of items is sought on the layout line.
+  control = ControlFile{};
+  text = control.text();
+  text.replace(text.find(">REFERENCE: "), 12, ">REFERENCE:");
+  write_file("test.ctl", text);
+  const RunResult glued = run_in_process();
+  EXPECT_EQ(glued.status, 2);
+  EXPECT_EQ(glued.errors,
+            "itemdif: severe (59): list-directed I/O syntax error, unit 12, file test.ctl\r\n");
+  EXPECT_EQ(glued.console.find("FATAL ERROR"), std::string::npos);
 }
 
 TEST_F(RunStart, OverflowingTableSizeIsErrorFortyOneNotACrash) {
