@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "glm/fit.hpp"
-#include "glm/transpose.hpp"
 #include "glm/workspace.hpp"
 #include "numerr/error_stack.hpp"
 
@@ -269,28 +268,13 @@ bool check_model(CtglmArguments& a) {
   return true;
 }
 
-/// Holds X in observation-major order for its lifetime; the caller's order comes back on
-/// every way out, the run ending included.
-class ObservationMajor {
- public:
-  ObservationMajor(CtglmArguments& a, std::vector<bool>& flags) : a_(a), flags_(flags) {
-    transpose_in_place(a_.X, a_.LDX, a_.NCOL, flags_);
-  }
-  ~ObservationMajor() { transpose_in_place(a_.X, a_.NCOL, a_.LDX, flags_); }
-  ObservationMajor(const ObservationMajor&) = delete;
-  ObservationMajor& operator=(const ObservationMajor&) = delete;
-
- private:
-  CtglmArguments& a_;
-  std::vector<bool>& flags_;
-};
-
 void C2GLM(CtglmArguments& a, Workspace& workspace) {
   numerr::RoutineScope scope{"C2GLM "};
   if (!check_shape(a) || !check_results(a, a.NCOEF)) return;
   if (!check_model(a)) return;
 
-  ObservationMajor turned(a, workspace.flags);
+  // X is read in place, column by column: cheaper than turning it into observation-major
+  // order and back, and it leaves the caller's table untouched.
   FitContext fit(a, a.NCOEF, workspace.floats.data());
   C3GLM(fit);
 }
@@ -299,27 +283,19 @@ void C2GLM(CtglmArguments& a, Workspace& workspace) {
 
 void set_workspace_limit(std::size_t floats) { g_workspace_limit = floats; }
 
-bool Workspace::reserve(std::int32_t nobs, std::int32_t ncol, std::int32_t ldx,
-                        std::int32_t ncoef, std::int32_t nmax) {
-  (void)nobs;
+bool Workspace::reserve(std::int32_t ncoef, std::int32_t nmax) {
   // Each observation set aside keeps its regressors, its response and its number.
   const std::uint64_t float_count = FitContext::workspace_size(ncoef) +
                                     static_cast<std::uint64_t>(nmax) *
                                         static_cast<std::uint64_t>(ncoef + 2);
-  const std::uint64_t flag_count =
-      static_cast<std::uint64_t>(ldx) * static_cast<std::uint64_t>(ncol);
-  const std::uint64_t total = float_count + flag_count / 32;
-  if (g_workspace_limit != 0 && total > g_workspace_limit) return false;
+  if (g_workspace_limit != 0 && float_count > g_workspace_limit) return false;
   try {
     floats.assign(static_cast<std::size_t>(float_count), 0.0F);
-    flags.reserve(static_cast<std::size_t>(flag_count));
   } catch (const std::bad_alloc&) {
     floats = {};
-    flags = {};
     return false;
   } catch (const std::length_error&) {
     floats = {};
-    flags = {};
     return false;
   }
   return true;
@@ -335,10 +311,10 @@ void CTGLM(CtglmArguments& a) {
 
   std::int32_t nmax = a.INFIN == 0 ? (a.NOBS > 100 ? a.NOBS : 100) : 0;
   Workspace workspace;
-  bool reserved = workspace.reserve(a.NOBS, a.NCOL, a.LDX, ncoef, nmax);
+  bool reserved = workspace.reserve(ncoef, nmax);
   while (!reserved && nmax > 0) {
     nmax = static_cast<std::int32_t>(static_cast<float>(nmax) * 0.9F);
-    if (nmax > 0) reserved = workspace.reserve(a.NOBS, a.NCOL, a.LDX, ncoef, nmax);
+    if (nmax > 0) reserved = workspace.reserve(ncoef, nmax);
   }
   if (!reserved) {
     MSGSETI(1, a.NOBS);

@@ -21,12 +21,12 @@ namespace itemdif::glm {
 /// NCLVAR. INDCL, NCLVAL and CLVAL are not touched when NCLVAR is 0 and may then point to a
 /// one-element placeholder.
 ///
-/// Inputs the routine may change: X (turned and restored: it holds the caller's values exactly
-/// on return), IFIX (set to 0 when it names no column) and EPS (set to 0.001 when negative).
+/// Inputs the routine may change: IFIX (set to 0 when it names no column) and EPS (set to 0.001
+/// when negative). X is only read.
 struct CtglmArguments {
   std::int32_t NOBS = 0;    ///< number of observations (rows of X)
   std::int32_t NCOL = 0;    ///< number of columns of X
-  float* X = nullptr;       ///< the data table, LDX x NCOL
+  float* X = nullptr;       ///< the data table, LDX x NCOL (read only)
   std::int32_t LDX = 0;     ///< leading dimension of X
   std::int32_t MODEL = 3;   ///< model number 0 .. 5 (3 = binomial, logit link)
   std::int32_t ILT = 0;     ///< column of the upper censoring bound; 0 = none

@@ -39,12 +39,6 @@ class QuietType6 {
   std::int32_t stop_ = 0;
 };
 
-float dot(const float* x, const float* b, std::int32_t p) {
-  float s = 0.0F;
-  for (std::int32_t k = 0; k < p; ++k) s += x[k] * b[k];
-  return s;
-}
-
 void compute_case_statistics(FitContext& fit, const float* beta);
 void convert_intercept(FitContext& fit, float* beta);
 
@@ -66,30 +60,40 @@ FitContext::FitContext(CtglmArguments& a, std::int32_t ncoef, float* workspace)
   scratch = row + n + 1;
 }
 
-bool FitContext::regressors(std::int32_t i, float* x, Observation& obs) const {
+const float* FitContext::column(std::int32_t k) const {
   const CtglmArguments& a = args;
-  const float* xi = a.X + static_cast<std::size_t>(i) * static_cast<std::size_t>(a.NCOL);
+  const std::int32_t effect = k - a.INTCEP;
+  if (effect < 0) return nullptr;
+  std::int32_t position = 0;
+  for (std::int32_t e = 0; e < effect; ++e) position += a.NVEF[e];
+  return x_column(a.INDEF[position]);
+}
+
+const float* FitContext::x_column(std::int32_t number) const {
+  return args.X + static_cast<std::size_t>(number - 1) * static_cast<std::size_t>(args.LDX);
+}
+
+bool FitContext::regressors(std::int32_t i, float* x, float& o) const {
+  const CtglmArguments& a = args;
+  const auto row_index = static_cast<std::size_t>(i);
+  const auto ldx = static_cast<std::size_t>(a.LDX);
   bool complete = true;
   std::int32_t k = 0;
   if (a.INTCEP == 1) x[k++] = 1.0F;
   std::int32_t position = 0;
   for (std::int32_t e = 0; e < a.NEF; ++e) {
-    const float v = xi[a.INDEF[position] - 1];
+    const float v = a.X[row_index + static_cast<std::size_t>(a.INDEF[position] - 1) * ldx];
     position += a.NVEF[e];
     complete = complete && !std::isnan(v);
     x[k++] = v;
   }
-  obs.o = a.IFIX > 0 ? xi[a.IFIX - 1] : 0.0F;
-  return complete && !std::isnan(obs.o);
+  o = a.IFIX > 0 ? a.X[row_index + static_cast<std::size_t>(a.IFIX - 1) * ldx] : 0.0F;
+  return complete && !std::isnan(o);
 }
 
-bool FitContext::likelihood_values(std::int32_t i, Observation& obs) const {
-  const CtglmArguments& a = args;
-  const float* xi = a.X + static_cast<std::size_t>(i) * static_cast<std::size_t>(a.NCOL);
-  obs.y = xi[a.IRT - 1];
-  obs.n = a.IPAR > 0 ? xi[a.IPAR - 1] : 1.0F;
-  obs.f = a.IFRQ > 0 ? xi[a.IFRQ - 1] : 1.0F;
-  return !std::isnan(obs.y) && !std::isnan(obs.n) && !std::isnan(obs.f);
+float FitContext::response(std::int32_t i) const {
+  return args.X[static_cast<std::size_t>(i) +
+                static_cast<std::size_t>(args.IRT - 1) * static_cast<std::size_t>(args.LDX)];
 }
 
 void FitContext::centre(float* x) const {
@@ -100,38 +104,9 @@ void FitContext::centre(float* x) const {
 void C4GLM(FitContext& fit, const float* beta, std::int32_t method) {
   numerr::RoutineScope scope{"C4GLM "};
   QuietType6 quiet;
-  CtglmArguments& a = fit.args;
-  const std::int32_t p = fit.p;
-  float* x = fit.row;
-
   fit.factor.init(std::sqrt(dist::AMACH(4)));
-  float loglik = 0.0F;
-  for (std::int32_t i = 0; i < a.NOBS; ++i) {
-    if (a.OBSCODE[i] != 0) continue;
-    Observation obs;
-    if (!fit.regressors(i, x, obs) || !fit.likelihood_values(i, obs)) continue;
-    if (!(obs.n > 0.0F && obs.f > 0.0F)) continue;
-    fit.centre(x);
-    const float eta = dot(x, beta, p) + obs.o;
-    const ModelValues v = fit.model.evaluate(eta, obs.y, obs.n);
-    loglik += obs.f * v.loglik;
-
-    float w;
-    float z;
-    float sign = 1.0F;
-    if (method == kNewtonRaphson) {
-      w = std::sqrt(std::fabs(v.d2) * obs.f);
-      z = w != 0.0F ? v.d1 * obs.f / w : 0.0F;
-      if (v.d2 > 0.0F) sign = -1.0F;
-    } else {
-      w = std::sqrt(obs.f);
-      z = v.d1 * w;
-    }
-    for (std::int32_t k = 0; k < p; ++k) x[k] *= w;
-    fit.factor.add_row(x, z, sign);
-  }
-  a.LOGLIK = loglik;
-  fit.factor.finish(a.LASTUPD);
+  fit.args.LOGLIK = accumulate_rows(fit, beta, method);
+  fit.factor.finish(fit.args.LASTUPD);
   QuietType6::clear_pending();
 }
 
@@ -154,15 +129,16 @@ void C3GLM(FitContext& fit) {
       if (a.OBSCODE[i] == 1) ++a.NMISSING;
       continue;
     }
-    Observation obs;
-    const bool regressors_ok = fit.regressors(i, x, obs);
-    if (!regressors_ok || !fit.likelihood_values(i, obs)) {
+    float o = 0.0F;
+    const float y = fit.response(i);
+    if (!fit.regressors(i, x, o) || std::isnan(y)) {
       a.OBSCODE[i] = 1;
       ++a.NMISSING;
       continue;
     }
-    total += obs.f;
-    for (std::int32_t k = 1; k < p; ++k) a.REGMEAN[k - 1] += obs.f * x[k];
+    fit.binary = fit.binary && (y == 0.0F || y == 1.0F);
+    total += 1.0F;
+    for (std::int32_t k = 1; k < p; ++k) a.REGMEAN[k - 1] += x[k];
   }
   const float scale = total > 0.0F ? 1.0F / total : dist::AMACH(6);
   for (std::int32_t k = 0; k + 1 < p; ++k) a.REGMEAN[k] *= scale;
@@ -176,15 +152,10 @@ void C3GLM(FitContext& fit) {
     fit.factor.init(10.0F * dist::AMACH(4));
     for (std::int32_t i = 0; i < a.NOBS; ++i) {
       if (a.OBSCODE[i] != 0) continue;
-      Observation obs;
-      fit.regressors(i, x, obs);
-      fit.likelihood_values(i, obs);
-      if (!(obs.n > 0.0F)) continue;
+      float o = 0.0F;
+      fit.regressors(i, x, o);
       fit.centre(x);
-      const float root_f = std::sqrt(obs.f);
-      const float eta0 = LogitModel::initial_eta(obs.y, obs.n);
-      for (std::int32_t k = 0; k < p; ++k) x[k] *= root_f;
-      fit.factor.add_row(x, eta0 * root_f, 1.0F);
+      fit.factor.add_row(x, LogitModel::initial_eta(fit.response(i), 1.0F), 1.0F);
     }
     fit.factor.finish(beta);
     QuietType6::clear_pending();
@@ -267,15 +238,16 @@ void compute_case_statistics(FitContext& fit, const float* beta) {
     float* stat = a.CASESTAT + i;
     for (std::size_t c = 0; c < 5; ++c) stat[c * ldcase] = nan;
     if (a.OBSCODE[i] == 2) continue;
-    Observation obs;
-    if (!fit.regressors(i, x, obs)) continue;
+    float o = 0.0F;
+    if (!fit.regressors(i, x, o)) continue;
     fit.centre(x);
-    const float eta = dot(x, beta, p) + obs.o;
-    if (!fit.likelihood_values(i, obs)) {
+    const float eta = dot(x, beta, p) + o;
+    const float y = fit.response(i);
+    if (std::isnan(y)) {
       stat[0] = LogitModel::mean(eta);
       continue;
     }
-    const ModelValues m = fit.model.evaluate(eta, obs.y, obs.n);
+    const ModelValues m = fit.model.evaluate(eta, y, 1.0F);
     const float curvature = std::fabs(m.d2);
     stat[0] = m.mu;
     stat[ldcase] = m.d1;

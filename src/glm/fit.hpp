@@ -15,20 +15,15 @@ namespace itemdif::glm {
 inline constexpr std::int32_t kQuasiNewton = 0;   // "Q-N": every curvature taken as 1
 inline constexpr std::int32_t kNewtonRaphson = 1; // "N-R": observed curvature
 
-/// One observation's values besides its regressors.
-struct Observation {
-  float y = 0.0F;  ///< response
-  float n = 1.0F;  ///< number of trials
-  float f = 1.0F;  ///< frequency
-  float o = 0.0F;  ///< fixed term of the linear predictor
-};
-
-/// Everything one fit works on. While it exists, `args.X` is in observation-major order:
-/// observation i (from 0) has its NCOL values at `X[i * NCOL]`.
+/// Everything one fit works on. X is read in place, column by column, and never written.
+/// The engine fits one trial per observation with frequency 1 (CTGLM refuses trials and
+/// frequency columns), so an observation's values are its regressors, its response and the
+/// fixed term of its linear predictor.
 struct FitContext {
   CtglmArguments& args;
   std::int32_t p = 0;         // NCOEF
   bool centred = false;       // regressors are taken about REGMEAN
+  bool binary = true;         // every response used is 0 or 1
   float eps = 0.0F;           // the convergence criterion in use
   RegressionFactor factor;
   LogitModel model;
@@ -41,14 +36,30 @@ struct FitContext {
   static std::size_t workspace_size(std::int32_t p);
   FitContext(CtglmArguments& a, std::int32_t ncoef, float* workspace);
 
-  /// The uncentred regressors of observation i into x[0 .. p-1] and its other values; false
-  /// when a regressor or the fixed term is missing.
-  bool regressors(std::int32_t i, float* x, Observation& obs) const;
-  /// False when a value the likelihood needs (response, trials, frequency) is missing.
-  bool likelihood_values(std::int32_t i, Observation& obs) const;
+  /// Column `number` (from 1) of X.
+  const float* x_column(std::int32_t number) const;
+  /// The column of X that regressor k (from 0) reads; nullptr for the intercept.
+  const float* column(std::int32_t k) const;
+  /// The uncentred regressors of observation i into x[0 .. p-1] and its fixed term into o;
+  /// false when a regressor or the fixed term is missing.
+  bool regressors(std::int32_t i, float* x, float& o) const;
+  /// The response of observation i (not-a-number when missing).
+  float response(std::int32_t i) const;
   /// Takes the regressors about their means when the fit is centred.
   void centre(float* x) const;
 };
+
+/// x . b over p values, summed from the first.
+inline float dot(const float* x, const float* b, std::int32_t p) {
+  float s = 0.0F;
+  for (std::int32_t k = 0; k < p; ++k) s += x[k] * b[k];
+  return s;
+}
+
+/// The pass of C4GLM over the observations: every usable row, weighted for `method`, is
+/// rotated into `fit.factor` (already initialised); returns the log-likelihood at `beta`,
+/// summed accurately in single precision.
+float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method);
 
 /// Preparation, initial estimates, iteration, final evaluation and statistics.
 void C3GLM(FitContext& fit);

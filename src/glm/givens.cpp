@@ -42,40 +42,7 @@ void RegressionFactor::add_row(float* a, float z, float sign) {
     colmin_[k] = std::min(colmin_[k], a[k]);
     colmax_[k] = std::max(colmax_[k], a[k]);
   }
-  rotate(a, z, sign, 0);
-}
-
-// One row of weight w meets row k of the factor: with d' = d + w a_k^2 the pair is replaced by
-// row k' = (d/d') U_k + (w a_k/d') a and the remainder a - a_k U_k, which carries the weight
-// w d/d' into the rows below. A negative w removes the row; the same formulas then describe
-// the hyperbolic rotation, and only a weight that cancels exactly (d' = 0) cannot be carried on.
-void RegressionFactor::rotate(float* a, float z, float w, std::int32_t first) {
-  for (std::int32_t k = first; k < p_; ++k) {
-    if (w == 0.0F) return;
-    const float ak = a[k];
-    if (ak == 0.0F) continue;
-    const float di = d_[k];
-    const float dpi = di + w * ak * ak;
-    if (dpi == 0.0F) {
-      // The row and row k annihilate each other in this direction: nothing is left to carry.
-      d_[k] = 0.0F;
-      return;
-    }
-    const float cbar = di / dpi;
-    const float sbar = w * ak / dpi;
-    w = cbar * w;
-    d_[k] = dpi;
-    float* uk = u_ + static_cast<std::size_t>(k) * static_cast<std::size_t>(p_);
-    for (std::int32_t j = k + 1; j < p_; ++j) {
-      const float aj = a[j];
-      a[j] = aj - ak * uk[j];
-      uk[j] = cbar * uk[j] + sbar * aj;
-    }
-    const float zk = z;
-    z = zk - ak * theta_[k];
-    theta_[k] = cbar * theta_[k] + sbar * zk;
-  }
-  *sserr_ += w * z * z;
+  detail::rotate_row<0>(p_, d_, u_, theta_, *sserr_, a, z, sign, 0);
 }
 
 void RegressionFactor::finish(float* coefficients) {
@@ -109,7 +76,7 @@ void RegressionFactor::finish(float* coefficients) {
     d_[j] = 0.0F;
     theta_[j] = 0.0F;
     dep_[j] = 1.0F;
-    if (wj != 0.0F) rotate(uj, zj, wj, j + 1);
+    if (wj != 0.0F) detail::rotate_row<0>(p_, d_, u_, theta_, *sserr_, uj, zj, wj, j + 1);
     std::fill(uj, uj + n, 0.0F);
   }
 

@@ -8,15 +8,12 @@
 namespace itemdif::glm {
 
 /// The work tables of one call: the floats of the fit (regression factor, trial estimates,
-/// row buffer, scratch, and the capacity for NMAX observations set aside) and the flags of the
-/// in-place transposition of X.
+/// row buffer, scratch) and the capacity for NMAX observations set aside.
 struct Workspace {
   std::vector<float> floats;
-  std::vector<bool> flags;
 
   /// Reserves the tables; false (and nothing held) when they cannot be had.
-  bool reserve(std::int32_t nobs, std::int32_t ncol, std::int32_t ldx, std::int32_t ncoef,
-               std::int32_t nmax);
+  bool reserve(std::int32_t ncoef, std::int32_t nmax);
 };
 
 /// Caps the workspace at `floats` floats (0: only the memory limits it), so that the failure

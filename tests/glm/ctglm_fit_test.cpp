@@ -1,5 +1,6 @@
 // CTGLM fits compared with an independent double-precision maximum-likelihood fit, and the
 // fits at the edges: collinear and separated data, an intercept alone, step halving.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -122,20 +123,95 @@ TEST_F(CtglmFit, SeparatedItemEndsWithFiniteEstimates) {
   EXPECT_TRUE(same_bits(fc.x, before));
 }
 
-// With EPS = 0 every decrease of the log-likelihood counts, however small: once the fit sits
-// at the maximum, float rounding of the log-likelihood sum makes every trial of this data set
-// look worse, and the 14 trials end with the warning and the last accepted estimates.
-TEST_F(CtglmFit, StepHalvingWarningKeepsLastEstimates) {
-  FitCase fc = simulated_case(200, -1.0, 0.2, 0.0, 0.0, 20);
-  fc.a.EPS = 0.0F;
+// Observations beyond the clamp of the linear predictor have a flat likelihood but keep a
+// nonzero derivative, so the first ("Q-N") direction can point downhill. Here, with the fixed
+// term placing each group: A (x = 0, eta = 0, half correct) sits at its optimum, C (x = 1,
+// eta = 20, all wrong) is clamped and pulls the fitted line down, and B (x = 2, eta = 0, all
+// correct) is dragged down with it. Every trial step, down to 1/8192, lowers the
+// log-likelihood by more than EPS / 100 relative (checked below in double precision along the
+// least-squares direction), so the fit halts where it started.
+TEST_F(CtglmFit, StepHalvingWarningKeepsTheStartingEstimates) {
+  struct Group {
+    int count;
+    float x, offset;
+    bool half_correct;
+    float y;
+  };
+  const Group groups[3] = {{10, 0.0F, 0.0F, true, 0.0F},
+                           {2, 2.0F, 0.0F, false, 1.0F},
+                           {10, 1.0F, 20.0F, false, 0.0F}};
+  FitCase fc(22);
+  int i = 0;
+  for (const Group& g : groups) {
+    for (int k = 0; k < g.count; ++k, ++i) {
+      fc.at(i, 0) = g.x;
+      fc.at(i, 1) = g.offset;
+      fc.at(i, 3) = g.half_correct ? static_cast<float>(k % 2) : g.y;
+    }
+  }
+  fc.a.NEF = 1;
+  fc.a.IFIX = 2;
+  fc.a.INIT = 1;
+  fc.a.EPS = 1.0E-5F;
+  fc.esttab[0] = 0.0F;
+  fc.esttab[1] = 0.0F;
+
+  // The model in double: l and dl/deta with the clamp and the floor of 1 - mu.
+  auto model = [](double eta, double y, double& l) {
+    eta = std::clamp(eta, -7.0, 7.0);
+    const double mu = 1.0 / (1.0 + std::exp(-eta));
+    const double q = std::max(1.0 - mu, 0.001);
+    l = y * std::log(mu / q) + std::log(q);
+    return (y - mu) * (1.0 - mu) / q;
+  };
+  // The first direction: least squares of dl/deta on (1, x).
+  double n = 0, sx = 0, sxx = 0, sd = 0, sxd = 0, l = 0;
+  for (int r = 0; r < fc.n; ++r) {
+    const double x = fc.at(r, 0);
+    const double d = model(fc.at(r, 1), fc.at(r, 3), l);
+    n += 1, sx += x, sxx += x * x, sd += d, sxd += x * d;
+  }
+  const double slope = (n * sxd - sx * sd) / (n * sxx - sx * sx);
+  const double level = (sd - slope * sx) / n;
+  auto loglik = [&](double step) {
+    double total = 0;
+    for (int r = 0; r < fc.n; ++r) {
+      model(step * (level + slope * fc.at(r, 0)) + fc.at(r, 1), fc.at(r, 3), l);
+      total += l;
+    }
+    return total;
+  };
+  const double start = loglik(0.0);
+  for (double step = 1.0; step > 1.0E-4; step /= 2) {
+    EXPECT_LT((loglik(step) - start) / std::fabs(start), -5.0 * 1.0E-5 / 100) << step;
+  }
+
   ASSERT_EQ(stop_status([&] { CTGLM(fc.a); }), -1);
   const auto messages = take_messages();
   ASSERT_EQ(messages.size(), 1U);
   EXPECT_EQ(messages[0], collapse("WARNING |CTGLM.  Too many step halvings. Convergence is assumed."));
-  // The halt comes where the log-likelihood no longer resolves the steps: close to the
-  // maximum, within a hundredth of a standard error.
-  const ReferenceFit ref = reference_fit(fc, {0, 1, 2});
-  for (int k = 0; k < 4; ++k) EXPECT_NEAR(fc.est(k, 0), ref.beta[k], 1e-2 * ref.se[k]);
+  EXPECT_EQ(fc.est(0, 0), 0.0F);
+  EXPECT_EQ(fc.est(1, 0), 0.0F);
+  EXPECT_NEAR(fc.a.LOGLIK, start, 1e-6 * std::fabs(start));
+}
+
+// A realistic size: 100 000 observations. The log-likelihood is summed so that its rounding
+// stays near one rounding of the result; a plain float sum would be off by about 1e-4
+// relative, a hundred times the tolerance of the step test, and make trial steps look worse
+// than they are (extra halvings, and the warning at the maximum).
+TEST_F(CtglmFit, LargeFitHasAnAccurateLogLikelihoodAndNoHalvingWarning) {
+  FitCase fc = simulated_case(100000, -2.5, 0.25, 0.3, -0.02, 4242);
+  ASSERT_EQ(stop_status([&] { CTGLM(fc.a); }), -1);
+  EXPECT_TRUE(take_lines().empty());
+  // The log-likelihood at the returned estimates, summed in double.
+  double total = 0.0;
+  for (int i = 0; i < fc.n; ++i) {
+    const double eta = double(fc.est(0, 0)) + double(fc.est(1, 0)) * fc.at(i, 0) +
+                       double(fc.est(2, 0)) * fc.at(i, 1) + double(fc.est(3, 0)) * fc.at(i, 2);
+    const double mu = 1.0 / (1.0 + std::exp(-eta));
+    total += fc.at(i, 3) == 1.0F ? std::log(mu) : std::log(1.0 - mu);
+  }
+  EXPECT_NEAR(fc.a.LOGLIK, total, 2e-7 * std::fabs(total));
 }
 
 TEST_F(CtglmFit, IterationLimitWarning) {

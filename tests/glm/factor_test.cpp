@@ -1,12 +1,10 @@
-// The regression factor, the logit model routine, the safe division with C1T and RCOEF, and
-// the in-place transposition.
+// The regression factor, the logit model routine, and the safe division with C1T and RCOEF.
 #include <cmath>
 #include <limits>
 
 #include "glm/fit.hpp"
 #include "glm/givens.hpp"
 #include "glm/logit_model.hpp"
-#include "glm/transpose.hpp"
 #include "glm_test_support.hpp"
 
 namespace itemdif::glm::testing {
@@ -185,19 +183,6 @@ TEST_F(Factor, RcoefRefusesNegativeInputs) {
   EXPECT_EQ(messages[0], collapse("TERMINAL|RCOEF.  DFE = -1.000000E+00.  It must be nonnegative."));
   EXPECT_EQ(messages[1], collapse("TERMINAL|RCOEF.  STDB(2) = -1.000000E+00.  It must be nonnegative."));
   EXPECT_EQ(table, std::vector<float>(8, -99.0F));
-}
-
-TEST(Transpose, RoundTripKeepsEveryBit) {
-  std::vector<float> a(7 * 3);
-  for (std::size_t i = 0; i < a.size(); ++i) a[i] = float(i);
-  a[5] = std::numeric_limits<float>::quiet_NaN();
-  const std::vector<float> before = a;
-  std::vector<bool> seen;
-  transpose_in_place(a.data(), 7, 3, seen);
-  EXPECT_EQ(a[1 * 3 + 2], before[1 + 2 * 7]);  // (1, 2) now lies at row-major position
-  EXPECT_EQ(a[6 * 3 + 0], before[6]);
-  transpose_in_place(a.data(), 3, 7, seen);
-  EXPECT_TRUE(same_bits(a, before));
 }
 
 }  // namespace

@@ -1,0 +1,143 @@
+// Timing of the logistic fit at a realistic size: 100 000 examinees per group answering 100
+// items under a two-parameter logistic model, a few items fitted by CTGLM with the arguments of
+// the logistic-regression procedure. Run by `make bench`.
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <random>
+#include <vector>
+
+#include "glm/ctglm.hpp"
+
+namespace {
+
+constexpr int kPerGroup = 100000;
+constexpr int kItems = 100;
+constexpr int kFittedItems = 6;
+
+struct Responses {
+  std::vector<std::uint8_t> score;  // examinee-major, kItems per examinee
+  std::vector<int> total;
+};
+
+// Abilities from N(shift, 1); item slopes in [0.5, 2], difficulties from N(0, 1). The last
+// fitted item is made harder for the focal group, so one fit has a real group effect.
+Responses simulate(std::mt19937& random, double shift, bool focal,
+                   const std::vector<double>& slope, const std::vector<double>& difficulty) {
+  std::normal_distribution<double> ability(shift, 1.0);
+  std::uniform_real_distribution<double> uniform(0.0, 1.0);
+  Responses r;
+  r.score.resize(static_cast<std::size_t>(kPerGroup) * kItems);
+  r.total.assign(kPerGroup, 0);
+  for (int i = 0; i < kPerGroup; ++i) {
+    const double theta = ability(random);
+    for (int j = 0; j < kItems; ++j) {
+      double b = difficulty[static_cast<std::size_t>(j)];
+      if (focal && j == kFittedItems - 1) b += 0.4;
+      const double p = 1.0 / (1.0 + std::exp(-1.7 * slope[static_cast<std::size_t>(j)] * (theta - b)));
+      const std::uint8_t s = uniform(random) < p ? 1 : 0;
+      r.score[static_cast<std::size_t>(i) * kItems + static_cast<std::size_t>(j)] = s;
+      r.total[static_cast<std::size_t>(i)] += s;
+    }
+  }
+  return r;
+}
+
+}  // namespace
+
+int main() {
+  using namespace itemdif;
+  std::mt19937 random(20240611);
+  std::uniform_real_distribution<double> slope_draw(0.5, 2.0);
+  std::normal_distribution<double> difficulty_draw(0.0, 1.0);
+  std::vector<double> slope(kItems);
+  std::vector<double> difficulty(kItems);
+  for (int j = 0; j < kItems; ++j) {
+    slope[static_cast<std::size_t>(j)] = slope_draw(random);
+    difficulty[static_cast<std::size_t>(j)] = difficulty_draw(random);
+  }
+  const Responses reference = simulate(random, 0.0, false, slope, difficulty);
+  const Responses focal = simulate(random, -0.3, true, slope, difficulty);
+
+  const std::int32_t n = 2 * kPerGroup;
+  const auto rows = static_cast<std::size_t>(n);
+  std::vector<float> design(rows * 4);
+  std::vector<float> case_statistics(rows * 5);
+  std::vector<std::int32_t> observation_flags(rows);
+  for (std::size_t i = 0; i < rows; ++i) design[rows + i] = i < kPerGroup ? 0.5F : -0.5F;
+
+  const std::array<std::int32_t, 3> effect_sizes = {1, 1, 1};
+  const std::array<std::int32_t, 3> effect_columns = {1, 2, 3};
+  const std::int32_t class_columns = 0;
+  std::int32_t class_value_counts = 0;
+  float class_values = 0.0F;
+  std::array<float, 16> coefficient_table{};
+  std::array<float, 16> covariance{};
+  std::array<float, 4> regressor_means{};
+  std::array<float, 4> last_update{};
+
+  std::printf("Logistic fits: %d observations, %d items fitted\n", n, kFittedItems);
+  double total_seconds = 0.0;
+  for (int j = 0; j < kFittedItems; ++j) {
+    for (std::size_t i = 0; i < rows; ++i) {
+      const Responses& g = i < kPerGroup ? reference : focal;
+      const std::size_t e = i < kPerGroup ? i : i - kPerGroup;
+      design[i] = static_cast<float>(g.total[e]);
+      design[3 * rows + i] = g.score[e * kItems + static_cast<std::size_t>(j)];
+      design[2 * rows + i] = design[i] * design[rows + i];
+    }
+    glm::CtglmArguments fit;
+    fit.NOBS = n;
+    fit.NCOL = 4;
+    fit.X = design.data();
+    fit.LDX = n;
+    fit.MODEL = 3;
+    fit.ILT = 0;
+    fit.IRT = 4;
+    fit.IFRQ = 0;
+    fit.IFIX = 0;
+    fit.IPAR = 0;
+    fit.ICEN = 0;
+    fit.INFIN = 1;
+    fit.MAXIT = 30;
+    fit.EPS = 1.0E-4F;
+    fit.INTCEP = 1;
+    fit.NCLVAR = 0;
+    fit.INDCL = &class_columns;
+    fit.NEF = 3;
+    fit.NVEF = effect_sizes.data();
+    fit.INDEF = effect_columns.data();
+    fit.INIT = 0;
+    fit.IPRINT = 0;
+    fit.MAXCL = 1;
+    fit.NCLVAL = &class_value_counts;
+    fit.CLVAL = &class_values;
+    fit.ESTTAB = coefficient_table.data();
+    fit.LDCOEF = 4;
+    fit.COVEST = covariance.data();
+    fit.LDCOV = 4;
+    fit.REGMEAN = regressor_means.data();
+    fit.CASESTAT = case_statistics.data();
+    fit.LDCASE = n;
+    fit.LASTUPD = last_update.data();
+    fit.OBSCODE = observation_flags.data();
+
+    // Processor time, not wall time: the machine may be shared with other work.
+    const std::clock_t start = std::clock();
+    glm::CTGLM(fit);
+    const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    total_seconds += seconds;
+    std::printf("item %d: %.3f s  loglik %.9g\n", j + 1, seconds, static_cast<double>(fit.LOGLIK));
+    for (int k = 0; k < 4; ++k) {
+      std::printf("   %15.9g %15.9g %15.9g %15.9g\n", static_cast<double>(coefficient_table[k]),
+                  static_cast<double>(coefficient_table[4 + k]),
+                  static_cast<double>(coefficient_table[8 + k]),
+                  static_cast<double>(coefficient_table[12 + k]));
+    }
+  }
+  std::printf("mean per item: %.3f s (a run of %d items: about %.1f s)\n",
+              total_seconds / kFittedItems, kItems, total_seconds / kFittedItems * kItems);
+  return 0;
+}
