@@ -1,4 +1,4 @@
-// CTGLM and its worker C2GLM: argument checks, workspace, turning X and handing over to the fit.
+// CTGLM and its worker C2GLM: argument checks, workspace and the hand-over to the fit.
 #include "glm/ctglm.hpp"
 
 #include <cmath>

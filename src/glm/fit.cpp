@@ -150,12 +150,19 @@ void C3GLM(FitContext& fit) {
     QuietType6 quiet;
     for (std::int32_t k = 0; k < p; ++k) beta[k] = 0.0F;
     fit.factor.init(10.0F * dist::AMACH(4));
+    // Responses of 0 and 1 have one starting value each.
+    const float start_failure = LogitModel::initial_eta(0.0F, 1.0F);
+    const float start_success = LogitModel::initial_eta(1.0F, 1.0F);
     for (std::int32_t i = 0; i < a.NOBS; ++i) {
       if (a.OBSCODE[i] != 0) continue;
       float o = 0.0F;
       fit.regressors(i, x, o);
       fit.centre(x);
-      fit.factor.add_row(x, LogitModel::initial_eta(fit.response(i), 1.0F), 1.0F);
+      const float y = fit.response(i);
+      const float start = !fit.binary ? LogitModel::initial_eta(y, 1.0F)
+                          : y == 1.0F ? start_success
+                                      : start_failure;
+      fit.factor.add_row(x, start, 1.0F);
     }
     fit.factor.finish(beta);
     QuietType6::clear_pending();
