@@ -138,6 +138,27 @@ TEST_F(Factor, ModelClampAndFloor) {
   EXPECT_EQ(model.evaluate(-40.0F, 1.0F, 1.0F).mu, LogitModel::mean(-7.0F));
 }
 
+// The stages that a block of observations runs through give the values of one evaluation bit
+// for bit, also when a failure's ln(mu / q) is left out (taken as 0), across the clamp and the
+// floor of 1 - mu.
+TEST_F(Factor, StagesComposeToTheEvaluation) {
+  LogitModel model;
+  const LogitModel::BinaryConstants c = model.binary_constants();
+  for (float eta = -9.0F; eta <= 9.0F; eta += 0.0625F) {
+    for (float y : {0.0F, 1.0F}) {
+      const ModelValues whole = model.evaluate(eta, y, 1.0F);
+      const float mu = LogitModel::mean_of_exp(std::exp(LogitModel::clamped(eta)));
+      const float q = LogitModel::floored_complement(mu);
+      const float log_ratio = y == 1.0F ? std::log(mu / q) : 0.0F;
+      const ModelValues staged =
+          LogitModel::combine(mu, q, y, 1.0F, y == 1.0F ? c.one : c.zero, log_ratio, std::log(q));
+      SCOPED_TRACE(::testing::Message() << "eta " << eta << " y " << y);
+      EXPECT_EQ(std::memcmp(&staged, &whole, sizeof whole), 0);
+    }
+  }
+  EXPECT_TRUE(take_lines().empty());
+}
+
 TEST(SafeDivision, Rules) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
