@@ -46,7 +46,7 @@ namespace {
 /// Lines end with CR LF like every other line the program writes.
 void write_error_lines(std::ostream& errors, const textio::IoError& error) {
   textio::console_output().flush();
-  if (!error.info.empty()) {
+  if (error.number == 62) {
     // The layout text is an 80-column field: its trailing blanks are not part of what is shown.
     const std::string_view rest{error.info};
     errors << "itemdif: info (58): format syntax error at or near "

@@ -123,6 +123,15 @@ TEST_F(GroupRuns, MissingDataFileAndBadLayoutThroughTheProgram) {
   EXPECT_EQ(result.errors,
             "itemdif: info (58): format syntax error at or near K)\r\n"
             "itemdif: severe (62): syntax error in format, unit 20, file REF.DAT\r\n");
+
+  // A layout that breaks off at its end leaves nothing to show, but the info line still comes.
+  control.reference_layout = "(1F1.0";
+  write_analysis(control, "1\n", "1\n");
+  result = run_binary();
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.errors,
+            "itemdif: info (58): format syntax error at or near \r\n"
+            "itemdif: severe (62): syntax error in format, unit 20, file REF.DAT\r\n");
 }
 
 TEST_F(GroupRuns, NoVarianceLinesForBothGroupsThenStatusOne) {
