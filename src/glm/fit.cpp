@@ -39,7 +39,6 @@ class QuietType6 {
   std::int32_t stop_ = 0;
 };
 
-void compute_case_statistics(FitContext& fit, const float* beta);
 void convert_intercept(FitContext& fit, float* beta);
 
 }  // namespace
@@ -114,34 +113,9 @@ void C3GLM(FitContext& fit) {
   numerr::RoutineScope scope{"C3GLM "};
   CtglmArguments& a = fit.args;
   const std::int32_t p = fit.p;
-  float* x = fit.row;
   float* beta = a.ESTTAB;  // column 1
 
-  // Preparation: codes, missing values and the means of the regressors.
-  a.NMISSING = 0;
-  float total = 0.0F;
-  for (std::int32_t k = 0; k + 1 < p; ++k) a.REGMEAN[k] = 0.0F;
-  for (std::int32_t i = 0; i < a.NOBS; ++i) {
-    if (a.MAXIT > 0) {
-      a.OBSCODE[i] = 0;
-    } else if (a.OBSCODE[i] != 0) {
-      // With no iterations the codes are the caller's list of observations to skip.
-      if (a.OBSCODE[i] == 1) ++a.NMISSING;
-      continue;
-    }
-    float o = 0.0F;
-    const float y = fit.response(i);
-    if (!fit.regressors(i, x, o) || std::isnan(y)) {
-      a.OBSCODE[i] = 1;
-      ++a.NMISSING;
-      continue;
-    }
-    fit.binary = fit.binary && (y == 0.0F || y == 1.0F);
-    total += 1.0F;
-    for (std::int32_t k = 1; k < p; ++k) a.REGMEAN[k - 1] += x[k];
-  }
-  const float scale = total > 0.0F ? 1.0F / total : dist::AMACH(6);
-  for (std::int32_t k = 0; k + 1 < p; ++k) a.REGMEAN[k] *= scale;
+  prepare_observations(fit);
   const std::int32_t usable = a.NOBS - a.NMISSING;
   fit.centred = a.INTCEP == 1 && usable > 1;
 
@@ -150,20 +124,7 @@ void C3GLM(FitContext& fit) {
     QuietType6 quiet;
     for (std::int32_t k = 0; k < p; ++k) beta[k] = 0.0F;
     fit.factor.init(10.0F * dist::AMACH(4));
-    // Responses of 0 and 1 have one starting value each.
-    const float start_failure = LogitModel::initial_eta(0.0F, 1.0F);
-    const float start_success = LogitModel::initial_eta(1.0F, 1.0F);
-    for (std::int32_t i = 0; i < a.NOBS; ++i) {
-      if (a.OBSCODE[i] != 0) continue;
-      float o = 0.0F;
-      fit.regressors(i, x, o);
-      fit.centre(x);
-      const float y = fit.response(i);
-      const float start = !fit.binary ? LogitModel::initial_eta(y, 1.0F)
-                          : y == 1.0F ? start_success
-                                      : start_failure;
-      fit.factor.add_row(x, start, 1.0F);
-    }
+    add_initial_rows(fit);
     fit.factor.finish(beta);
     QuietType6::clear_pending();
   } else if (a.INIT == 1 && fit.centred) {
@@ -230,54 +191,6 @@ void C3GLM(FitContext& fit) {
 }
 
 namespace {
-
-void compute_case_statistics(FitContext& fit, const float* beta) {
-  CtglmArguments& a = fit.args;
-  const std::int32_t p = fit.p;
-  const auto ldcase = static_cast<std::size_t>(a.LDCASE);
-  const auto ldr = static_cast<std::size_t>(a.LDCOV);
-  const float* r = a.COVEST;
-  const float nan = dist::AMACH(6);
-  float* x = fit.row;
-  float* v = fit.scratch;
-
-  for (std::int32_t i = 0; i < a.NOBS; ++i) {
-    float* stat = a.CASESTAT + i;
-    for (std::size_t c = 0; c < 5; ++c) stat[c * ldcase] = nan;
-    if (a.OBSCODE[i] == 2) continue;
-    float o = 0.0F;
-    if (!fit.regressors(i, x, o)) continue;
-    fit.centre(x);
-    const float eta = dot(x, beta, p) + o;
-    const float y = fit.response(i);
-    if (std::isnan(y)) {
-      stat[0] = LogitModel::mean(eta);
-      continue;
-    }
-    const ModelValues m = fit.model.evaluate(eta, y, 1.0F);
-    const float curvature = std::fabs(m.d2);
-    stat[0] = m.mu;
-    stat[ldcase] = m.d1;
-    stat[2 * ldcase] = std::sqrt(curvature);
-    stat[4 * ldcase] = safe_divide(m.d1, stat[2 * ldcase]);
-
-    // Leverage: solve R'v = x over the coefficients that the factor kept.
-    float vv = 0.0F;
-    for (std::int32_t k = 0; k < p; ++k) {
-      const auto kk = static_cast<std::size_t>(k);
-      const float diagonal = r[kk + kk * ldr];
-      if (!(diagonal > 0.0F)) {
-        v[k] = 0.0F;
-        continue;
-      }
-      float s = x[k];
-      for (std::int32_t l = 0; l < k; ++l) s -= r[static_cast<std::size_t>(l) + kk * ldr] * v[l];
-      v[k] = s / diagonal;
-      vv += v[k] * v[k];
-    }
-    stat[3 * ldcase] = curvature * vv;
-  }
-}
 
 void convert_intercept(FitContext& fit, float* beta) {
   CtglmArguments& a = fit.args;

@@ -24,6 +24,7 @@ struct FitContext {
   std::int32_t p = 0;         // NCOEF
   bool centred = false;       // regressors are taken about REGMEAN
   bool binary = true;         // every response used is 0 or 1
+  bool block_passes = true;   // false: every pass one observation at a time (for comparison)
   float eps = 0.0F;           // the convergence criterion in use
   RegressionFactor factor;
   LogitModel model;
@@ -56,10 +57,21 @@ inline float dot(const float* x, const float* b, std::int32_t p) {
   return s;
 }
 
-/// The pass of C4GLM over the observations: every usable row, weighted for `method`, is
-/// rotated into `fit.factor` (already initialised); returns the log-likelihood at `beta`,
-/// summed accurately in single precision.
+/// The passes over the observations. Fits of an intercept and three regressors with binary
+/// responses go a block of observations at a time (unless `block_passes` is false), every other
+/// fit one observation after the other; the results are the same bit for bit.
+///
+/// Preparation: OBSCODE and NMISSING, `binary`, and REGMEAN over the observations used.
+void prepare_observations(FitContext& fit);
+/// The rows of the initial fit (each used observation's starting linear predictor on its
+/// centred regressors) rotated into `fit.factor`, already initialised.
+void add_initial_rows(FitContext& fit);
+/// The pass of C4GLM: every used row, weighted for `method`, is rotated into `fit.factor`
+/// (already initialised); returns the log-likelihood at `beta`, summed accurately in single
+/// precision.
 float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method);
+/// CASESTAT at `beta`, with the leverages from the factor R stored in COVEST.
+void compute_case_statistics(FitContext& fit, const float* beta);
 
 /// Preparation, initial estimates, iteration, final evaluation and statistics.
 void C3GLM(FitContext& fit);
