@@ -240,10 +240,13 @@ bool check_model(CtglmArguments& a) {
 
   const std::int32_t lower = a.MODEL == 2 ? 1 : 0;
   const float* response = a.X + static_cast<std::size_t>(a.IRT - 1) * static_cast<std::size_t>(a.LDX);
+  const auto limit = static_cast<float>(lower);
   int failed = 0;
   for (std::int32_t i = 0; i < a.NOBS; ++i) {
+    // A missing response is not checked; one at the whole-number limit or above needs no
+    // rounding to pass.
     const float y = response[i];
-    if (std::isnan(y) || std::round(y) >= static_cast<float>(lower)) continue;
+    if (!(y < limit) || std::round(y) >= limit) continue;
     MSGSETI(1, i + 1);
     MSGSETI(2, a.IRT);
     MSGSETR(1, y);
@@ -282,6 +285,52 @@ void C2GLM(CtglmArguments& a, Workspace& workspace) {
 }  // namespace
 
 void set_workspace_limit(std::size_t floats) { g_workspace_limit = floats; }
+
+CtglmArguments three_effect_logit(std::int32_t nobs, float* x, const CtglmResults& results) {
+  static constexpr std::int32_t kOneVariableEach[3] = {1, 1, 1};
+  static constexpr std::int32_t kFirstThreeColumns[3] = {1, 2, 3};
+  static constexpr std::int32_t kNoClassColumn = 0;
+  // Written only for classification variables, of which this fit has none.
+  static std::int32_t no_class_value_count = 0;
+  static float no_class_value = 0.0F;
+
+  CtglmArguments a;
+  a.NOBS = nobs;
+  a.NCOL = 4;
+  a.X = x;
+  a.LDX = nobs;
+  a.MODEL = 3;
+  a.ILT = 0;
+  a.IRT = 4;
+  a.IFRQ = 0;
+  a.IFIX = 0;
+  a.IPAR = 0;
+  a.ICEN = 0;
+  a.INFIN = 1;
+  a.MAXIT = 30;
+  a.EPS = 1.0E-4F;
+  a.INTCEP = 1;
+  a.NCLVAR = 0;
+  a.INDCL = &kNoClassColumn;
+  a.NEF = 3;
+  a.NVEF = kOneVariableEach;
+  a.INDEF = kFirstThreeColumns;
+  a.INIT = 0;
+  a.IPRINT = 0;
+  a.MAXCL = 1;
+  a.NCLVAL = &no_class_value_count;
+  a.CLVAL = &no_class_value;
+  a.ESTTAB = results.ESTTAB;
+  a.LDCOEF = 4;
+  a.COVEST = results.COVEST;
+  a.LDCOV = 4;
+  a.REGMEAN = results.REGMEAN;
+  a.CASESTAT = results.CASESTAT;
+  a.LDCASE = nobs;
+  a.LASTUPD = results.LASTUPD;
+  a.OBSCODE = results.OBSCODE;
+  return a;
+}
 
 bool Workspace::reserve(std::int32_t ncoef, std::int32_t nmax) {
   // Each observation set aside keeps its regressors, its response and its number.

@@ -64,6 +64,25 @@ struct CtglmArguments {
   std::int32_t NMISSING = 0;       ///< out: number of observations with code 1
 };
 
+/// The tables a fit of an intercept and three effects fills, each the caller's: ESTTAB and
+/// COVEST 4 x 4, REGMEAN and LASTUPD of 4, CASESTAT NOBS x 5, OBSCODE of NOBS.
+struct CtglmResults {
+  float* ESTTAB = nullptr;
+  float* COVEST = nullptr;
+  float* REGMEAN = nullptr;
+  float* CASESTAT = nullptr;
+  float* LASTUPD = nullptr;
+  std::int32_t* OBSCODE = nullptr;
+};
+
+/// The arguments of a binomial logit fit of the response in column 4 of the NOBS x 4 table X
+/// on an intercept and one effect of each of columns 1, 2 and 3: one trial per observation, no
+/// frequencies, fixed term, censoring, classification variables or printing, at most 30
+/// iterations to EPS = 1.0E-4 from computed initial estimates, every leading dimension the
+/// smallest (LDX = LDCASE = NOBS, LDCOEF = LDCOV = 4). NVEF, INDEF and the class-variable
+/// placeholders point to constant tables that outlive every call.
+CtglmArguments three_effect_logit(std::int32_t nobs, float* x, const CtglmResults& results);
+
 /// Fits the model by maximum likelihood. Every problem is reported through the error stack of
 /// the numerical routines (which may end the run by throwing textio::QuietStop); argument
 /// errors return without touching the outputs.

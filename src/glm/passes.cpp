@@ -297,12 +297,16 @@ float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method) {
     const LogitModel::BinaryConstants constants = fit.model.binary_constants();
     LocalFactor<P> factor(fit.factor);
     BlockValues v;
+    std::array<Weighting, kBlock> weights;
     for (Block b(fit, fit.centred); b.next();) {
       v.evaluate(b, b_in, constants, true);
       for (std::size_t j = 0; j < b.size; ++j) {
+        if (b.code[j] == 0) loglik.add(v.l[j]);
+      }
+      for (std::size_t j = 0; j < b.size; ++j) weights[j] = weigh(v.d1[j], v.d2[j], method);
+      for (std::size_t j = 0; j < b.size; ++j) {
         if (b.code[j] != 0) continue;
-        loglik.add(v.l[j]);
-        const Weighting r = weigh(v.d1[j], v.d2[j], method);
+        const Weighting& r = weights[j];
         std::array<float, P> row = {1.0F * r.w, b.x[0][j] * r.w, b.x[1][j] * r.w, b.x[2][j] * r.w};
         factor.add_row(row.data(), r.z, r.sign);
       }

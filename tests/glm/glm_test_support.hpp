@@ -1,4 +1,4 @@
-// Test support for the model engine: console capture, a fit case with all of CTGLM's tables,
+// Test support for the model engine: console messages, a fit case with all of CTGLM's tables,
 // and an independent double-precision maximum-likelihood fit to compare with.
 #pragma once
 
@@ -7,48 +7,20 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../numerr/console_capture.hpp"
 #include "glm/ctglm.hpp"
-#include "numerr/error_stack.hpp"
-#include "textio/channels.hpp"
-#include "textio/errors.hpp"
 
 namespace itemdif::glm::testing {
 
-using Lines = std::vector<std::string>;
+using numerr::testing::Lines;
+using numerr::testing::stop_status;
 
 /// A fresh error facility and a captured console per test.
-class GlmTest : public ::testing::Test {
+class GlmTest : public numerr::testing::ConsoleTest {
  protected:
-  void SetUp() override {
-    numerr::reset_error_facility();
-    textio::redirect_console(&out_, nullptr);
-  }
-  void TearDown() override {
-    textio::redirect_console(nullptr, nullptr);
-    numerr::reset_error_facility();
-  }
-
-  /// The console lines written since the last call (each must end with CR LF).
-  Lines take_lines() {
-    textio::console_output().flush();
-    const std::string text = out_.str();
-    out_.str({});
-    Lines lines;
-    for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
-      end = text.find("\r\n", start);
-      if (end == std::string::npos) {
-        ADD_FAILURE() << "line without CR LF: " << text.substr(start);
-        break;
-      }
-      lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
-  }
-
   /// The messages on the console, one text per message: the part of the first line after
   /// "from NAME" plus its continuation lines, with runs of blanks taken as one blank (the
   /// printer breaks lines at blanks). Traceback lines are left out.
@@ -82,20 +54,7 @@ class GlmTest : public ::testing::Test {
     while (!out.empty() && out.back() == ' ') out.pop_back();
     return out;
   }
-
- private:
-  std::ostringstream out_;
 };
-
-/// The status with which the run ended inside `action`, or -1 when it returned.
-inline int stop_status(const auto& action) {
-  try {
-    action();
-  } catch (const textio::QuietStop& stop) {
-    return stop.status;
-  }
-  return -1;
-}
 
 /// True when both tables hold the same bit patterns (not-a-numbers included).
 inline bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
@@ -106,13 +65,9 @@ inline bool same_bits(const std::vector<float>& a, const std::vector<float>& b) 
 /// X is N x 4 (trait, group, trait x group, response) unless a test changes it.
 struct FitCase {
   std::int32_t n = 0;
-  std::int32_t ncol = 4;
   std::vector<float> x;  // column-major, leading dimension n
   std::vector<std::int32_t> nvef{1, 1, 1};
   std::vector<std::int32_t> indef{1, 2, 3};
-  std::int32_t indcl = 0;
-  std::int32_t nclval = 0;
-  float clval = 0.0F;
   std::vector<float> esttab = std::vector<float>(4 * 4, -99.0F);
   std::vector<float> covest = std::vector<float>(4 * 4, -99.0F);
   std::vector<float> regmean = std::vector<float>(4, -99.0F);
@@ -127,44 +82,21 @@ struct FitCase {
     bind();
   }
 
-  /// Points the arguments at the tables, with the constant arguments of the procedure.
+  /// Points the arguments at the tables, with the constant arguments of the procedure; the
+  /// effect tables are the case's own, for tests that change them, and the outputs that are
+  /// numbers start as -99.
   void bind() {
-    a.NOBS = n;
-    a.NCOL = ncol;
-    a.X = x.data();
-    a.LDX = n;
-    a.MODEL = 3;
-    a.ILT = 0;
-    a.IRT = 4;
-    a.IFRQ = 0;
-    a.IFIX = 0;
-    a.IPAR = 0;
-    a.ICEN = 0;
-    a.INFIN = 1;
-    a.MAXIT = 30;
-    a.EPS = 1.0E-4F;
-    a.INTCEP = 1;
-    a.NCLVAR = 0;
-    a.INDCL = &indcl;
-    a.NEF = 3;
+    a = three_effect_logit(n, x.data(),
+                           {.ESTTAB = esttab.data(),
+                            .COVEST = covest.data(),
+                            .REGMEAN = regmean.data(),
+                            .CASESTAT = casestat.data(),
+                            .LASTUPD = lastupd.data(),
+                            .OBSCODE = obscode.data()});
     a.NVEF = nvef.data();
     a.INDEF = indef.data();
-    a.INIT = 0;
-    a.IPRINT = 0;
-    a.MAXCL = 1;
-    a.NCLVAL = &nclval;
-    a.CLVAL = &clval;
     a.NCOEF = -99;
-    a.ESTTAB = esttab.data();
-    a.LDCOEF = 4;
     a.LOGLIK = -99.0F;
-    a.COVEST = covest.data();
-    a.LDCOV = 4;
-    a.REGMEAN = regmean.data();
-    a.CASESTAT = casestat.data();
-    a.LDCASE = n;
-    a.LASTUPD = lastupd.data();
-    a.OBSCODE = obscode.data();
     a.NMISSING = -99;
   }
 
