@@ -57,9 +57,10 @@ inline float dot(const float* x, const float* b, std::int32_t p) {
   return s;
 }
 
-/// The passes over the observations. Fits of an intercept and three regressors with binary
-/// responses go a block of observations at a time (unless `block_passes` is false), every other
-/// fit one observation after the other; the results are the same bit for bit.
+/// The passes over the observations. Fits of an intercept and three regressors go a block of
+/// observations at a time (unless `block_passes` is false; the passes after the preparation
+/// only when every response used is 0 or 1), every other fit one observation after the other;
+/// the results are the same bit for bit.
 ///
 /// Preparation: OBSCODE and NMISSING, `binary`, and REGMEAN over the observations used.
 void prepare_observations(FitContext& fit);

@@ -292,7 +292,9 @@ float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method) {
   const CtglmArguments& a = fit.args;
   AccurateSum loglik;
   if (procedure_shape_binary(fit)) {
-    // Only the rotations go one row after the other, in a factor held in registers.
+    // The log-likelihood and the weights of a block's rows are formed first, so that the loop
+    // that must go one row after the other, the rotations into a factor held in registers,
+    // does nothing else.
     const std::array<float, P> b_in = procedure_beta(beta);
     const LogitModel::BinaryConstants constants = fit.model.binary_constants();
     LocalFactor<P> factor(fit.factor);
