@@ -100,12 +100,7 @@ void logistic_procedure(RunData& run, textio::OutputChannel& report) {
 
   textio::write(report, procedure_heading_layout(), std::span<const textio::Value>{});
 
-  // Arguments that never change from item to item.
-  const std::array<std::int32_t, 3> effect_sizes = {1, 1, 1};
-  const std::array<std::int32_t, 3> effect_columns = {1, 2, 3};
-  const std::int32_t class_columns = 0;
-  std::int32_t class_value_counts = 0;
-  float class_values = 0.0F;
+  // The fit's outputs; only the coefficient table is read.
   std::array<float, kCoefficients * kCoefficients> coefficient_table{};
   std::array<float, kCoefficients * kCoefficients> covariance{};
   std::array<float, kCoefficients> regressor_means{};
@@ -127,41 +122,15 @@ void logistic_procedure(RunData& run, textio::OutputChannel& report) {
       cell(n_reference + i, 3) = static_cast<float>(run.focal_responses(i, j));
     for (std::size_t i = 0; i < rows; ++i) cell(i, 2) = cell(i, 0) * cell(i, 1);
 
-    glm::CtglmArguments fit;
-    fit.NOBS = n_observations;
-    fit.NCOL = kColumns;
-    fit.X = design.data();
-    fit.LDX = n_observations;
-    fit.MODEL = 3;
-    fit.ILT = 0;
-    fit.IRT = 4;
-    fit.IFRQ = 0;
-    fit.IFIX = 0;
-    fit.IPAR = 0;
-    fit.ICEN = 0;
-    fit.INFIN = 1;
-    fit.MAXIT = 30;
-    fit.EPS = 1.0E-4F;
-    fit.INTCEP = 1;
-    fit.NCLVAR = 0;
-    fit.INDCL = &class_columns;
-    fit.NEF = 3;
-    fit.NVEF = effect_sizes.data();
-    fit.INDEF = effect_columns.data();
-    fit.INIT = 0;
-    fit.IPRINT = 0;
-    fit.MAXCL = 1;
-    fit.NCLVAL = &class_value_counts;
-    fit.CLVAL = &class_values;
-    fit.ESTTAB = coefficient_table.data();
-    fit.LDCOEF = kCoefficients;
-    fit.COVEST = covariance.data();
-    fit.LDCOV = kCoefficients;
-    fit.REGMEAN = regressor_means.data();
-    fit.CASESTAT = case_statistics.data();
-    fit.LDCASE = n_observations;
-    fit.LASTUPD = last_update.data();
-    fit.OBSCODE = observation_flags.data();
+    // Every argument of the fit is stored afresh for each item.
+    glm::CtglmArguments fit = glm::three_effect_logit(
+        n_observations, design.data(),
+        {.ESTTAB = coefficient_table.data(),
+         .COVEST = covariance.data(),
+         .REGMEAN = regressor_means.data(),
+         .CASESTAT = case_statistics.data(),
+         .LASTUPD = last_update.data(),
+         .OBSCODE = observation_flags.data()});
 
     textio::write(report, item_heading_layout(), {run.item_label[j]});
     textio::write(textio::console_output(), progress_layout(),
