@@ -208,10 +208,8 @@ void append_fixed(std::string& out, double value, int width, int digits, const F
   bool optional_zero = false;
   if (scaled.size() > d && !zero) {
     body.append(scaled, 0, scaled.size() - d);
-  } else if (d > 0) {
-    optional_zero = true;
   } else {
-    body += '0';  // with no fraction digits the zero is the only digit there is
+    optional_zero = true;  // F1.0 of 0.3 is "." alone: the zero needs a column of its own
   }
   body += '.';
   if (zero) {

@@ -95,6 +95,7 @@ TEST(FixedField, ZeroSignAndRoom) {
   EXPECT_EQ(F(-0.0, 6, 3), " 0.000");
   EXPECT_EQ(F(-0.4, 3, 0), " 0.");
   EXPECT_EQ(F(0.0, 2, 0), "0.");
+  EXPECT_EQ(F(0.3, 1, 0), ".");  // the zero before the point only where there is room
   EXPECT_EQ(F(-0.5, 4, 3), "****");
   EXPECT_EQ(F(-9.999, 6, 3), "-9.999");
   EXPECT_EQ(F(-10.0, 6, 3), "******");
