@@ -1,33 +1,40 @@
 # Quick start: `make demo` runs the bundled example analysis, `make test` runs every test.
+# Both first make sure the Debian packages they need are there (tools/need_packages.sh).
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build demo test test-sanitize bench clean
+PROGRAM_PACKAGES := cmake:cmake g++:g++ make:make
+TEST_PACKAGES    := $(PROGRAM_PACKAGES) libgtest-dev:/usr/include/gtest/gtest.h
 
-all: build
+.PHONY: all program demo test test-sanitize bench clean
 
-$(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+all: test
 
-build: $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS)
+# The program alone: a build folder made here has no tests, one made by `make test` keeps them
+# but only the program is compiled.
+program:
+	@tools/need_packages.sh $(PROGRAM_PACKAGES)
+	@[ -f $(BUILD)/CMakeCache.txt ] || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DITEMDIF_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target itemdif
 
-demo: build
+demo: program
 	@cd examples && echo demo.ctl | ../$(BUILD)/itemdif; status=$$?; \
 	 echo; echo "Report written to examples/demo.out (exit status $$status)"; exit $$status
 
-test: build
+test:
+	@tools/need_packages.sh $(TEST_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DITEMDIF_TESTS=ON
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-$(ASAN_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DITEMDIF_SANITIZE=ON
-
-test-sanitize: $(ASAN_BUILD)/CMakeCache.txt
+test-sanitize:
+	@tools/need_packages.sh $(TEST_PACKAGES)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DITEMDIF_SANITIZE=ON -DITEMDIF_TESTS=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench: program
 	cmake --build $(BUILD) -j $(JOBS) --target $(notdir $(basename $(wildcard bench/*.cpp)))
 	@for b in $(notdir $(basename $(wildcard bench/*.cpp))); do ./$(BUILD)/$$b; done
 

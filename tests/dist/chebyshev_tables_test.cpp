@@ -155,7 +155,7 @@ TEST_F(ChebyshevErrors, TermCountRejectsAnAccuracyBeyondTheLastCoefficient) {
 
 TEST_F(ChebyshevErrors, TerminalErrorEndsTheRunByDefault) {
   EXPECT_THROW(INITDS(gamma_series, -2, 1e-8f), textio::QuietStop);
-  EXPECT_NE(console.str().find("TERMINAL ERROR 5 from INITDS."), std::string::npos);
+  EXPECT_NE(console().text().find("TERMINAL ERROR 5 from INITDS."), std::string::npos);
 }
 
 // ---- Clenshaw sum ------------------------------------------------------------------------
@@ -239,7 +239,7 @@ TEST_F(MachineConstantErrors, ArgumentOutsideOneToEightIsTerminal) {
   }
   // The exact frame: header, type name and routine, on one line after an empty one.
   quietly([] { return DMACH(0); });
-  EXPECT_EQ(console.str(),
+  EXPECT_EQ(console().text(),
             "\r\n *** TERMINAL ERROR 5 from DMACH.  The argument must be between 1 and 8\r\n"
             " ***          inclusive. N = 0\r\n");
 }
@@ -247,7 +247,7 @@ TEST_F(MachineConstantErrors, ArgumentOutsideOneToEightIsTerminal) {
 TEST_F(MachineConstantErrors, ValidArgumentsLeaveTheStackUntouched) {
   EXPECT_EQ(DMACH(4), 2.220446049250313e-16);
   EXPECT_EQ(numerr::N1RTY(1), -1);
-  EXPECT_EQ(console.str(), "");
+  EXPECT_EQ(console().text(), "");
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ TEST_F(ChiSquare, OneDegreeOfFreedomAsTheProcedureUsesIt) {
   const long double exact_26 = 1 - std::erfc(std::sqrt(13.0L));
   EXPECT_NEAR(static_cast<double>(exact_26) - DCHIDF(26.0, 1.0), 2.4e-10, 0.05e-10);
   EXPECT_EQ(DCHIDF(200.5, 1.0), 1.0);
-  EXPECT_EQ(console.str(), "");
+  EXPECT_EQ(console().text(), "");
 }
 
 TEST_F(ChiSquare, LargeDegreesOfFreedomUseTheNormalApproximation) {
@@ -114,7 +114,7 @@ TEST_F(ChiSquare, LargeDegreesOfFreedomUseTheNormalApproximation) {
   // DF above 25 on the series path: chsq below 2 gives 0 without summing.
   EXPECT_EQ(DCHIDF(1.99, 30.0), 0.0);
   EXPECT_GT(DCHIDF(2.0, 30.0), 0.0);
-  EXPECT_EQ(console.str(), "");
+  EXPECT_EQ(console().text(), "");
 }
 
 TEST_F(ChiSquare, NormalApproximationUnderflowIsAnAlert) {
@@ -157,9 +157,9 @@ TEST_F(ChiSquare, DegreesOfFreedomBelowOneHalfAreTerminal) {
             "The number of degrees of freedom of the distribution, DF = 4.000000000000000D-01, "
             "must be at least equal to 0.5.");
   // As the driver calls it, the run ends.
-  console.str("");
+  console().clear();
   EXPECT_THROW(DCHIDF(1.0, 0.4), textio::QuietStop);
-  EXPECT_NE(console.str().find(" *** TERMINAL ERROR 2 from DCHIDF."), std::string::npos);
+  EXPECT_NE(console().text().find(" *** TERMINAL ERROR 2 from DCHIDF."), std::string::npos);
 }
 
 // Largest difference between DCHIDF and the reference over a grid of chi-squares (0.01 to 200,
@@ -206,7 +206,7 @@ TEST_F(ChiSquare, PowerSeriesAgreesWithTheReference) {
       {0.5, 1, 1.5, 2, 3, 4.5, 7, 10, 17, 25, 25.5, 31, 40, 50.5, 64, 65}, Measure::relative,
       on_power_series);
   EXPECT_LT(grid.worst, 3e-14) << "at chsq " << grid.at_chsq << ", df " << grid.at_df;
-  EXPECT_EQ(console.str(), "");
+  EXPECT_EQ(console().text(), "");
 }
 
 TEST_F(ChiSquare, AsymptoticSeriesAgreesWithinItsTruncation) {
@@ -224,7 +224,7 @@ TEST_F(ChiSquare, AsymptoticSeriesAgreesWithinItsTruncation) {
   const auto odd_far = compare_over_grid({0.5, 1, 3, 7}, Measure::absolute,
                                          [](double chsq, double) { return chsq >= 60 && chsq <= 200; });
   EXPECT_LT(odd_far.worst, 1e-15) << "at chsq " << odd_far.at_chsq << ", df " << odd_far.at_df;
-  EXPECT_EQ(console.str(), "");
+  EXPECT_EQ(console().text(), "");
 }
 
 TEST_F(ChiSquare, NormalApproximationIsCloseForLargeDegreesOfFreedom) {
@@ -239,7 +239,7 @@ TEST_F(ChiSquare, NormalApproximationIsCloseForLargeDegreesOfFreedom) {
     }
   }
   EXPECT_LT(worst, 2e-4);  // measured 1.7e-4
-  EXPECT_EQ(console.str(), "");
+  EXPECT_EQ(console().text(), "");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "numerr/error_stack.hpp"
+#include "support/console_capture.hpp"
 #include "textio/channels.hpp"
 #include "textio/errors.hpp"
 
@@ -25,22 +26,14 @@ struct Outcome {
   std::string console;
 };
 
-/// Every test starts with a fresh error facility and a console that writes into `console`.
-class FacilityTest : public ::testing::Test {
+/// Every test starts with a fresh error facility and a captured console.
+class FacilityTest : public itemdif::testing::ConsoleTest {
  protected:
-  void SetUp() override {
-    numerr::reset_error_facility();
-    textio::redirect_console(&console, nullptr);
-  }
-  void TearDown() override {
-    textio::redirect_console(nullptr, nullptr);
-    numerr::reset_error_facility();
-  }
 
   /// Runs `call` as the driver would, but with no error type ending the run, so the returned
   /// value can be checked. The stop table is back at its defaults afterwards.
   Outcome quietly(const std::function<double()>& call) {
-    console.str("");
+    console().clear();
     std::int32_t print = -1;
     std::int32_t stop = 0;
     numerr::ERRATTR(0, print, stop);
@@ -50,7 +43,7 @@ class FacilityTest : public ::testing::Test {
     print = -1;
     stop = 2;
     numerr::ERRATTR(0, print, stop);
-    return {value, type, code, console.str()};
+    return {value, type, code, console().text()};
   }
 
   /// Shows NOTE and ALERT messages on the console too (they are silent by default).
@@ -59,8 +52,6 @@ class FacilityTest : public ::testing::Test {
     std::int32_t stop = -1;
     numerr::ERRATTR(0, print, stop);
   }
-
-  std::ostringstream console;
 };
 
 /// The framed console message turned back into one line of text: the " *** TYPE ERROR n from

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/run_data.hpp"
+#include "support/console_capture.hpp"
 #include "textio/channels.hpp"
 
 namespace itemdif::driver::testing {
@@ -108,22 +109,7 @@ inline RunData make_scored_run(const std::vector<std::vector<double>>& reference
   return run;
 }
 
-/// Points the console at a string for the lifetime of the object.
-class CapturedConsole {
- public:
-  CapturedConsole() { textio::redirect_console(&stream_, nullptr); }
-  ~CapturedConsole() {
-    textio::console_output().flush();
-    textio::redirect_console(nullptr, nullptr);
-  }
-  std::string text() {
-    textio::console_output().flush();
-    return stream_.str();
-  }
-
- private:
-  std::ostringstream stream_;
-};
+using itemdif::testing::CapturedConsole;
 
 /// A report channel writing into memory.
 class CapturedChannel {

@@ -10,16 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "../numerr/console_capture.hpp"
+#include "numerr/error_stack.hpp"
+#include "support/console_capture.hpp"
 #include "glm/ctglm.hpp"
 
 namespace itemdif::glm::testing {
 
-using numerr::testing::Lines;
-using numerr::testing::stop_status;
+using itemdif::testing::Lines;
+using itemdif::testing::stop_status;
 
 /// A fresh error facility and a captured console per test.
-class GlmTest : public numerr::testing::ConsoleTest {
+class GlmTest : public itemdif::testing::ConsoleTest {
  protected:
   /// The messages on the console, one text per message: the part of the first line after
   /// "from NAME" plus its continuation lines, with runs of blanks taken as one blank (the

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <string>
 
-#include "console_capture.hpp"
+#include "message_rows.hpp"
 #include "numerr/facility.hpp"
 
 namespace itemdif::numerr {

@@ -2,7 +2,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "console_capture.hpp"
+#include "message_rows.hpp"
 
 namespace itemdif::numerr {
 namespace {
