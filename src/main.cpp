@@ -1,7 +1,7 @@
 // itemdif: differential item functioning by Mantel-Haenszel and logistic regression.
-// The run's end becomes the process's exit status here and nowhere else (run_to_status).
+// The run's end becomes the process's exit status here and nowhere else (run_dialogue).
 #include <iostream>
 
 #include "driver/run.hpp"
 
-int main() { return itemdif::driver::run_to_status(std::cerr); }
+int main() { return itemdif::driver::run_dialogue(std::cerr); }

@@ -1,4 +1,4 @@
-// Run start and the control file.
+// The control file: its name at the prompt, the twelve entries and their keyword tests.
 #include "driver/control_file.hpp"
 
 #include <initializer_list>
@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "driver/keyword.hpp"
+#include "driver/stops.hpp"
 #include "textio/channels.hpp"
 #include "textio/errors.hpp"
 #include "textio/layout.hpp"
 #include "textio/reader.hpp"
-#include "textio/writer.hpp"
 
 namespace itemdif::driver {
 namespace {
@@ -49,9 +49,7 @@ void read_integer_list(InputChannel& channel, std::vector<std::int32_t>& values)
 void expect_keyword(std::string& text, std::string_view keyword) {
   upcase_keyword(text);
   if (text == keyword) return;
-  textio::write_list(textio::console_output(),
-                     "FATAL ERROR; Keyword " + std::string(keyword) + " missing");
-  throw textio::QuietStop{1};
+  throw AnalysisStop{StopReason::keyword_missing, std::string(keyword)};
 }
 
 }  // namespace
@@ -65,17 +63,9 @@ const std::array<std::string, 3>& banner_texts() {
   return texts;
 }
 
-void start_run(RunData& run) {
-  static const Layout banner = Layout::compile("(/,/,/,/,13X,A52,/,/,25X,A40,/,/,22X,A40,/)");
-  static const Layout prompt = Layout::compile("(/,/,/,/,'  Enter Name of Input file: ',/,20X)");
-  textio::clear_console();
-  textio::OutputChannel& console = textio::console_output();
-  const auto& texts = banner_texts();
-  textio::write(console, banner, {texts[0], texts[1], texts[2]});
-  textio::write(console, prompt, {});
-  console.flush();
+void read_control_file_name(RunData& run, InputChannel& console) {
   run.control_file_name.assign(80, ' ');
-  read_list(textio::console_input(), {&run.control_file_name});
+  read_list(console, {&run.control_file_name});
 }
 
 void read_control_file(RunData& run) {

@@ -1,14 +1,25 @@
-// Empirical item characteristic curves of both groups, from the pass-2 level tables.
+// Empirical item characteristic curves of both groups: proportions correct by level.
 #pragma once
 
-#include "driver/run_data.hpp"
-#include "textio/channels.hpp"
+#include <cstddef>
+
+#include "driver/levels.hpp"
 
 namespace itemdif::driver {
 
-/// Writes the section heading and, per item, its label, ETS code and favoured group, the
-/// proportions correct of each group by level (9.00 for a level not valid for the item) and the
-/// level bounds. Fills icc_reference_row and icc_focal_row item by item.
-void write_curves(RunData& run, textio::OutputChannel& report);
+/// Proportions lie in [0, 1]; this stands out among them as "not computed".
+inline constexpr double kNoProportion = 9.0;
+
+/// (item, level) tables of the proportion correct of each group; kNoProportion for a level not
+/// valid for the item.
+struct CurveTable {
+  Table<double> reference;
+  Table<double> focal;
+
+  const Table<double>& group(Group g) const { return g == kReference ? reference : focal; }
+};
+
+/// The curves of every item from the counts of a pass.
+CurveTable compute_curves(const LevelTables& levels);
 
 }  // namespace itemdif::driver

@@ -3,8 +3,8 @@
 //
 // Each examinee is placed once per pass: the levels that hold a score are looked up, not
 // searched, and the items are then walked along one row of each count table. Only the items
-// whose matching score depends on the item itself (pass 2, coded C in pass 1) are placed one
-// by one. Counts are whole numbers far below 2^53, so the order of the additions cannot change
+// whose matching score depends on the item itself (items taken out of the total) are placed
+// one by one. Counts are whole numbers far below 2^53, so the order of the additions cannot change
 // them.
 #include "driver/levels.hpp"
 
@@ -12,10 +12,6 @@
 #include <cmath>
 #include <cstdint>
 #include <vector>
-
-#include "textio/errors.hpp"
-#include "textio/layout.hpp"
-#include "textio/writer.hpp"
 
 namespace itemdif::driver {
 namespace {
@@ -75,8 +71,8 @@ inline void tally(double score, double& correct, double& incorrect, double& both
   }
 }
 
-// `own_score_items` lists the items matched on the total plus their own score; `own_score`
-// marks them by item (empty when there are none).
+// `own_score` marks by item the items of `matching.own_score_items` (empty when there are
+// none).
 void count_group(const Table<double>& responses, const std::vector<double>& total,
                  GroupCounts counts, LevelFinder& finder, const std::vector<char>& own_score,
                  const std::vector<std::size_t>& own_score_items) {
@@ -103,59 +99,72 @@ void count_group(const Table<double>& responses, const std::vector<double>& tota
 
 }  // namespace
 
-void count_levels(RunData& run, textio::OutputChannel& report) {
-  static const textio::Layout warning =
-      textio::Layout::compile("('WARNING: Insufficient Data Found in Level: ',I3,' -',I3)");
+std::vector<double> matching_totals(const Table<double>& responses,
+                                    const std::vector<std::size_t>& removed) {
+  std::vector<double> total;
+  create_list(total, static_cast<std::int64_t>(responses.rows()));
+  for (std::size_t i = 0; i < responses.rows(); ++i) {
+    const double* row = responses.row(i);
+    double sum = 0.0;
+    for (std::size_t j = 0; j < responses.cols(); ++j) sum += row[j];
+    for (std::size_t j : removed) sum -= row[j];
+    total[i] = sum;
+  }
+  return total;
+}
 
-  for (auto& group : run.level_counts)
-    for (Table<double>& table : group) std::fill(table.elements().begin(), table.elements().end(), 0.0);
-  std::fill(run.level_size.elements().begin(), run.level_size.elements().end(), 0.0);
-  std::fill(run.level_valid.elements().begin(), run.level_valid.elements().end(), 1);
+Matching match_without(const RunData& run, const std::vector<std::size_t>& removed,
+                       bool own_score) {
+  Matching matching;
+  matching.reference_total = matching_totals(run.reference_responses, removed);
+  matching.focal_total = matching_totals(run.focal_responses, removed);
+  if (own_score) matching.own_score_items = removed;
+  return matching;
+}
 
-  const std::size_t n_items = count_of(run.n_items);
+LevelTables count_levels(const RunData& run, const Matching& matching) {
+  const std::int32_t n_items = run.n_items;
+  const std::int32_t n_levels = run.n_levels;
+  LevelTables tables;
+  tables.n_levels = count_of(n_levels);
+  tables.n_items = count_of(n_items);
+  for (auto& group : tables.counts)
+    for (Table<double>& table : group) table.create(n_levels, n_items);
+  tables.size.create(n_levels, n_items);
+  tables.valid.create(n_levels, n_items);
+
   std::vector<char> own_score;
-  std::vector<std::size_t> own_score_items;
-  if (run.pass == 2) {
-    for (std::size_t j = 0; j < n_items; ++j)
-      if (run.ets_code[j] == 'C') own_score_items.push_back(j);
-    if (!own_score_items.empty()) {
-      own_score.assign(n_items, 0);
-      for (std::size_t j : own_score_items) own_score[j] = 1;
-    }
+  if (!matching.own_score_items.empty()) {
+    own_score.assign(count_of(n_items), 0);
+    for (std::size_t j : matching.own_score_items) own_score[j] = 1;
   }
 
   LevelFinder finder(run.level_low, run.level_high);
-  count_group(run.reference_responses, run.reference_total,
-              {run.level_counts[kReference][kCorrect], run.level_counts[kReference][kIncorrect],
-               run.level_counts[kReference][kBoth]},
-              finder, own_score, own_score_items);
-  count_group(run.focal_responses, run.focal_total,
-              {run.level_counts[kFocal][kCorrect], run.level_counts[kFocal][kIncorrect],
-               run.level_counts[kFocal][kBoth]},
-              finder, own_score, own_score_items);
-
-  const std::vector<double>& reference = run.level_counts[kReference][kBoth].elements();
-  const std::vector<double>& focal = run.level_counts[kFocal][kBoth].elements();
-  std::vector<double>& size = run.level_size.elements();
-  std::vector<std::int32_t>& valid = run.level_valid.elements();
-  for (std::size_t cell = 0; cell < size.size(); ++cell) {
-    if (!(reference[cell] >= 10.0 && focal[cell] >= 10.0)) valid[cell] = 0;
-    size[cell] = reference[cell] + focal[cell];
+  for (Group group : {kReference, kFocal}) {
+    count_group(run.responses(group), matching.total(group),
+                {tables.counts[group][kCorrect], tables.counts[group][kIncorrect],
+                 tables.counts[group][kBoth]},
+                finder, own_score, matching.own_score_items);
   }
 
-  // Item 1 alone decides the warnings; with no item at all there is nothing to decide by.
-  if (n_items == 0) return;
-  for (std::size_t k = 0; k < run.level_valid.rows(); ++k)
-    if (run.level_valid(k, 0) == 0)
-      textio::write(report, warning, {run.level_low[k], run.level_high[k]});
+  const std::vector<double>& reference = tables.counts[kReference][kBoth].elements();
+  const std::vector<double>& focal = tables.counts[kFocal][kBoth].elements();
+  std::vector<double>& size = tables.size.elements();
+  std::vector<std::int32_t>& valid = tables.valid.elements();
+  for (std::size_t cell = 0; cell < size.size(); ++cell) {
+    valid[cell] = reference[cell] >= 10.0 && focal[cell] >= 10.0 ? 1 : 0;
+    size[cell] = reference[cell] + focal[cell];
+  }
+  return tables;
 }
 
-void conditioning_windows_too_small() {
-  textio::clear_console();
-  textio::OutputChannel& console = textio::console_output();
-  textio::write_list(console, "                    *******  FATAL ERROR   ******");
-  textio::write_list(console, "                 Conditioning windows are too small");
-  throw textio::QuietStop{1};
+std::vector<std::size_t> thin_levels(const LevelTables& tables) {
+  // Item 1 alone decides; with no item at all there is nothing to decide by.
+  std::vector<std::size_t> thin;
+  if (tables.items() == 0) return thin;
+  for (std::size_t k = 0; k < tables.levels(); ++k)
+    if (!tables.is_valid(k, 0)) thin.push_back(k);
+  return thin;
 }
 
 }  // namespace itemdif::driver

@@ -1,17 +1,54 @@
 // The logistic-regression procedure: one logit fit per item on trait, group and their product.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "driver/levels.hpp"
 #include "driver/run_data.hpp"
-#include "textio/channels.hpp"
 
 namespace itemdif::driver {
 
-/// Rebuilds the totals from the scores without the items coded C in pass 2, lists those items,
-/// and fits every item with CTGLM: the response on the trait (the purified total, plus the
-/// item's own score when the item itself was purged), the group code (+0.5 reference, -0.5
-/// focal) and their product. Writes each item's four coefficient lines to `report` and a
-/// progress line per item to the console. Warnings of the fit are left to the error facility;
-/// the lines are written from whatever table the fit returns.
-void logistic_procedure(RunData& run, textio::OutputChannel& report);
+/// One coefficient of an item's fit, as the fit gives it in single precision.
+struct FitCoefficient {
+  float estimate = 0.0F;
+  float standard_error = 0.0F;
+  float z = 0.0F;
+  float p_value = 0.0F;
+};
+
+/// An item's fit: intercept, trait, group and trait x group, and the log-likelihood.
+struct ItemFit {
+  std::array<FitCoefficient, 4> coefficients{};
+  float log_likelihood = 0.0F;
+};
+
+/// The fits of every item against one design: the trait is the total without the `purged`
+/// items (plus the item's own score when the item itself is purged), the group code is +0.5
+/// for the reference and -0.5 for the focal group, and the third regressor is their product.
+/// The design is made once; each fit fills the item's columns afresh.
+class LogisticProcedure {
+ public:
+  /// Throws IoError 41 when the design cannot be had or has more rows than the fit can count.
+  LogisticProcedure(const RunData& run, const std::vector<std::size_t>& purged);
+  ~LogisticProcedure();
+  LogisticProcedure(const LogisticProcedure&) = delete;
+  LogisticProcedure& operator=(const LogisticProcedure&) = delete;
+
+  /// Fits item `j`. Warnings of the fit go to the error facility, which may end the run.
+  ItemFit fit(std::size_t j);
+
+ private:
+  struct Fitter;
+  const RunData& run_;
+  Matching matching_;
+  std::vector<char> purged_;  // by item
+  std::vector<float> design_;  // column after column: trait, group, product, response
+  std::size_t rows_ = 0;
+  std::unique_ptr<Fitter> fitter_;
+};
 
 }  // namespace itemdif::driver

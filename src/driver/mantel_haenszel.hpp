@@ -1,9 +1,10 @@
-// Mantel-Haenszel statistics of every item from the level tables of the current pass.
+// Mantel-Haenszel statistics of every item from the level tables of one pass.
 #pragma once
 
 #include <string>
+#include <vector>
 
-#include "driver/run_data.hpp"
+#include "driver/levels.hpp"
 
 namespace itemdif::driver {
 
@@ -12,16 +13,27 @@ inline constexpr double kSeScale = 2.3499999046325684;
 /// The decimal 1.96 rounded to single precision, used by the category rule.
 inline constexpr double kCategoryZ = 1.9600000381469727;
 
-/// Replaces the previous pass's categories and fills, for every item, the odds-ratio sums,
-/// alpha, MH D-DIF, the expected counts and variances by level, the continuity-corrected
-/// chi-square, its p-value and mark, the standard error of MH D-DIF and the ETS category.
-/// Only valid cells (level_valid == 1) enter the sums, levels in ascending order.
-/// Requires the level tables of the pass (count_levels) and every per-item table sized to
-/// n_items (and by level where stated in RunData).
-/// Ends the run through conditioning_windows_too_small() at the first item, in item order, whose
-/// alpha_denominator is 0. An alpha_numerator of 0 is not an error: alpha is 0, MH D-DIF is
-/// +infinity and the standard error not-a-number, and the item falls to category A.
-void mantel_haenszel(RunData& run);
+/// The statistics of one item. Only valid cells enter the sums, levels in ascending order.
+struct MhItem {
+  double alpha_numerator = 0.0;    ///< sum of A D / N
+  double alpha_denominator = 0.0;  ///< sum of B C / N
+  double alpha = 0.0;
+  double mh_d_dif = 0.0;
+  double observed_sum = 0.0;  ///< reference examinees correct
+  double expected_sum = 0.0;  ///< their expected count
+  double variance_sum = 0.0;
+  double chi_square = 0.0;    ///< continuity-corrected
+  double p_value = 0.0;
+  std::string significance_mark = "   ";
+  double se_d_dif = 0.0;
+  char category = 'A';  ///< ETS category 'A', 'B' or 'C'
+};
+
+/// The statistics of every item, in item order. Throws AnalysisStop{conditioning_windows} for
+/// the first item, in item order, whose alpha_denominator is 0, before any p-value is computed.
+/// An alpha_numerator of 0 is not an error: alpha is 0, MH D-DIF is +infinity and the standard
+/// error not-a-number, and the item falls to category A.
+std::vector<MhItem> mantel_haenszel(const LevelTables& tables);
 
 /// "   " above 0.05, "*  " at or below 0.05, "** " at or below 0.01, "***" at or below 0.005.
 std::string significance_mark_for(double p_value);

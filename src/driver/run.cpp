@@ -1,43 +1,81 @@
-// The run sequence.
+// The run sequence: each stage is computed and then written, so a run that stops keeps in its
+// report everything before the stop. The ends of a run are decided here and nowhere else.
 #include "driver/run.hpp"
 
 #include <memory>
 #include <new>
-#include <string_view>
 #include <ostream>
+#include <string_view>
 
+#include "driver/console_lines.hpp"
 #include "driver/control_file.hpp"
-#include "driver/curves.hpp"
 #include "driver/group_data.hpp"
-#include "driver/logistic_procedure.hpp"
-#include "driver/passes.hpp"
-#include "driver/report_header.hpp"
-#include "driver/run_data.hpp"
-#include "textio/channels.hpp"
+#include "driver/report.hpp"
+#include "driver/stops.hpp"
 #include "textio/errors.hpp"
 
 namespace itemdif::driver {
 
-void run_analysis() {
-  RunData run;
-  start_run(run);
+void run_passes(const RunData& run, Analysis& analysis, textio::OutputChannel& report,
+                textio::OutputChannel& console) {
+  for (std::int32_t number = 1; number <= 2; ++number) {
+    show_pass(console, number);
+    write_pass_heading(report, number);
+    const PassResult* previous = analysis.passes.empty() ? nullptr : &analysis.passes.back();
+    LevelTables levels = count_levels(run, pass_matching(run, previous));
+    write_thin_levels(report, run, thin_levels(levels));
+    analysis.passes.push_back(pass_result(number, std::move(levels)));
+    write_pass_table(report, run, analysis.passes.back());
+    // Pass 2's list comes with the logistic procedure, which is the one to leave its items out.
+    if (number == 1) write_purge_list(report, run, 1, analysis.passes.back().purged);
+  }
+}
+
+void run_logistic_procedure(const RunData& run, Analysis& analysis,
+                            textio::OutputChannel& report, textio::OutputChannel& console) {
+  show_logistic_heading(console);
+  analysis.fit_purged = analysis.passes.back().purged;
+  LogisticProcedure procedure(run, analysis.fit_purged);
+  write_purge_list(report, run, 2, analysis.fit_purged);
+  write_procedure_heading(report);
+  for (std::size_t j = 0; j < count_of(run.n_items); ++j) {
+    write_fit_heading(report, run.item_label[j]);
+    show_item_fit(console, static_cast<std::int32_t>(j + 1));
+    analysis.fits.push_back(procedure.fit(j));
+    write_fit(report, analysis.fits.back());
+  }
+}
+
+Analysis analyze_control_file(RunData& run, textio::OutputChannel& console) {
   read_control_file(run);
 
   // Declared in the order of opening, so that an early end closes them in reverse, each with
   // its lines written.
   std::unique_ptr<textio::OutputChannel> report = open_report(run);
   create_data_tables(run);
-  std::unique_ptr<textio::InputChannel> reference_file = read_group(run, kReference);
-  std::unique_ptr<textio::InputChannel> focal_file = read_group(run, kFocal);
-  form_totals(run);
-  write_report_header(run, *report);
-  check_variance(run, *report);
+  std::unique_ptr<textio::InputChannel> group_files[2];
+  for (Group group : {kReference, kFocal}) {
+    group_files[group] = open_group_file(run, group);
+    show_reading(console, group);
+    read_group(run, group, *group_files[group]);
+  }
+  write_report_header(*report, run);
 
-  run_passes(run, *report);
-  write_curves(run, *report);
-  if (run.model >= 2) logistic_procedure(run, *report);
+  const auto reference_constant = items_without_variance(run, kReference);
+  const auto focal_constant = items_without_variance(run, kFocal);
+  write_no_variance(*report, run, reference_constant, focal_constant);
+  if (!reference_constant.empty() || !focal_constant.empty())
+    throw AnalysisStop{StopReason::no_variance, {}};
 
-  end_run(run, *report);
+  Analysis analysis;
+  run_passes(run, analysis, *report, console);
+  analysis.curves = compute_curves(analysis.passes.back().levels);
+  write_curves(*report, run, analysis.passes.back(), analysis.curves);
+  if (run.model >= 2) run_logistic_procedure(run, analysis, *report, console);
+
+  report->close();
+  show_report_name(console, run);
+  return analysis;
 }
 
 namespace {
@@ -58,10 +96,17 @@ void write_error_lines(std::ostream& errors, const textio::IoError& error) {
 
 }  // namespace
 
-int run_to_status(std::ostream& errors) {
+int run_dialogue(std::ostream& errors) {
+  textio::OutputChannel& console = textio::console_output();
   int status = 0;
   try {
-    run_analysis();
+    RunData run;
+    show_prompt(console);
+    read_control_file_name(run, textio::console_input());
+    analyze_control_file(run, console);
+  } catch (const AnalysisStop& stop) {
+    show_stop(console, stop);
+    status = 1;
   } catch (const textio::QuietStop& stop) {
     status = stop.status;
   } catch (const textio::IoError& error) {
@@ -73,7 +118,7 @@ int run_to_status(std::ostream& errors) {
     write_error_lines(errors, textio::IoError{41, 0, {}});
     status = 2;
   }
-  textio::console_output().flush();
+  console.flush();
   return status;
 }
 

@@ -3,15 +3,32 @@
 
 #include <iosfwd>
 
+#include "driver/analysis.hpp"
+#include "driver/run_data.hpp"
+#include "textio/channels.hpp"
+
 namespace itemdif::driver {
 
-/// Runs one analysis on the console channels. Returns normally when the run is complete; every
-/// other end travels as textio::QuietStop or textio::IoError.
-void run_analysis();
+/// Runs one analysis of the control file named by `run.control_file_name`, writing the report
+/// stage by stage and the progress lines to `console`. Returns the analysis of a completed run;
+/// every other end travels as AnalysisStop, textio::QuietStop or textio::IoError.
+Analysis analyze_control_file(RunData& run, textio::OutputChannel& console);
 
-/// Runs one analysis and turns its end into the exit status: 0 for a completed run, the
-/// status of a quiet stop, or 2 for a run-time error, whose line(s) go to `errors` as
+/// The two Mantel-Haenszel passes, each written to `report` as soon as it is known, into
+/// `analysis.passes`; a progress line per pass on `console`.
+void run_passes(const RunData& run, Analysis& analysis, textio::OutputChannel& report,
+                textio::OutputChannel& console);
+
+/// The logistic procedure on the items pass 2 purged: its purge list and one fit per item,
+/// each written as it is known, into `analysis`; a progress line per item on `console`.
+void run_logistic_procedure(const RunData& run, Analysis& analysis,
+                            textio::OutputChannel& report, textio::OutputChannel& console);
+
+/// The dialogue on the console: the prompt, then the analysis of the control file named in the
+/// reply, ended as an exit status: 0 for a completed run, 1 for a fatal condition of the
+/// analysis (its message on the console) or the status of a quiet stop of the numerical
+/// routines, 2 for a run-time error, whose line(s) go to `errors` as
 /// "itemdif: severe (N): text".
-int run_to_status(std::ostream& errors);
+int run_dialogue(std::ostream& errors);
 
 }  // namespace itemdif::driver

@@ -1,5 +1,5 @@
-// The run's data: the control file's values, the score tables, the totals and the working
-// tables of the two Mantel-Haenszel passes. One set per run, owned by the driver.
+// The run's data: the control file's values and the score tables as read. Everything the
+// analysis derives from them is a value returned by its stages (analysis.hpp).
 //
 // Convention: every index in the code starts at 0 (level k, item j and examinee i of the
 // report are k + 1, j + 1, i + 1). Fixed-length texts are std::string of exactly their length,
@@ -53,7 +53,7 @@ class Table {
   std::size_t cols_ = 0;
 };
 
-/// Groups and response classes of `level_counts`.
+/// Groups and response classes of the level counts.
 enum Group : int { kReference = 0, kFocal = 1 };
 enum ResponseClass : int { kCorrect = 0, kIncorrect = 1, kBoth = 2 };
 
@@ -75,53 +75,26 @@ struct RunData {
   std::vector<std::int32_t> level_high;  // by level
   std::vector<std::int32_t> item_label;  // by item
 
-  // Scores as read, (examinee, item), and totals by examinee.
+  // Scores as read, (examinee, item).
   Table<double> reference_responses;
   Table<double> focal_responses;
-  std::vector<double> reference_total;
-  std::vector<double> focal_total;
 
-  // Conditioning levels of the current pass. level_counts[group][class] is a (level, item)
-  // table.
-  Table<double> level_counts[2][3];
-  Table<double> level_size;          // (level, item)
-  Table<std::int32_t> level_valid;   // (level, item)
-
-  // Mantel-Haenszel results of the current pass, by item unless stated.
-  std::vector<double> alpha_numerator;
-  std::vector<double> alpha_denominator;
-  std::vector<double> alpha;
-  std::vector<double> mh_d_dif;
-  Table<double> expected_correct;    // (level, item)
-  Table<double> correct_variance;    // (level, item)
-  std::vector<double> observed_sum;
-  std::vector<double> expected_sum;
-  std::vector<double> variance_sum;
-  std::vector<double> chi_square;
-  std::vector<double> p_value;
-  std::vector<std::string> significance_mark;  // 3 characters each
-  std::vector<double> se_d_dif;
-  std::vector<char> ets_code;                  // 'A', 'B', 'C'
-  std::vector<char> favored_group;             // 'R', 'F' or ' '
-  std::int32_t pass = 0;
-  std::int32_t purged_count = 0;
-
-  // Curves.
-  std::vector<double> icc_reference_row;  // by level
-  std::vector<double> icc_focal_row;      // by level
+  const Table<double>& responses(Group group) const {
+    return group == kReference ? reference_responses : focal_responses;
+  }
 };
 
-// The three moments at which tables are created, which fix when a shortage of memory ends the
-// run. Each throws IoError 41 when a table cannot be had.
+// The three moments at which the run's memory is settled, which fix when a shortage of memory
+// ends the run. Each throws IoError 41 when its tables cannot be had; the tables of the
+// analysis's stages are counted at these moments although the stages make them later.
 
-/// Right after the levels record: the level bounds, the working tables by level and item
-/// (`level_size`, `level_valid`, `expected_correct`, `correct_variance`) and by item
-/// (`alpha_numerator`, `alpha_denominator`).
+/// Right after the levels record: the level bounds, and room for the working tables by level
+/// and item and by item.
 void create_level_tables(RunData& run);
 /// Right after the labels record: `item_label`.
 void create_label_table(RunData& run);
-/// Right after the report is opened: the score tables and totals (reference before focal),
-/// then every remaining working table by item, by level and item, and by level.
+/// Right after the report is opened: the score tables (reference before focal), and room for
+/// the totals and every remaining working table.
 void create_data_tables(RunData& run);
 
 }  // namespace itemdif::driver

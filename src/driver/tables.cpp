@@ -126,6 +126,8 @@ template void create_list(std::vector<std::string>&, std::int64_t, const std::st
 namespace itemdif::driver {
 
 void create_level_tables(RunData& run) {
+  // The bounds, and the tables of one pass by level and item (sizes, validity, expected counts
+  // and variances) and by item (the two odds-ratio sums).
   Budget()
       .add<std::int32_t>(run.n_levels)
       .add<std::int32_t>(run.n_levels)
@@ -138,12 +140,6 @@ void create_level_tables(RunData& run) {
       .check();
   create_list(run.level_low, run.n_levels);
   create_list(run.level_high, run.n_levels);
-  run.level_size.create(run.n_levels, run.n_items);
-  run.level_valid.create(run.n_levels, run.n_items);
-  run.expected_correct.create(run.n_levels, run.n_items);
-  run.correct_variance.create(run.n_levels, run.n_items);
-  create_list(run.alpha_numerator, run.n_items);
-  create_list(run.alpha_denominator, run.n_items);
 }
 
 void create_label_table(RunData& run) { create_list(run.item_label, run.n_items); }
@@ -161,24 +157,6 @@ void create_data_tables(RunData& run) {
   budget.add<double>(run.n_levels).add<double>(run.n_levels).check();
   run.reference_responses.create(run.n_reference, run.n_items);
   run.focal_responses.create(run.n_focal, run.n_items);
-  create_list(run.reference_total, run.n_reference);
-  create_list(run.focal_total, run.n_focal);
-
-  create_list(run.alpha, run.n_items);
-  create_list(run.mh_d_dif, run.n_items);
-  create_list(run.observed_sum, run.n_items);
-  create_list(run.expected_sum, run.n_items);
-  create_list(run.variance_sum, run.n_items);
-  create_list(run.chi_square, run.n_items);
-  create_list(run.p_value, run.n_items);
-  create_list(run.significance_mark, run.n_items, std::string(3, ' '));
-  create_list(run.se_d_dif, run.n_items);
-  create_list(run.ets_code, run.n_items, 'A');
-  create_list(run.favored_group, run.n_items, ' ');
-  for (auto& group : run.level_counts)
-    for (Table<double>& table : group) table.create(run.n_levels, run.n_items);
-  create_list(run.icc_reference_row, run.n_levels);
-  create_list(run.icc_focal_row, run.n_levels);
 }
 
 }  // namespace itemdif::driver

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "driver/run.hpp"
-#include "numerr/error_stack.hpp"
+#include "support/console_capture.hpp"
 #include "textio/channels.hpp"
 
 namespace itemdif::driver::testing {
@@ -132,9 +132,9 @@ class AnalysisTest : public ::testing::Test {
   /// One analysis in this process, in the test's folder, with `reply` typed at the prompt.
   RunResult run_in_process(const std::string& reply = "test.ctl\n") {
     std::ostringstream errors;
-    numerr::reset_error_facility();
+    itemdif::testing::FreshFacility facility;
     RunResult result;
-    result.console = in_folder([&] { result.status = run_to_status(errors); }, reply);
+    result.console = in_folder([&] { result.status = run_dialogue(errors); }, reply);
     result.errors = errors.str();
     return result;
   }
@@ -144,20 +144,15 @@ class AnalysisTest : public ::testing::Test {
   /// the console are restored.
   template <typename Body>
   std::string in_folder(Body&& body, const std::string& input = {}) {
-    std::istringstream in(input);
-    std::ostringstream console;
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
-    textio::redirect_console(&console, &in);
     struct Restore {
       std::filesystem::path previous;
-      ~Restore() {
-        textio::redirect_console(nullptr, nullptr);
-        std::filesystem::current_path(previous);
-      }
+      ~Restore() { std::filesystem::current_path(previous); }
     } restore{previous};
+    itemdif::testing::CapturedConsole console(input);
     body();
-    return console.str();
+    return console.text();
   }
 
   /// The built program, run in the test's folder with `reply` as its standard input.

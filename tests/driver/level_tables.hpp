@@ -1,5 +1,5 @@
-// Test helpers: a RunData whose level tables are filled by hand, and a report channel that
-// keeps its lines.
+// Test helpers: level tables filled by hand, runs of simulated scores, and a report channel
+// that keeps its lines.
 #pragma once
 
 #include <cmath>
@@ -8,34 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "driver/levels.hpp"
+#include "driver/passes.hpp"
 #include "driver/run_data.hpp"
 #include "support/console_capture.hpp"
 #include "textio/channels.hpp"
 
 namespace itemdif::driver::testing {
 
-/// A RunData with every per-item and per-level table of the passes sized for `n_items` items and
-/// `n_levels` levels, all cells empty (and therefore not valid), labels 1 .. n_items and level
-/// bounds (10k, 10k + 9).
+/// A RunData for `n_items` items and `n_levels` levels with labels 1 .. n_items and level
+/// bounds (10k, 10k + 9), and no examinees.
 inline RunData make_level_run(int n_items, int n_levels) {
   RunData run;
   run.n_items = n_items;
   run.n_levels = n_levels;
-  for (auto& group : run.level_counts)
-    for (auto& table : group) table.create(n_levels, n_items);
-  run.level_size.create(n_levels, n_items);
-  run.level_valid.create(n_levels, n_items);
-  run.expected_correct.create(n_levels, n_items);
-  run.correct_variance.create(n_levels, n_items);
-  for (auto* list : {&run.alpha_numerator, &run.alpha_denominator, &run.alpha, &run.mh_d_dif,
-                     &run.observed_sum, &run.expected_sum, &run.variance_sum, &run.chi_square,
-                     &run.p_value, &run.se_d_dif})
-    list->assign(n_items, 0.0);
-  run.significance_mark.assign(n_items, "   ");
-  run.ets_code.assign(n_items, ' ');
-  run.favored_group.assign(n_items, ' ');
-  run.icc_reference_row.assign(n_levels, 0.0);
-  run.icc_focal_row.assign(n_levels, 0.0);
   for (int j = 0; j < n_items; ++j) run.item_label.push_back(j + 1);
   for (int k = 0; k < n_levels; ++k) {
     run.level_low.push_back(10 * k);
@@ -44,18 +30,44 @@ inline RunData make_level_run(int n_items, int n_levels) {
   return run;
 }
 
+/// The level tables of a pass over `n_items` items and `n_levels` levels, every cell empty
+/// (and therefore not valid).
+inline LevelTables make_level_tables(int n_items, int n_levels) {
+  LevelTables tables;
+  tables.n_items = static_cast<std::size_t>(n_items);
+  tables.n_levels = static_cast<std::size_t>(n_levels);
+  for (auto& group : tables.counts)
+    for (auto& table : group) table.create(n_levels, n_items);
+  tables.size.create(n_levels, n_items);
+  tables.valid.create(n_levels, n_items);
+  return tables;
+}
+
 /// Puts the two-by-two table (a, b | c, d) of reference correct/incorrect and focal
 /// correct/incorrect into level k of item j, with the validity rule of the counting (at least
 /// ten examinees of each group).
-inline void set_cell(RunData& run, int k, int j, double a, double b, double c, double d) {
-  run.level_counts[kReference][kCorrect](k, j) = a;
-  run.level_counts[kReference][kIncorrect](k, j) = b;
-  run.level_counts[kReference][kBoth](k, j) = a + b;
-  run.level_counts[kFocal][kCorrect](k, j) = c;
-  run.level_counts[kFocal][kIncorrect](k, j) = d;
-  run.level_counts[kFocal][kBoth](k, j) = c + d;
-  run.level_size(k, j) = a + b + c + d;
-  run.level_valid(k, j) = (a + b >= 10.0 && c + d >= 10.0) ? 1 : 0;
+inline void set_cell(LevelTables& tables, int k, int j, double a, double b, double c, double d) {
+  tables.counts[kReference][kCorrect](k, j) = a;
+  tables.counts[kReference][kIncorrect](k, j) = b;
+  tables.counts[kReference][kBoth](k, j) = a + b;
+  tables.counts[kFocal][kCorrect](k, j) = c;
+  tables.counts[kFocal][kIncorrect](k, j) = d;
+  tables.counts[kFocal][kBoth](k, j) = c + d;
+  tables.size(k, j) = a + b + c + d;
+  tables.valid(k, j) = (a + b >= 10.0 && c + d >= 10.0) ? 1 : 0;
+}
+
+/// A pass result with the given categories and favoured groups by item, and `levels`.
+inline PassResult make_pass(LevelTables levels, const std::string& categories,
+                            const std::string& favored) {
+  PassResult pass;
+  pass.levels = std::move(levels);
+  pass.items.resize(categories.size());
+  for (std::size_t j = 0; j < categories.size(); ++j) pass.items[j].category = categories[j];
+  pass.favored_group.assign(favored.begin(), favored.end());
+  for (std::size_t j = 0; j < categories.size(); ++j)
+    if (categories[j] == 'C') pass.purged.push_back(j);
+  return pass;
 }
 
 /// Scores of one simulated group under a one-parameter logistic model: examinee i answers item
@@ -82,8 +94,7 @@ inline std::vector<std::vector<double>> simulate_group(int n, double mean,
   return scores;
 }
 
-/// A RunData ready for the passes: the tables of make_level_run, the two score tables, and the
-/// totals formed from them.
+/// A RunData ready for the passes: the two score tables and the level bounds.
 inline RunData make_scored_run(const std::vector<std::vector<double>>& reference,
                                const std::vector<std::vector<double>>& focal,
                                const std::vector<std::int32_t>& low,
@@ -96,16 +107,10 @@ inline RunData make_scored_run(const std::vector<std::vector<double>>& reference
   run.n_focal = static_cast<std::int32_t>(focal.size());
   run.reference_responses.create(run.n_reference, n_items);
   run.focal_responses.create(run.n_focal, n_items);
-  for (std::size_t i = 0; i < reference.size(); ++i) {
-    double total = 0.0;
-    for (int j = 0; j < n_items; ++j) total += run.reference_responses(i, j) = reference[i][j];
-    run.reference_total.push_back(total);
-  }
-  for (std::size_t i = 0; i < focal.size(); ++i) {
-    double total = 0.0;
-    for (int j = 0; j < n_items; ++j) total += run.focal_responses(i, j) = focal[i][j];
-    run.focal_total.push_back(total);
-  }
+  for (std::size_t i = 0; i < reference.size(); ++i)
+    for (int j = 0; j < n_items; ++j) run.reference_responses(i, j) = reference[i][j];
+  for (std::size_t i = 0; i < focal.size(); ++i)
+    for (int j = 0; j < n_items; ++j) run.focal_responses(i, j) = focal[i][j];
   return run;
 }
 

@@ -1,21 +1,22 @@
-// Conditioning levels: counts, validity, sizes and warning lines.
+// Conditioning levels: matching totals, counts, validity, sizes and warning lines.
 #include "driver/levels.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "driver/report.hpp"
 #include "driver/run_data.hpp"
 #include "textio/channels.hpp"
-#include "textio/errors.hpp"
 
 namespace itemdif::driver {
 namespace {
 
-// A run with the given levels and scores; totals are the plain sums of the scores.
+// A run with the given levels and scores.
 RunData make_run(const std::vector<std::int32_t>& low, const std::vector<std::int32_t>& high,
                  const std::vector<std::vector<double>>& reference,
                  const std::vector<std::vector<double>>& focal, int n_items) {
@@ -33,20 +34,27 @@ RunData make_run(const std::vector<std::int32_t>& low, const std::vector<std::in
     for (int j = 0; j < n_items; ++j) run.reference_responses(i, j) = reference[i][j];
   for (std::size_t i = 0; i < focal.size(); ++i)
     for (int j = 0; j < n_items; ++j) run.focal_responses(i, j) = focal[i][j];
-  for (std::size_t i = 0; i < reference.size(); ++i)
-    for (int j = 0; j < n_items; ++j) run.reference_total[i] += reference[i][j];
-  for (std::size_t i = 0; i < focal.size(); ++i)
-    for (int j = 0; j < n_items; ++j) run.focal_total[i] += focal[i][j];
-  run.pass = 1;
   return run;
 }
 
-std::string count(RunData& run) {
+// The counts of one pass and the warning lines the report gives for them.
+struct Counted {
+  LevelTables tables;
+  std::string warnings;
+};
+
+Counted count(const RunData& run, const Matching& matching) {
   std::ostringstream text;
   textio::OutputChannel report(textio::kReportChannel, "report", text);
-  count_levels(run, report);
-  return text.str();
+  Counted counted{count_levels(run, matching), {}};
+  write_thin_levels(report, run, thin_levels(counted.tables));
+  report.flush();
+  counted.warnings = text.str();
+  return counted;
 }
+
+// The counts of a first pass: plain totals.
+Counted count(const RunData& run) { return count(run, match_without(run, {}, true)); }
 
 // The counting as defined, level by level, examinee by examinee, item by item.
 struct NaiveCounts {
@@ -54,7 +62,10 @@ struct NaiveCounts {
   std::string warnings;
 };
 
-NaiveCounts naive_count(const RunData& run) {
+// `removed` items are left out of the totals; with `own_score` they are matched on the total
+// plus their own score.
+NaiveCounts naive_count(const RunData& run, const std::vector<std::size_t>& removed,
+                        bool own_score) {
   const int n_items = run.n_items;
   const int n_levels = run.n_levels;
   NaiveCounts result;
@@ -62,12 +73,19 @@ NaiveCounts naive_count(const RunData& run) {
     for (auto& cls : group) cls.assign(static_cast<std::size_t>(n_levels * n_items), 0.0);
   for (int g = 0; g < 2; ++g) {
     const Table<double>& responses = g == 0 ? run.reference_responses : run.focal_responses;
-    const std::vector<double>& total = g == 0 ? run.reference_total : run.focal_total;
+    std::vector<double> total(responses.rows(), 0.0);
+    for (std::size_t i = 0; i < total.size(); ++i) {
+      for (int j = 0; j < n_items; ++j) total[i] += responses(i, j);
+      for (std::size_t j : removed) total[i] -= responses(i, j);
+    }
+    auto is_removed = [&](int j) {
+      return std::find(removed.begin(), removed.end(), static_cast<std::size_t>(j)) != removed.end();
+    };
     for (int k = 0; k < n_levels; ++k)
       for (std::size_t i = 0; i < total.size(); ++i)
         for (int j = 0; j < n_items; ++j) {
           double s = total[i];
-          if (run.pass == 2 && run.ets_code[j] == 'C') s += responses(i, j);
+          if (own_score && is_removed(j)) s += responses(i, j);
           if (!(run.level_low[k] <= s && s <= run.level_high[k])) continue;
           const std::size_t cell = static_cast<std::size_t>(k * n_items + j);
           if (responses(i, j) == 1.0) {
@@ -90,20 +108,22 @@ NaiveCounts naive_count(const RunData& run) {
   return result;
 }
 
-void expect_same_as_naive(RunData& run) {
-  const std::string warnings = count(run);
-  const NaiveCounts expected = naive_count(run);
+void expect_same_as_naive(const RunData& run, const std::vector<std::size_t>& removed,
+                          bool own_score) {
+  const Counted counted = count(run, match_without(run, removed, own_score));
+  const LevelTables& t = counted.tables;
+  const NaiveCounts expected = naive_count(run, removed, own_score);
   for (int g = 0; g < 2; ++g)
     for (int r = 0; r < 3; ++r)
-      EXPECT_EQ(run.level_counts[g][r].elements(), expected.cells[g][r])
-          << "group " << g << " class " << r << " pass " << run.pass;
+      EXPECT_EQ(t.counts[g][r].elements(), expected.cells[g][r])
+          << "group " << g << " class " << r << " removed " << removed.size();
   const auto& reference = expected.cells[0][2];
   const auto& focal = expected.cells[1][2];
   for (std::size_t cell = 0; cell < reference.size(); ++cell) {
-    EXPECT_EQ(run.level_size.elements()[cell], reference[cell] + focal[cell]);
-    EXPECT_EQ(run.level_valid.elements()[cell], reference[cell] >= 10 && focal[cell] >= 10 ? 1 : 0);
+    EXPECT_EQ(t.size.elements()[cell], reference[cell] + focal[cell]);
+    EXPECT_EQ(t.valid.elements()[cell], reference[cell] >= 10 && focal[cell] >= 10 ? 1 : 0);
   }
-  EXPECT_EQ(warnings, expected.warnings);
+  EXPECT_EQ(counted.warnings, expected.warnings);
 }
 
 std::vector<std::vector<double>> random_scores(std::mt19937& random, int n, int n_items) {
@@ -123,39 +143,28 @@ TEST(CountLevels, MatchesTheDefinitionForOverlappingReversedAndGappedLevels) {
   const std::vector<std::int32_t> low = {0, 3, 9, 5, -3, 10};
   const std::vector<std::int32_t> high = {4, 8, 2, 5, -1, 11};
   RunData run = make_run(low, high, random_scores(random, 300, 9), random_scores(random, 250, 9), 9);
-  expect_same_as_naive(run);
+  expect_same_as_naive(run, {}, true);
 
-  // Pass 2 on purified totals: items 2 and 6 coded C are matched on the total plus their own
+  // Purified totals: items 2 and 6 are left out and matched on the total plus their own
   // score, the others on the total alone.
-  run.ets_code.assign(9, 'A');
-  run.ets_code[2] = 'C';
-  run.ets_code[6] = 'C';
-  run.ets_code[4] = 'B';
-  for (std::size_t i = 0; i < run.reference_total.size(); ++i)
-    run.reference_total[i] -= run.reference_responses(i, 2) + run.reference_responses(i, 6);
-  for (std::size_t i = 0; i < run.focal_total.size(); ++i)
-    run.focal_total[i] -= run.focal_responses(i, 2) + run.focal_responses(i, 6);
-  run.pass = 2;
-  expect_same_as_naive(run);
-
-  // The same codes are not read in pass 1.
-  run.pass = 1;
-  expect_same_as_naive(run);
+  expect_same_as_naive(run, {2, 6}, true);
+  // Left out of the totals but matched on them alone.
+  expect_same_as_naive(run, {2, 6}, false);
 }
 
 TEST(CountLevels, OverlapCountsBothReversedLevelHoldsNobody) {
   // Reference and focal: 12 examinees each with total 4 (item 1 correct, then 3 more).
   std::vector<std::vector<double>> rows(12, {1, 1, 1, 1, 0});
   RunData run = make_run({0, 3, 6}, {5, 8, 2}, rows, rows, 5);
-  const std::string warnings = count(run);
+  const auto [t, warnings] = count(run);
   for (int k : {0, 1}) {
-    EXPECT_EQ(run.level_counts[kReference][kCorrect](k, 0), 12.0) << k;
-    EXPECT_EQ(run.level_counts[kFocal][kIncorrect](k, 4), 12.0) << k;
-    EXPECT_EQ(run.level_size(k, 0), 24.0) << k;
-    EXPECT_EQ(run.level_valid(k, 0), 1) << k;
+    EXPECT_EQ(t.counts[kReference][kCorrect](k, 0), 12.0) << k;
+    EXPECT_EQ(t.counts[kFocal][kIncorrect](k, 4), 12.0) << k;
+    EXPECT_EQ(t.size(k, 0), 24.0) << k;
+    EXPECT_EQ(t.valid(k, 0), 1) << k;
   }
-  EXPECT_EQ(run.level_size(2, 0), 0.0);
-  EXPECT_EQ(run.level_valid(2, 0), 0);
+  EXPECT_EQ(t.size(2, 0), 0.0);
+  EXPECT_EQ(t.valid(2, 0), 0);
   EXPECT_EQ(warnings, "WARNING: Insufficient Data Found in Level:   6 -  2\r\n");
 }
 
@@ -171,20 +180,20 @@ TEST(CountLevels, TenOfEachGroupIsValidNineIsNotAndOnlyItemOneWarns) {
   for (int i = 0; i < 10; ++i) focal.push_back({0, double(i % 2), 0});
   for (int i = 0; i < 9; ++i) focal.push_back({1, 1, 1});
   RunData run = make_run({0, 3, -100}, {2, 4, 1000}, reference, focal, 3);
-  const std::string warnings = count(run);
+  const auto [t, warnings] = count(run);
 
-  EXPECT_EQ(run.level_valid(0, 0), 1);  // exactly 10 of each group
-  EXPECT_EQ(run.level_size(0, 0), 20.0);
-  EXPECT_EQ(run.level_counts[kReference][kCorrect](0, 0), 5.0);
-  EXPECT_EQ(run.level_counts[kReference][kBoth](0, 1), 9.0);
-  EXPECT_EQ(run.level_valid(0, 1), 0);  // 9 counted reference examinees on item 2
-  EXPECT_EQ(run.level_size(0, 1), 19.0);
-  EXPECT_EQ(run.level_valid(1, 0), 0);  // 9 focal examinees
-  EXPECT_EQ(run.level_counts[kFocal][kBoth](1, 0), 9.0);
-  EXPECT_EQ(run.level_size(1, 0), 19.0);
-  EXPECT_EQ(run.level_valid(2, 0), 1);
-  EXPECT_EQ(run.level_size(2, 0), 39.0);
-  EXPECT_EQ(run.level_size(2, 1), 38.0);
+  EXPECT_EQ(t.valid(0, 0), 1);  // exactly 10 of each group
+  EXPECT_EQ(t.size(0, 0), 20.0);
+  EXPECT_EQ(t.counts[kReference][kCorrect](0, 0), 5.0);
+  EXPECT_EQ(t.counts[kReference][kBoth](0, 1), 9.0);
+  EXPECT_EQ(t.valid(0, 1), 0);  // 9 counted reference examinees on item 2
+  EXPECT_EQ(t.size(0, 1), 19.0);
+  EXPECT_EQ(t.valid(1, 0), 0);  // 9 focal examinees
+  EXPECT_EQ(t.counts[kFocal][kBoth](1, 0), 9.0);
+  EXPECT_EQ(t.size(1, 0), 19.0);
+  EXPECT_EQ(t.valid(2, 0), 1);
+  EXPECT_EQ(t.size(2, 0), 39.0);
+  EXPECT_EQ(t.size(2, 1), 38.0);
   // Level 1 is thin only for item 2: no line. Item 1 decides.
   EXPECT_EQ(warnings, "WARNING: Insufficient Data Found in Level:   3 -  4\r\n");
 }
@@ -192,30 +201,14 @@ TEST(CountLevels, TenOfEachGroupIsValidNineIsNotAndOnlyItemOneWarns) {
 TEST(CountLevels, ThinLevelWithOverflowingBoundsWarnsWithAsterisks) {
   std::vector<std::vector<double>> rows(3, {1});
   RunData run = make_run({-100}, {1000}, rows, rows, 1);
-  EXPECT_EQ(count(run), "WARNING: Insufficient Data Found in Level: *** -***\r\n");
+  EXPECT_EQ(count(run).warnings, "WARNING: Insufficient Data Found in Level: *** -***\r\n");
 }
 
 TEST(CountLevels, NoItemsOrNoLevelsCountNothingAndWarnNothing) {
   RunData no_items = make_run({0, 5}, {4, 3}, {{}, {}}, {{}}, 0);
-  EXPECT_EQ(count(no_items), "");
+  EXPECT_EQ(count(no_items).warnings, "");
   RunData no_levels = make_run({}, {}, {{1}, {0}}, {{1}}, 1);
-  EXPECT_EQ(count(no_levels), "");
-}
-
-TEST(ConditioningWindows, TwoFatalLinesAndStatusOne) {
-  std::ostringstream console;
-  textio::redirect_console(&console, nullptr);
-  int status = -1;
-  try {
-    conditioning_windows_too_small();
-  } catch (const textio::QuietStop& stop) {
-    status = stop.status;
-  }
-  textio::redirect_console(nullptr, nullptr);
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(console.str(),
-            "                     *******  FATAL ERROR   ******\r\n"
-            "                  Conditioning windows are too small\r\n");
+  EXPECT_EQ(count(no_levels).warnings, "");
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/run.hpp"
 #include "level_tables.hpp"
-#include "numerr/error_stack.hpp"
 #include "textio/errors.hpp"
 
 namespace itemdif::driver {
@@ -19,6 +19,7 @@ namespace {
 
 using testing::CapturedChannel;
 using testing::CapturedConsole;
+using testing::make_pass;
 using testing::make_scored_run;
 using testing::simulate_group;
 
@@ -113,11 +114,10 @@ std::array<Coefficient, 4> printed_coefficients(const std::vector<std::string>& 
   return result;
 }
 
-class LogisticProcedure : public ::testing::Test {
+class LogisticProcedureTest : public ::testing::Test {
  protected:
   // Eight items; item 3 (label 30) carries uniform DIF and is taken as coded C in pass 2.
   void SetUp() override {
-    numerr::reset_error_facility();
     std::uint64_t seed = 23;
     const std::vector<double> difficulty = {-1.2, -0.7, -0.3, 0.0, 0.2, 0.5, 0.9, 1.3};
     std::vector<double> shift(8, 0.0);
@@ -127,9 +127,20 @@ class LogisticProcedure : public ::testing::Test {
     run_ = make_scored_run(reference_, focal_, {0}, {8});
     run_.model = 2;
     run_.item_label = {10, 20, 30, 40, 50, 60, 70, 80};
-    run_.ets_code = {'A', 'B', 'C', 'A', 'A', 'A', 'B', 'A'};
-    // Totals as a purification would leave them: the procedure must rebuild them.
-    for (double& t : run_.reference_total) t = -99.0;
+    set_pass_2("ABCAAABA");
+  }
+
+  /// Pass 2 as it would have ended with these categories.
+  void set_pass_2(const std::string& categories) {
+    analysis_.passes.clear();
+    analysis_.passes.push_back(make_pass({}, categories, std::string(categories.size(), ' ')));
+  }
+
+  /// The procedure as the run sequence runs it; the report's lines.
+  std::vector<std::string> run_procedure() {
+    CapturedChannel report;
+    run_logistic_procedure(run_, analysis_, report.channel(), textio::console_output());
+    return report.lines();
   }
 
   /// The fit of item j on the columns the procedure must build when the items in `purged`
@@ -153,15 +164,35 @@ class LogisticProcedure : public ::testing::Test {
     return newton_fit(trait, group, response);
   }
 
+  /// The log-likelihood, in double precision, of `fit` on the same columns.
+  double reference_log_likelihood(std::size_t j, const std::vector<std::size_t>& purged,
+                                  const std::array<Coefficient, 4>& fit) const {
+    double sum = 0.0;
+    auto add = [&](const Scores& scores, double code) {
+      for (const auto& row : scores) {
+        double total = 0.0;
+        for (std::size_t k = 0; k < row.size(); ++k) total += row[k];
+        for (std::size_t k : purged)
+          if (k != j) total -= row[k];
+        const double eta = fit[0].estimate + fit[1].estimate * total + fit[2].estimate * code +
+                           fit[3].estimate * total * code;
+        sum += row[j] * eta - std::log1p(std::exp(eta));
+      }
+    };
+    add(reference_, 0.5);
+    add(focal_, -0.5);
+    return sum;
+  }
+
   Scores reference_, focal_;
   RunData run_;
+  Analysis analysis_;
+  itemdif::testing::FreshFacility facility_;
+  CapturedConsole console_;
 };
 
-TEST_F(LogisticProcedure, HeadingsPurgeListAndProgress) {
-  CapturedChannel report;
-  CapturedConsole console;
-  logistic_procedure(run_, report.channel());
-  const auto lines = report.lines();
+TEST_F(LogisticProcedureTest, HeadingsPurgeListAndProgress) {
+  const auto lines = run_procedure();
   ASSERT_EQ(lines.size(), 8u + 8 * 7);
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 11),
             (std::vector<std::string>{
@@ -177,23 +208,13 @@ TEST_F(LogisticProcedure, HeadingsPurgeListAndProgress) {
   std::string expected_console = "\r\n\r\n              COMPUTING LOGISTIC REGRESSIONS\r\n";
   for (int j = 1; j <= 8; ++j)
     expected_console += "               ANALYZING ITEM:   " + std::to_string(j) + "\r\n";
-  EXPECT_EQ(console.text(), expected_console);
-
-  // Totals are rebuilt from the scores, without the purged item.
-  for (std::size_t i = 0; i < reference_.size(); ++i) {
-    double total = 0.0;
-    for (std::size_t k = 0; k < 8; ++k)
-      if (k != 2) total += reference_[i][k];
-    ASSERT_EQ(run_.reference_total[i], total) << i;
-  }
-  EXPECT_EQ(run_.purged_count, 1);
+  EXPECT_EQ(console_.text(), expected_console);
+  EXPECT_EQ(analysis_.fit_purged, std::vector<std::size_t>{2});
+  EXPECT_EQ(analysis_.fits.size(), 8u);
 }
 
-TEST_F(LogisticProcedure, CoefficientsMatchAnIndependentFit) {
-  CapturedChannel report;
-  CapturedConsole console;
-  logistic_procedure(run_, report.channel());
-  const auto lines = report.lines();
+TEST_F(LogisticProcedureTest, CoefficientsMatchAnIndependentFit) {
+  const auto lines = run_procedure();
   for (std::size_t j = 0; j < 8; ++j) {
     SCOPED_TRACE("item " + std::to_string(j + 1));
     const std::size_t heading = 10 + 7 * j;
@@ -209,16 +230,20 @@ TEST_F(LogisticProcedure, CoefficientsMatchAnIndependentFit) {
       EXPECT_NEAR(printed[c].se, expected[c].se, 2e-4 * expected[c].se + 2e-6);
       EXPECT_NEAR(printed[c].z, expected[c].z, 5e-4 * std::fabs(expected[c].z) + 2e-5);
       EXPECT_NEAR(printed[c].p, expected[c].p, 2e-4);
+      // The value kept is the one printed.
+      const FitCoefficient& kept = analysis_.fits[j].coefficients[c];
+      EXPECT_NEAR(kept.estimate, printed[c].estimate, 5e-7);
+      EXPECT_NEAR(kept.p_value, printed[c].p, 5e-7);
     }
+    // The log-likelihood of the fit: that of the independent fit's estimates.
+    EXPECT_NEAR(analysis_.fits[j].log_likelihood, reference_log_likelihood(j, {2}, expected),
+                1e-3 * std::fabs(analysis_.fits[j].log_likelihood));
   }
 }
 
-TEST_F(LogisticProcedure, NoPurgedItemUsesThePlainTotal) {
-  for (char& code : run_.ets_code) code = 'A';
-  CapturedChannel report;
-  CapturedConsole console;
-  logistic_procedure(run_, report.channel());
-  const auto lines = report.lines();
+TEST_F(LogisticProcedureTest, NoPurgedItemUsesThePlainTotal) {
+  set_pass_2("AAAAAAAA");
+  const auto lines = run_procedure();
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 7),
             (std::vector<std::string>{
                 "", "Number of Items Purged in Pass 2:   0", "Item Numbers: ", "", "",
@@ -234,15 +259,12 @@ TEST_F(LogisticProcedure, NoPurgedItemUsesThePlainTotal) {
   }
 }
 
-TEST_F(LogisticProcedure, ItemsAllCorrectStillPrintFourFiniteLines) {
+TEST_F(LogisticProcedureTest, ItemsAllCorrectStillPrintFourFiniteLines) {
   // Item 1 answered correctly by every reference examinee, item 2 by everybody.
   for (std::size_t i = 0; i < reference_.size(); ++i) run_.reference_responses(i, 0) = 1.0;
   for (std::size_t i = 0; i < reference_.size(); ++i) run_.reference_responses(i, 1) = 1.0;
   for (std::size_t i = 0; i < focal_.size(); ++i) run_.focal_responses(i, 1) = 1.0;
-  CapturedChannel report;
-  CapturedConsole console;
-  logistic_procedure(run_, report.channel());
-  const auto lines = report.lines();
+  const auto lines = run_procedure();
   for (std::size_t heading : {10u, 17u}) {
     for (const Coefficient& c : printed_coefficients(lines, heading)) {
       EXPECT_TRUE(std::isfinite(c.estimate));
@@ -260,10 +282,12 @@ TEST(LogisticProcedureRows, MoreRowsThanTheFitCanCountIsErrorFortyOne) {
   RunData run;
   run.n_reference = std::numeric_limits<std::int32_t>::max();
   run.n_focal = 1;
+  Analysis analysis;
+  analysis.passes.push_back(make_pass({}, "", ""));
   CapturedChannel report;
   CapturedConsole console;
   try {
-    logistic_procedure(run, report.channel());
+    run_logistic_procedure(run, analysis, report.channel(), textio::console_output());
     ADD_FAILURE() << "the procedure went on";
   } catch (const textio::IoError& error) {
     EXPECT_EQ(error.number, 41);

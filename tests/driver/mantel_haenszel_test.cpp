@@ -5,27 +5,38 @@
 
 #include <cmath>
 #include <limits>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "driver/passes.hpp"
+#include "driver/report.hpp"
+#include "driver/stops.hpp"
 #include "level_tables.hpp"
-#include "textio/channels.hpp"
-#include "textio/errors.hpp"
 
 namespace itemdif::driver {
 namespace {
 
 using testing::CapturedChannel;
 using testing::make_level_run;
+using testing::make_level_tables;
 using testing::set_cell;
+
+// The pass table of `tables` as the report prints it, items labelled 1, 2, ...
+std::vector<std::string> table_lines(LevelTables tables, std::int32_t first_label = 1) {
+  RunData run = make_level_run(static_cast<int>(tables.items()), static_cast<int>(tables.levels()));
+  run.item_label[0] = first_label;
+  const PassResult pass = pass_result(1, std::move(tables));
+  CapturedChannel report;
+  write_pass_table(report.channel(), run, pass);
+  return report.lines();
+}
 
 // Three items of two valid levels each, one per worked example:
 //   item 1: (30,20,20,30), (40,10,30,20)
 //   item 2: (40,10,20,30), (45,5,30,20)
 //   item 3: (30,20,28,22), (40,10,38,12)
-RunData worked_examples() {
-  RunData run = make_level_run(3, 2);
+LevelTables worked_examples() {
+  LevelTables run = make_level_tables(3, 2);
   set_cell(run, 0, 0, 30, 20, 20, 30);
   set_cell(run, 1, 0, 40, 10, 30, 20);
   set_cell(run, 0, 1, 40, 10, 20, 30);
@@ -53,39 +64,35 @@ constexpr Expected kWorked[3] = {
 };
 
 TEST(MantelHaenszel, WorkedExamples) {
-  RunData run = worked_examples();
-  mantel_haenszel(run);
+  const std::vector<MhItem> items = mantel_haenszel(worked_examples());
+  ASSERT_EQ(items.size(), 3u);
   for (int j = 0; j < 3; ++j) {
     SCOPED_TRACE(j + 1);
     const Expected& e = kWorked[j];
-    EXPECT_NEAR(run.alpha[j], e.alpha, 1e-14);
-    EXPECT_NEAR(run.mh_d_dif[j], e.mh_d_dif, 1e-13);
-    EXPECT_NEAR(run.chi_square[j], e.chi_square, 1e-12);
+    const MhItem& item = items[j];
+    EXPECT_NEAR(item.alpha, e.alpha, 1e-14);
+    EXPECT_NEAR(item.mh_d_dif, e.mh_d_dif, 1e-13);
+    EXPECT_NEAR(item.chi_square, e.chi_square, 1e-12);
     // Far in the tail (item 2) the distribution function's own series error shows in the
     // fourth digit of p; the printed three decimals cannot see it.
-    EXPECT_NEAR(run.p_value[j], e.p_value, 1e-12 + 1e-3 * e.p_value);
-    EXPECT_NEAR(run.se_d_dif[j], e.se_d_dif, 1e-13);
-    EXPECT_EQ(run.significance_mark[j], e.mark);
-    EXPECT_EQ(run.ets_code[j], e.code);
+    EXPECT_NEAR(item.p_value, e.p_value, 1e-12 + 1e-3 * e.p_value);
+    EXPECT_NEAR(item.se_d_dif, e.se_d_dif, 1e-13);
+    EXPECT_EQ(item.significance_mark, e.mark);
+    EXPECT_EQ(item.category, e.code);
   }
-  // The sums of the first example.
-  EXPECT_DOUBLE_EQ(run.alpha_numerator[0], 17.0);
-  EXPECT_DOUBLE_EQ(run.alpha_denominator[0], 7.0);
-  EXPECT_DOUBLE_EQ(run.observed_sum[0], 70.0);
-  EXPECT_DOUBLE_EQ(run.expected_sum[0], 60.0);
-  EXPECT_NEAR(run.variance_sum[0], 11.616161616161616, 1e-13);
-  // Per level: nR m1 / N = 50 * 50 / 100 and 50 * 70 / 100.
-  EXPECT_DOUBLE_EQ(run.expected_correct(0, 0), 25.0);
-  EXPECT_DOUBLE_EQ(run.expected_correct(1, 0), 35.0);
+  // The sums of the first example; expected: nR m1 / N = 50 * 50 / 100 + 50 * 70 / 100.
+  EXPECT_DOUBLE_EQ(items[0].alpha_numerator, 17.0);
+  EXPECT_DOUBLE_EQ(items[0].alpha_denominator, 7.0);
+  EXPECT_DOUBLE_EQ(items[0].observed_sum, 70.0);
+  EXPECT_DOUBLE_EQ(items[0].expected_sum, 60.0);
+  EXPECT_NEAR(items[0].variance_sum, 11.616161616161616, 1e-13);
 }
 
 TEST(MantelHaenszel, WorkedExamplesAsPrinted) {
-  RunData run = worked_examples();
-  mantel_haenszel(run);
-  purify(run, false);
-  CapturedChannel report;
-  write_pass_table(run, report.channel());
-  const auto lines = report.lines();
+  const PassResult pass = pass_result(1, worked_examples());
+  EXPECT_EQ(pass.purged, std::vector<std::size_t>{1});
+  EXPECT_EQ(std::string(pass.favored_group.begin(), pass.favored_group.end()), " R ");
+  const auto lines = table_lines(worked_examples());
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], std::string(61, ' ') + "SE");
   // Headings in columns 4-7, 17-21, 28-30, 37-43, 48-55 and 58-67.
@@ -93,59 +100,54 @@ TEST(MantelHaenszel, WorkedExamplesAsPrinted) {
   EXPECT_EQ(lines[2], "B    1**       2.429       7.769      0.005     -2.085      0.714");
   EXPECT_EQ(lines[3], "CR   2***      6.000      26.771      0.000     -4.211      0.828");
   EXPECT_EQ(lines[4], "A    3         1.213       0.215      0.643     -0.453      0.731");
-  EXPECT_EQ(run.purged_count, 1);
 }
 
 TEST(MantelHaenszel, InvalidCellsEnterNoSum) {
-  RunData run = make_level_run(1, 4);
+  LevelTables run = make_level_tables(1, 4);
   set_cell(run, 0, 0, 9, 0, 50, 50);       // 9 reference examinees: not valid
   set_cell(run, 1, 0, 30, 20, 20, 30);
   set_cell(run, 2, 0, 300, 200, 1, 8);     // 9 focal examinees: not valid
   set_cell(run, 3, 0, 40, 10, 30, 20);
-  mantel_haenszel(run);
-  EXPECT_NEAR(run.alpha[0], kWorked[0].alpha, 1e-14);
-  EXPECT_NEAR(run.chi_square[0], kWorked[0].chi_square, 1e-12);
-  EXPECT_NEAR(run.se_d_dif[0], kWorked[0].se_d_dif, 1e-13);
-  EXPECT_EQ(run.expected_correct(0, 0), 0.0);
-  EXPECT_EQ(run.correct_variance(2, 0), 0.0);
-  EXPECT_DOUBLE_EQ(run.observed_sum[0], 70.0);
+  const MhItem item = mantel_haenszel(run).at(0);
+  EXPECT_NEAR(item.alpha, kWorked[0].alpha, 1e-14);
+  EXPECT_NEAR(item.chi_square, kWorked[0].chi_square, 1e-12);
+  EXPECT_NEAR(item.se_d_dif, kWorked[0].se_d_dif, 1e-13);
+  EXPECT_DOUBLE_EQ(item.observed_sum, 70.0);
+  EXPECT_DOUBLE_EQ(item.expected_sum, 60.0);
 }
 
 TEST(MantelHaenszel, IdenticalGroupsAndTheUnflooredCorrection) {
-  RunData run = make_level_run(1, 2);
+  LevelTables run = make_level_tables(1, 2);
   set_cell(run, 0, 0, 12, 8, 12, 8);
   set_cell(run, 1, 0, 30, 10, 30, 10);
-  mantel_haenszel(run);
-  EXPECT_EQ(run.alpha[0], 1.0);
-  EXPECT_EQ(run.mh_d_dif[0], 0.0);
-  EXPECT_EQ(run.ets_code[0], 'A');
+  const MhItem item = mantel_haenszel(run).at(0);
+  EXPECT_EQ(item.alpha, 1.0);
+  EXPECT_EQ(item.mh_d_dif, 0.0);
+  EXPECT_EQ(item.category, 'A');
   // Observed equals expected: the corrected difference is -0.5, squared.
-  EXPECT_DOUBLE_EQ(run.chi_square[0], 0.25 / run.variance_sum[0]);
+  EXPECT_DOUBLE_EQ(item.chi_square, 0.25 / item.variance_sum);
   // Variance by hand: 20*20*24*16/(40*40*39) + 40*40*60*20/(80*80*79).
-  EXPECT_NEAR(run.variance_sum[0], 153600.0 / 62400.0 + 1920000.0 / 505600.0, 1e-13);
+  EXPECT_NEAR(item.variance_sum, 153600.0 / 62400.0 + 1920000.0 / 505600.0, 1e-13);
+  // An alpha of exactly 1 names neither group, even for a purged item.
+  EXPECT_EQ(pass_result(1, std::move(run)).favored_group, std::vector<char>{' '});
 }
 
 TEST(MantelHaenszel, HugeChiSquareGivesPZero) {
-  RunData run = make_level_run(1, 1);
+  LevelTables run = make_level_tables(1, 1);
   set_cell(run, 0, 0, 990, 10, 10, 990);
-  mantel_haenszel(run);
-  EXPECT_GT(run.chi_square[0], 1000.0);
-  EXPECT_EQ(run.p_value[0], 0.0);
-  EXPECT_EQ(run.significance_mark[0], "***");
-  EXPECT_EQ(run.ets_code[0], 'C');
+  const MhItem item = mantel_haenszel(run).at(0);
+  EXPECT_GT(item.chi_square, 1000.0);
+  EXPECT_EQ(item.p_value, 0.0);
+  EXPECT_EQ(item.significance_mark, "***");
+  EXPECT_EQ(item.category, 'C');
 }
 
 TEST(MantelHaenszel, WideValuesPrintAsAsterisks) {
   // (100,10 | 10,100): A D / B C = 100 exactly; D-DIF = -2.35 ln 100 = -10.82.
-  RunData run = make_level_run(1, 1);
+  LevelTables run = make_level_tables(1, 1);
   set_cell(run, 0, 0, 100, 10, 10, 100);
-  run.item_label[0] = 1000;
-  mantel_haenszel(run);
-  EXPECT_EQ(run.alpha[0], 100.0);
-  purify(run, false);
-  CapturedChannel report;
-  write_pass_table(run, report.channel());
-  const std::string row = report.lines().at(2);
+  EXPECT_EQ(mantel_haenszel(run).at(0).alpha, 100.0);
+  const std::string row = table_lines(std::move(run), 1000).at(2);
   ASSERT_EQ(row.size(), 65u);
   EXPECT_EQ(row.substr(0, 9), "CR ******");
   EXPECT_EQ(row.substr(14, 6), "******");  // alpha
@@ -157,18 +159,16 @@ TEST(MantelHaenszel, WideValuesPrintAsAsterisks) {
 
 TEST(MantelHaenszel, ZeroNumeratorGoesOnAsCategoryA) {
   // No reference examinee correct: alpha 0, ln 0 = -inf.
-  RunData run = make_level_run(2, 1);
+  LevelTables run = make_level_tables(2, 1);
   set_cell(run, 0, 0, 0, 20, 20, 20);
   set_cell(run, 0, 1, 30, 20, 20, 30);
-  mantel_haenszel(run);
-  EXPECT_EQ(run.alpha[0], 0.0);
-  EXPECT_EQ(run.mh_d_dif[0], std::numeric_limits<double>::infinity());
-  EXPECT_TRUE(std::isnan(run.se_d_dif[0]));
-  EXPECT_EQ(run.ets_code[0], 'A');
-  EXPECT_EQ(run.ets_code[1], 'B');  // margin 1.9057 - 1.9 * 0.9594 = 0.025
-  CapturedChannel report;
-  write_pass_table(run, report.channel());
-  const std::string row = report.lines().at(2);
+  const std::vector<MhItem> items = mantel_haenszel(run);
+  EXPECT_EQ(items[0].alpha, 0.0);
+  EXPECT_EQ(items[0].mh_d_dif, std::numeric_limits<double>::infinity());
+  EXPECT_TRUE(std::isnan(items[0].se_d_dif));
+  EXPECT_EQ(items[0].category, 'A');
+  EXPECT_EQ(items[1].category, 'B');  // margin 1.9057 - 1.9 * 0.9594 = 0.025
+  const std::string row = table_lines(std::move(run)).at(2);
   EXPECT_EQ(row.substr(0, 9), "A    1***");
   EXPECT_EQ(row.substr(14, 6), " 0.000");
   EXPECT_EQ(row.substr(48, 6), "******");  // "Infinity" does not fit six columns
@@ -176,23 +176,20 @@ TEST(MantelHaenszel, ZeroNumeratorGoesOnAsCategoryA) {
   EXPECT_NE(row.substr(59).find("NaN"), std::string::npos);
 }
 
-TEST(MantelHaenszel, ZeroDenominatorEndsTheRunAtThatItem) {
-  RunData run = make_level_run(2, 2);
+TEST(MantelHaenszel, ZeroDenominatorIsTheConditioningWindowsStop) {
+  LevelTables run = make_level_tables(2, 2);
   set_cell(run, 0, 0, 30, 20, 20, 30);
   set_cell(run, 0, 1, 30, 0, 20, 30);  // B = 0
   set_cell(run, 1, 1, 40, 10, 0, 20);  // C = 0
-  std::ostringstream console;
-  textio::redirect_console(&console, nullptr);
   try {
     mantel_haenszel(run);
-    ADD_FAILURE() << "the run went on";
-  } catch (const textio::QuietStop& stop) {
-    EXPECT_EQ(stop.status, 1);
+    ADD_FAILURE() << "the pass went on";
+  } catch (const AnalysisStop& stop) {
+    EXPECT_EQ(stop.reason, StopReason::conditioning_windows);
   }
-  textio::console_output().flush();
-  textio::redirect_console(nullptr, nullptr);
-  EXPECT_NE(console.str().find("                 Conditioning windows are too small\r\n"),
-            std::string::npos);
+  // No level at all: every item's denominator is 0.
+  EXPECT_THROW(mantel_haenszel(make_level_tables(1, 0)), AnalysisStop);
+  EXPECT_TRUE(mantel_haenszel(make_level_tables(0, 2)).empty());
 }
 
 TEST(SignificanceMark, BoundsTakeTheirOwnMark) {

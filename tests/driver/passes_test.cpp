@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "driver/run.hpp"
+#include "driver/stops.hpp"
 #include "level_tables.hpp"
-#include "textio/errors.hpp"
 
 namespace itemdif::driver {
 namespace {
@@ -52,15 +53,19 @@ TEST(Passes, NoItemCodedCRepeatsPassOne) {
   const Scores reference = simulate_group(400, 0.0, difficulty, none, seed);
   const Scores focal = simulate_group(400, -0.2, difficulty, none, seed);
   RunData run = make_scored_run(reference, focal, {0, 3, 5, 7}, {2, 4, 6, 10});
-  const std::vector<double> totals = run.reference_total;
 
   CapturedChannel report;
   CapturedConsole console;
-  run_passes(run, report.channel());
+  Analysis analysis;
+  run_passes(run, analysis, report.channel(), textio::console_output());
 
-  ASSERT_EQ(std::count(run.ets_code.begin(), run.ets_code.end(), 'C'), 0);
-  EXPECT_EQ(run.reference_total, totals);
-  EXPECT_EQ(run.purged_count, 0);
+  ASSERT_EQ(analysis.passes.size(), 2u);
+  EXPECT_TRUE(analysis.passes[0].purged.empty());
+  EXPECT_TRUE(analysis.passes[1].purged.empty());
+  for (int g = 0; g < 2; ++g)
+    for (int c = 0; c < 3; ++c)
+      EXPECT_EQ(analysis.passes[0].levels.counts[g][c].elements(),
+                analysis.passes[1].levels.counts[g][c].elements());
   EXPECT_EQ(console.text(),
             "              COMPUTING M-H CHI-SQUARE,  PASS #1\r\n"
             "              COMPUTING M-H CHI-SQUARE,  PASS #2\r\n");
@@ -92,12 +97,15 @@ class ThreeItemsCodedC : public ::testing::Test {
     focal_ = simulate_group(600, 0.0, difficulty, shift, seed);
     run_ = make_scored_run(reference_, focal_, {0, 3, 5, 7, 9}, {2, 4, 6, 8, 12});
     run_.item_label = {1, 5, 3, 4, 7, 12, 8, 9, 40, 41, 42, 43};
-    run_passes(run_, report_.channel());
+    run_passes(run_, analysis_, report_.channel(), textio::console_output());
     lines_ = report_.lines();
   }
 
+  const LevelTables& pass_2() const { return analysis_.passes.at(1).levels; }
+
   Scores reference_, focal_;
   RunData run_;
+  Analysis analysis_;
   CapturedChannel report_;
   CapturedConsole console_;
   std::vector<std::string> lines_;
@@ -124,8 +132,9 @@ TEST_F(ThreeItemsCodedC, PurgeListAndLetters) {
   const std::size_t rows2 = find_line(lines_, "Results for Pass Number: 2") + 3;
   EXPECT_EQ(lines_[rows2 + 1].substr(0, 2), "CR");
   EXPECT_EQ(lines_[rows2 + 5].substr(0, 2), "CF");
-  EXPECT_EQ(run_.purged_count, 3);
-  EXPECT_EQ(run_.favored_group[5], 'F');
+  EXPECT_EQ(analysis_.passes[0].purged, (std::vector<std::size_t>{1, 5, 8}));
+  EXPECT_EQ(analysis_.passes[0].favored_group[5], 'F');
+  EXPECT_EQ(analysis_.passes[0].favored_group[1], 'R');
 }
 
 TEST_F(ThreeItemsCodedC, PassTwoMatchesOnThePurifiedScore) {
@@ -137,18 +146,20 @@ TEST_F(ThreeItemsCodedC, PassTwoMatchesOnThePurifiedScore) {
   for (std::size_t i = 0; i < focal_.size(); ++i)
     for (std::size_t j = 0; j < 12; ++j)
       if (j != 1 && j != 5 && j != 8) purified_focal[i] += focal_[i][j];
-  EXPECT_EQ(run_.reference_total, purified_reference);
-  EXPECT_EQ(run_.focal_total, purified_focal);
+  const Matching matching = pass_matching(run_, &analysis_.passes[0]);
+  EXPECT_EQ(matching.reference_total, purified_reference);
+  EXPECT_EQ(matching.focal_total, purified_focal);
+  EXPECT_EQ(matching.own_score_items, (std::vector<std::size_t>{1, 5, 8}));
 
   // A kept item (3) is matched on the purified total alone.
   {
     const HandCount r = count_by_hand(reference_, purified_reference, 2, run_);
     const HandCount f = count_by_hand(focal_, purified_focal, 2, run_);
     for (std::size_t k = 0; k < 5; ++k) {
-      EXPECT_EQ(run_.level_counts[kReference][kCorrect](k, 2), r.correct[k]) << k;
-      EXPECT_EQ(run_.level_counts[kReference][kIncorrect](k, 2), r.incorrect[k]) << k;
-      EXPECT_EQ(run_.level_counts[kFocal][kCorrect](k, 2), f.correct[k]) << k;
-      EXPECT_EQ(run_.level_counts[kFocal][kIncorrect](k, 2), f.incorrect[k]) << k;
+      EXPECT_EQ(pass_2().counts[kReference][kCorrect](k, 2), r.correct[k]) << k;
+      EXPECT_EQ(pass_2().counts[kReference][kIncorrect](k, 2), r.incorrect[k]) << k;
+      EXPECT_EQ(pass_2().counts[kFocal][kCorrect](k, 2), f.correct[k]) << k;
+      EXPECT_EQ(pass_2().counts[kFocal][kIncorrect](k, 2), f.incorrect[k]) << k;
     }
   }
   // A purged item (6) is matched on the purified total plus its own score.
@@ -162,10 +173,10 @@ TEST_F(ThreeItemsCodedC, PassTwoMatchesOnThePurifiedScore) {
     const HandCount without = count_by_hand(focal_, purified_focal, 5, run_);
     ASSERT_NE(f.correct, without.correct);  // the two scores really place examinees apart
     for (std::size_t k = 0; k < 5; ++k) {
-      EXPECT_EQ(run_.level_counts[kReference][kCorrect](k, 5), r.correct[k]) << k;
-      EXPECT_EQ(run_.level_counts[kReference][kIncorrect](k, 5), r.incorrect[k]) << k;
-      EXPECT_EQ(run_.level_counts[kFocal][kCorrect](k, 5), f.correct[k]) << k;
-      EXPECT_EQ(run_.level_counts[kFocal][kIncorrect](k, 5), f.incorrect[k]) << k;
+      EXPECT_EQ(pass_2().counts[kReference][kCorrect](k, 5), r.correct[k]) << k;
+      EXPECT_EQ(pass_2().counts[kReference][kIncorrect](k, 5), r.incorrect[k]) << k;
+      EXPECT_EQ(pass_2().counts[kFocal][kCorrect](k, 5), f.correct[k]) << k;
+      EXPECT_EQ(pass_2().counts[kFocal][kIncorrect](k, 5), f.incorrect[k]) << k;
     }
   }
 }
@@ -178,19 +189,18 @@ TEST(Passes, WindowFailureInPassOne) {
                                 simulate_group(50, 0.0, difficulty, none, seed), {100}, {200});
   CapturedChannel report;
   CapturedConsole console;
+  Analysis analysis;
   try {
-    run_passes(run, report.channel());
+    run_passes(run, analysis, report.channel(), textio::console_output());
     ADD_FAILURE() << "the run went on";
-  } catch (const textio::QuietStop& stop) {
-    EXPECT_EQ(stop.status, 1);
+  } catch (const AnalysisStop& stop) {
+    EXPECT_EQ(stop.reason, StopReason::conditioning_windows);
   }
+  EXPECT_TRUE(analysis.passes.empty());
   EXPECT_EQ(report.text(),
             "\r\n\r\nResults for Pass Number: 1\r\n"
             "WARNING: Insufficient Data Found in Level: 100 -200\r\n");
-  EXPECT_EQ(console.text(),
-            "              COMPUTING M-H CHI-SQUARE,  PASS #1\r\n"
-            "                     *******  FATAL ERROR   ******\r\n"
-            "                  Conditioning windows are too small\r\n");
+  EXPECT_EQ(console.text(), "              COMPUTING M-H CHI-SQUARE,  PASS #1\r\n");
 }
 
 TEST(Passes, WindowFailureInPassTwo) {
@@ -207,12 +217,16 @@ TEST(Passes, WindowFailureInPassTwo) {
       simulate_group(800, 1.0, difficulty, shift, seed), {6, 7, 8, 9}, {6, 7, 8, 9});
   CapturedChannel report;
   CapturedConsole console;
+  Analysis analysis;
   try {
-    run_passes(run, report.channel());
+    run_passes(run, analysis, report.channel(), textio::console_output());
     ADD_FAILURE() << "the run went on";
-  } catch (const textio::QuietStop& stop) {
-    EXPECT_EQ(stop.status, 1);
+  } catch (const AnalysisStop& stop) {
+    EXPECT_EQ(stop.reason, StopReason::conditioning_windows);
   }
+  // Pass 1 is kept as a value too.
+  ASSERT_EQ(analysis.passes.size(), 1u);
+  EXPECT_EQ(analysis.passes[0].purged.size(), 9u);
   const auto lines = report.lines();
   const std::size_t purged = find_line(lines, "Number of Items Purged in Pass 1:   9");
   ASSERT_LT(purged + 14, lines.size());
@@ -224,8 +238,9 @@ TEST(Passes, WindowFailureInPassTwo) {
                                       "WARNING: Insufficient Data Found in Level:   7 -  7",
                                       "WARNING: Insufficient Data Found in Level:   8 -  8",
                                       "WARNING: Insufficient Data Found in Level:   9 -  9"}));
-  EXPECT_NE(console.text().find("PASS #2\r\n                     *******  FATAL ERROR"),
-            std::string::npos);
+  EXPECT_EQ(console.text(),
+            "              COMPUTING M-H CHI-SQUARE,  PASS #1\r\n"
+            "              COMPUTING M-H CHI-SQUARE,  PASS #2\r\n");
 }
 
 }  // namespace
