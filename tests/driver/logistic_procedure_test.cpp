@@ -143,44 +143,47 @@ class LogisticProcedureTest : public ::testing::Test {
     return report.lines();
   }
 
-  /// The fit of item j on the columns the procedure must build when the items in `purged`
-  /// are coded C: trait = total without them, plus item j's own score when j is one of them.
-  std::array<Coefficient, 4> reference_fit(std::size_t j,
-                                           const std::vector<std::size_t>& purged) const {
+  /// The columns the procedure must build for item j when the items in `purged` are coded C:
+  /// trait = total without them, plus item j's own score when j is one of them.
+  struct Columns {
     std::vector<float> trait, group, response;
+  };
+  Columns columns(std::size_t j, const std::vector<std::size_t>& purged) const {
+    Columns c;
     auto add = [&](const Scores& scores, float code) {
       for (const auto& row : scores) {
         double total = 0.0;
         for (std::size_t k = 0; k < row.size(); ++k) total += row[k];
         for (std::size_t k : purged)
           if (k != j) total -= row[k];
-        trait.push_back(static_cast<float>(total));
-        group.push_back(code);
-        response.push_back(static_cast<float>(row[j]));
+        c.trait.push_back(static_cast<float>(total));
+        c.group.push_back(code);
+        c.response.push_back(static_cast<float>(row[j]));
       }
     };
     add(reference_, 0.5F);
     add(focal_, -0.5F);
-    return newton_fit(trait, group, response);
+    return c;
+  }
+
+  std::array<Coefficient, 4> reference_fit(std::size_t j,
+                                           const std::vector<std::size_t>& purged) const {
+    const Columns c = columns(j, purged);
+    return newton_fit(c.trait, c.group, c.response);
   }
 
   /// The log-likelihood, in double precision, of `fit` on the same columns.
   double reference_log_likelihood(std::size_t j, const std::vector<std::size_t>& purged,
                                   const std::array<Coefficient, 4>& fit) const {
+    const Columns c = columns(j, purged);
     double sum = 0.0;
-    auto add = [&](const Scores& scores, double code) {
-      for (const auto& row : scores) {
-        double total = 0.0;
-        for (std::size_t k = 0; k < row.size(); ++k) total += row[k];
-        for (std::size_t k : purged)
-          if (k != j) total -= row[k];
-        const double eta = fit[0].estimate + fit[1].estimate * total + fit[2].estimate * code +
-                           fit[3].estimate * total * code;
-        sum += row[j] * eta - std::log1p(std::exp(eta));
-      }
-    };
-    add(reference_, 0.5);
-    add(focal_, -0.5);
+    for (std::size_t i = 0; i < c.trait.size(); ++i) {
+      const double t = c.trait[i];
+      const double g = c.group[i];
+      const double eta = fit[0].estimate + fit[1].estimate * t + fit[2].estimate * g +
+                         fit[3].estimate * t * g;
+      sum += c.response[i] * eta - std::log1p(std::exp(eta));
+    }
     return sum;
   }
 
