@@ -1,0 +1,60 @@
+// The scores of an analysis as read from a data file: one byte per examinee and item, the
+// group of every examinee, and what was left out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace itemdif::data {
+
+/// A score: 0 incorrect, 1 correct, or missing.
+inline constexpr std::uint8_t kMissing = 255;
+
+/// Group codes of `ItemScores::group`.
+inline constexpr std::uint8_t kReferenceGroup = 0;
+inline constexpr std::uint8_t kFocalGroup = 1;
+
+struct ItemScores {
+  std::vector<std::string> item_names;  ///< the item columns' names, in analysis order
+  std::size_t n_examinees = 0;          ///< rows of either group
+  /// Examinee after examinee: score of examinee i on item j at i * item_names.size() + j.
+  std::vector<std::uint8_t> scores;
+  std::vector<std::uint8_t> group;  ///< by examinee: kReferenceGroup or kFocalGroup
+  std::vector<std::string> ids;     ///< by examinee, when an id column was named; else empty
+  std::string reference_value;      ///< the group values as the file writes them (or labels)
+  std::string focal_value;
+  std::size_t rows_read = 0;      ///< data rows of the file
+  std::size_t rows_left_out = 0;  ///< rows whose group value is missing or neither value
+
+  std::size_t n_items() const { return item_names.size(); }
+  std::uint8_t score(std::size_t i, std::size_t j) const { return scores[i * n_items() + j]; }
+};
+
+/// What to read and how.
+struct ReadOptions {
+  std::string path;
+  std::optional<char> delimiter;  ///< for text files; else by the file's extension
+  std::string group_column;
+  std::string focal_value;
+  std::optional<std::string> reference_value;
+  std::optional<std::string> items;      ///< names and ranges `a:b`, separated by commas
+  std::optional<std::string> id_column;
+  std::vector<std::string> missing_codes;  ///< item cells that count as missing
+};
+
+/// Invalid or unreadable input. `what()` is the whole message, naming the file, line and
+/// column where there are any, e.g. `scores.csv line 17, column q12: "2" is not a score (0 or
+/// 1) or a missing code`.
+class InputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// Reads the file's item scores. Throws InputError.
+ItemScores read_item_scores(const ReadOptions& options);
+
+}  // namespace itemdif::data
