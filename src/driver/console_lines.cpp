@@ -12,12 +12,16 @@ namespace itemdif::driver {
 using textio::Layout;
 using textio::OutputChannel;
 
-void show_prompt(OutputChannel& console) {
+void show_banner(OutputChannel& console) {
   static const Layout banner = Layout::compile("(/,/,/,/,13X,A52,/,/,25X,A40,/,/,22X,A40,/)");
-  static const Layout prompt = Layout::compile("(/,/,/,/,'  Enter Name of Input file: ',/,20X)");
   textio::clear_console();
   const auto& texts = banner_texts();
   textio::write(console, banner, {texts[0], texts[1], texts[2]});
+}
+
+void show_prompt(OutputChannel& console) {
+  static const Layout prompt = Layout::compile("(/,/,/,/,'  Enter Name of Input file: ',/,20X)");
+  show_banner(console);
   textio::write(console, prompt);
   console.flush();
 }

@@ -10,7 +10,10 @@
 
 namespace itemdif::driver {
 
-/// Clears the console (when it is a terminal), shows the banner and the prompt.
+/// Clears the console (when it is a terminal) and shows the banner.
+void show_banner(textio::OutputChannel& console);
+
+/// The banner, then the prompt for the control file's name.
 void show_prompt(textio::OutputChannel& console);
 
 /// "READING DATA FROM REFERENCE GROUP" or "... FOCAL GROUP".

@@ -96,14 +96,14 @@ void write_error_lines(std::ostream& errors, const textio::IoError& error) {
 
 }  // namespace
 
-int run_dialogue(std::ostream& errors) {
-  textio::OutputChannel& console = textio::console_output();
+namespace {
+
+/// Runs `analysis` and turns the way it ends into the exit status.
+template <typename Body>
+int status_of(std::ostream& errors, textio::OutputChannel& console, Body&& analysis) {
   int status = 0;
   try {
-    RunData run;
-    show_prompt(console);
-    read_control_file_name(run, textio::console_input());
-    analyze_control_file(run, console);
+    analysis();
   } catch (const AnalysisStop& stop) {
     show_stop(console, stop);
     status = 1;
@@ -120,6 +120,29 @@ int run_dialogue(std::ostream& errors) {
   }
   console.flush();
   return status;
+}
+
+}  // namespace
+
+int run_dialogue(std::ostream& errors) {
+  textio::OutputChannel& console = textio::console_output();
+  return status_of(errors, console, [&] {
+    RunData run;
+    show_prompt(console);
+    read_control_file_name(run, textio::console_input());
+    analyze_control_file(run, console);
+  });
+}
+
+int run_control_file(const std::string& control_file_name, std::ostream& errors) {
+  textio::OutputChannel& console = textio::console_output();
+  return status_of(errors, console, [&] {
+    RunData run;
+    show_banner(console);
+    run.control_file_name = control_file_name;
+    run.control_file_name.resize(80, ' ');
+    analyze_control_file(run, console);
+  });
 }
 
 }  // namespace itemdif::driver

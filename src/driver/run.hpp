@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <string>
 
 #include "driver/analysis.hpp"
 #include "driver/run_data.hpp"
@@ -30,5 +31,10 @@ void run_logistic_procedure(const RunData& run, Analysis& analysis,
 /// routines, 2 for a run-time error, whose line(s) go to `errors` as
 /// "itemdif: severe (N): text".
 int run_dialogue(std::ostream& errors);
+
+/// The same analysis of a control file named by the caller: the console shows the banner but
+/// no prompt, and the run ends as the dialogue's does. A name of more than 80 characters is
+/// the caller's to refuse.
+int run_control_file(const std::string& control_file_name, std::ostream& errors);
 
 }  // namespace itemdif::driver

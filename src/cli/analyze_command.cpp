@@ -1,0 +1,173 @@
+// The `analyze` command: its options, and the run from the data file to the summary.
+#include "cli/analyze_command.hpp"
+
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "cli/analyze_options.hpp"
+#include "results/summary.hpp"
+
+namespace itemdif::cli {
+namespace {
+
+/// The methods this version computes; the others are refused rather than left empty.
+const std::vector<std::string>& computed_methods() {
+  static const std::vector<std::string> methods = {"mh"};
+  return methods;
+}
+
+template <typename Enum>
+Enum choice(const std::string& text, const std::vector<std::pair<std::string, Enum>>& choices) {
+  for (const auto& [name, value] : choices)
+    if (name == text) return value;
+  return choices.front().second;  // CLI11 has checked the text against the same names
+}
+
+/// "round 2: 45 of 100 items" on standard error, kept on one line of the terminal.
+class TerminalProgress {
+ public:
+  explicit TerminalProgress(std::ostream& err) : err_(err), shown_(::isatty(STDERR_FILENO) != 0) {}
+  ~TerminalProgress() { clear(); }
+  stats::Progress callback() {
+    if (!shown_) return {};
+    return [this](int round, std::size_t done, std::size_t items) {
+      err_ << "\ritemdif: round " << round << ", " << done << " of " << items << " items"
+           << std::flush;
+      drawn_ = true;
+    };
+  }
+  /// Leaves the terminal's line as it was before the first report.
+  void clear() {
+    if (shown_ && drawn_) err_ << "\r\x1b[K" << std::flush;
+    drawn_ = false;
+  }
+  void phase(const char* text) {
+    if (!shown_) return;
+    err_ << "\r\x1b[Kitemdif: " << text << std::flush;
+    drawn_ = true;
+  }
+
+ private:
+  std::ostream& err_;
+  const bool shown_;
+  bool drawn_ = false;
+};
+
+}  // namespace
+
+void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
+  command.add_option("DATA", a.data, "Data file: .csv, .tsv/.tab, .sav, .dta or .sas7bdat")
+      ->required();
+  command.add_option("--group", a.group, "The group column")->required();
+  command.add_option("--focal", a.focal, "The focal group's value")->required();
+  command.add_option("--reference", a.reference,
+                     "The reference group's value (default: the column's only other value)");
+  command.add_option("--delimiter", a.delimiter, "Cell separator of a text file (a character, or tab)");
+  command.add_option("--items", a.items,
+                     "Item columns: names and ranges first:last, separated by commas (default: "
+                     "every column but the group and id columns)");
+  command.add_option("--id", a.id, "A column of examinee identifiers, not an item");
+  command.add_option("--missing-codes", a.missing_codes,
+                     "Item cells that count as missing, separated by commas (besides empty, NA "
+                     "and .)");
+  command.add_option("--missing", a.missing, "Missing responses: excluded, incorrect or listwise")
+      ->check(CLI::IsMember({"excluded", "incorrect", "listwise"}))
+      ->capture_default_str();
+  command.add_option("--levels", a.levels,
+                     "Levels of the matching score: thin, a count K, or bounds such as "
+                     "0-9,10-14,15-45")
+      ->capture_default_str();
+  command.add_option("--min-per-group", a.min_per_group,
+                     "Examinees of each group a level needs to be used")
+      ->check(CLI::PositiveNumber)
+      ->capture_default_str();
+  command.add_option("--purify", a.purify, "Purification: iterative, two-pass or none")
+      ->check(CLI::IsMember({"iterative", "two-pass", "none"}))
+      ->capture_default_str();
+  command.add_option("--max-rounds", a.max_rounds, "Rounds of iterative purification at most")
+      ->check(CLI::PositiveNumber)
+      ->capture_default_str();
+  command.add_option("--flag", a.flag, "Flag rule: ets (class B or C), ets-c (class C) or p")
+      ->check(CLI::IsMember({"ets", "ets-c", "p"}))
+      ->capture_default_str();
+  command.add_option("--alpha", a.alpha, "Significance level")
+      ->check(CLI::Range(0.0, 1.0))
+      ->capture_default_str();
+  command.add_option("--adjust", a.adjust, "p-value adjustment across items: none, holm or bh")
+      ->check(CLI::IsMember({"none", "holm", "bh"}))
+      ->capture_default_str();
+  command.add_option("--methods", a.methods, "Methods, any of mh,std,bd,lr (default: all)");
+  command.add_flag("--quiet", a.quiet, "Print no summary");
+}
+
+data::ReadOptions read_options(const AnalyzeArguments& a) {
+  data::ReadOptions options;
+  options.path = a.data;
+  if (a.delimiter) options.delimiter = parse_delimiter(*a.delimiter);
+  options.group_column = a.group;
+  options.focal_value = a.focal;
+  options.reference_value = a.reference;
+  options.items = a.items;
+  options.id_column = a.id;
+  if (a.missing_codes) options.missing_codes = split_list(*a.missing_codes);
+  return options;
+}
+
+stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
+  using stats::Adjust;
+  using stats::FlagRule;
+  using stats::MissingPolicy;
+  using stats::PurifyMode;
+  stats::AnalyzeOptions options;
+  options.missing = choice<MissingPolicy>(a.missing, {{"excluded", MissingPolicy::excluded},
+                                                      {"incorrect", MissingPolicy::incorrect},
+                                                      {"listwise", MissingPolicy::listwise}});
+  options.levels = parse_levels(a.levels);
+  options.min_per_group = a.min_per_group;
+  options.purify = choice<PurifyMode>(a.purify, {{"iterative", PurifyMode::iterative},
+                                                 {"two-pass", PurifyMode::two_pass},
+                                                 {"none", PurifyMode::none}});
+  options.max_rounds = a.max_rounds;
+  options.flag = choice<FlagRule>(
+      a.flag, {{"ets", FlagRule::ets}, {"ets-c", FlagRule::ets_c}, {"p", FlagRule::p}});
+  if (!(a.alpha > 0.0 && a.alpha < 1.0))
+    throw UsageError("--alpha: must lie strictly between 0 and 1", "analyze");
+  options.alpha = a.alpha;
+  options.adjust = choice<Adjust>(
+      a.adjust, {{"none", Adjust::none}, {"holm", Adjust::holm}, {"bh", Adjust::bh}});
+  return options;
+}
+
+std::vector<std::string> methods_to_compute(const AnalyzeArguments& a) {
+  if (!a.methods) return computed_methods();
+  std::vector<std::string> methods = parse_methods(*a.methods);
+  for (const std::string& method : methods)
+    if (std::find(computed_methods().begin(), computed_methods().end(), method) ==
+        computed_methods().end())
+      throw UsageError("--methods: " + method + " is not computed by this version of itemdif",
+                       "analyze");
+  return methods;
+}
+
+int run_analyze(const AnalyzeArguments& arguments, std::ostream& out, std::ostream& err) {
+  // Every option is checked before the data are read.
+  const data::ReadOptions reading = read_options(arguments);
+  const stats::AnalyzeOptions options = analysis_options(arguments);
+  const std::vector<std::string> methods = methods_to_compute(arguments);
+
+  TerminalProgress progress(err);
+  progress.phase("reading the data");
+  const data::ItemScores scores = data::read_item_scores(reading);
+  const stats::DifAnalysis analysis = stats::analyze_scores(scores, options, progress.callback());
+  progress.clear();
+
+  if (!arguments.quiet) {
+    results::write_summary(out, {arguments.data, &scores, &options, methods}, analysis);
+    out.flush();
+  }
+  return 0;
+}
+
+}  // namespace itemdif::cli

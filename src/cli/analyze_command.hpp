@@ -1,0 +1,53 @@
+// The `analyze` command: its options, and the run from the data file to the summary.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "data/item_scores.hpp"
+#include "stats/dif_analysis.hpp"
+
+namespace CLI {
+class App;
+}
+
+namespace itemdif::cli {
+
+/// The options as given on the command line.
+struct AnalyzeArguments {
+  std::string data;
+  std::string group;
+  std::string focal;
+  std::optional<std::string> reference;
+  std::optional<std::string> delimiter;
+  std::optional<std::string> items;
+  std::optional<std::string> id;
+  std::optional<std::string> missing_codes;
+  std::string missing = "excluded";
+  std::string levels = "thin";
+  int min_per_group = 1;
+  std::string purify = "iterative";
+  int max_rounds = 10;
+  std::string flag = "ets";
+  double alpha = 0.05;
+  std::string adjust = "none";
+  std::optional<std::string> methods;
+  bool quiet = false;
+};
+
+/// Declares the options of `analyze` on `command`, stored into `arguments`.
+void add_analyze_options(CLI::App& command, AnalyzeArguments& arguments);
+
+/// What the data reader and the analysis are asked for. Throw UsageError.
+data::ReadOptions read_options(const AnalyzeArguments& arguments);
+stats::AnalyzeOptions analysis_options(const AnalyzeArguments& arguments);
+/// The methods to compute: those asked for, or every method this version computes.
+std::vector<std::string> methods_to_compute(const AnalyzeArguments& arguments);
+
+/// Reads, analyses and prints the summary (unless quiet). Returns the exit status; invalid
+/// input throws data::InputError, invalid options UsageError.
+int run_analyze(const AnalyzeArguments& arguments, std::ostream& out, std::ostream& err);
+
+}  // namespace itemdif::cli

@@ -1,0 +1,148 @@
+// The summary of an `analyze` run on standard output.
+#include "results/summary.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace itemdif::results {
+namespace {
+
+/// A number in `width` columns with `digits` decimals, "-" when undefined.
+std::string fixed(const std::optional<double>& value, int width, int digits) {
+  char text[64];
+  if (value)
+    std::snprintf(text, sizeof text, "%*.*f", width, digits, *value);
+  else
+    std::snprintf(text, sizeof text, "%*s", width, "-");
+  return text;
+}
+
+/// A p-value in `width` columns: four decimals, or three significant digits below 0.0001 so
+/// that small values keep their size.
+std::string p_text(const std::optional<double>& p, int width) {
+  char text[64];
+  if (!p)
+    std::snprintf(text, sizeof text, "%*s", width, "-");
+  else if (*p >= 0.0001 || *p == 0.0)
+    std::snprintf(text, sizeof text, "%*.4f", width, *p);
+  else
+    std::snprintf(text, sizeof text, "%*.2e", width, *p);
+  return text;
+}
+
+std::string item_list(const std::vector<std::size_t>& items, const stats::DifAnalysis& analysis) {
+  std::string text;
+  for (std::size_t j : items) text += (text.empty() ? "" : ", ") + analysis.items[j].name;
+  return text.empty() ? "none" : text;
+}
+
+}  // namespace
+
+std::string levels_text(const stats::LevelSpec& levels) {
+  switch (levels.kind) {
+    case stats::LevelSpec::Kind::thin: return "thin";
+    case stats::LevelSpec::Kind::equal_width: return std::to_string(levels.count);
+    case stats::LevelSpec::Kind::bounds: break;
+  }
+  std::string text;
+  for (const auto& [low, high] : levels.bounds)
+    text += (text.empty() ? "" : ",") + std::to_string(low) + "-" + std::to_string(high);
+  return text;
+}
+
+const char* missing_text(stats::MissingPolicy policy) {
+  switch (policy) {
+    case stats::MissingPolicy::excluded: return "excluded";
+    case stats::MissingPolicy::incorrect: return "incorrect";
+    case stats::MissingPolicy::listwise: return "listwise";
+  }
+  return "";
+}
+
+const char* purify_text(stats::PurifyMode mode) {
+  switch (mode) {
+    case stats::PurifyMode::iterative: return "iterative";
+    case stats::PurifyMode::two_pass: return "two-pass";
+    case stats::PurifyMode::none: return "none";
+  }
+  return "";
+}
+
+const char* flag_text(stats::FlagRule rule) {
+  switch (rule) {
+    case stats::FlagRule::ets: return "ets";
+    case stats::FlagRule::ets_c: return "ets-c";
+    case stats::FlagRule::p: return "p";
+  }
+  return "";
+}
+
+const char* adjust_text(stats::Adjust adjust) {
+  switch (adjust) {
+    case stats::Adjust::none: return "none";
+    case stats::Adjust::holm: return "holm";
+    case stats::Adjust::bh: return "bh";
+  }
+  return "";
+}
+
+void write_summary(std::ostream& out, const RunDescription& run,
+                   const stats::DifAnalysis& analysis) {
+  const data::ItemScores& scores = *run.scores;
+  const stats::AnalyzeOptions& options = *run.options;
+
+  out << "itemdif analyze " << run.input << ": " << scores.n_items() << " items, "
+      << scores.rows_read << " rows\n";
+  out << "Groups: reference \"" << scores.reference_value << "\" " << analysis.n_reference
+      << ", focal \"" << scores.focal_value << "\" " << analysis.n_focal << "; rows left out: "
+      << scores.rows_left_out << " (group value missing or neither)";
+  if (options.missing == stats::MissingPolicy::listwise)
+    out << ", " << analysis.listwise_left_out << " (a missing response, listwise)";
+  out << "\n";
+
+  std::string methods;
+  for (const std::string& m : run.methods) methods += (methods.empty() ? "" : ",") + m;
+  char alpha[32];
+  std::snprintf(alpha, sizeof alpha, "%g", options.alpha);
+  out << "Options: missing " << missing_text(options.missing) << ", levels "
+      << levels_text(options.levels) << ", min per group " << options.min_per_group
+      << ", purify " << purify_text(options.purify);
+  if (options.purify == stats::PurifyMode::iterative)
+    out << " (at most " << options.max_rounds << " rounds)";
+  out << ", flag " << flag_text(options.flag) << ", alpha " << alpha << ", adjust "
+      << adjust_text(options.adjust) << ", methods " << methods << "\n";
+
+  out << "Purification: " << analysis.rounds.size()
+      << (analysis.rounds.size() == 1 ? " round, " : " rounds, ")
+      << (analysis.converged ? "converged" : "not converged") << "\n";
+  for (const stats::Round& round : analysis.rounds)
+    out << "  round " << round.number << ": " << round.flagged.size() << " flagged: "
+        << item_list(round.flagged, analysis) << "\n";
+
+  std::size_t name_width = 4;
+  for (const auto& item : analysis.items) name_width = std::max(name_width, item.name.size());
+  auto name_column = [&](const std::string& name) {
+    return name + std::string(name_width - name.size(), ' ');
+  };
+  char line[160];
+  std::snprintf(line, sizeof line, " %9s %9s %8s %7s %10s %10s  %-3s    %s\n", "n_ref",
+                "n_focal", "D-DIF", "SE", "p", "p_adj", "ETS", "note");
+  out << "\n" << name_column("item") << line;
+  std::vector<std::size_t> flagged;
+  for (std::size_t j = 0; j < analysis.items.size(); ++j) {
+    const stats::ItemResult& item = analysis.items[j];
+    if (item.flagged) flagged.push_back(j);
+    const std::string ets = item.mh.ets_class.empty() ? "-" : item.mh.ets_class;
+    std::snprintf(line, sizeof line, " %9zu %9zu %8s %7s %10s %10s  %-3s %s", item.n_reference,
+                  item.n_focal, fixed(item.mh.d_dif, 8, 3).c_str(),
+                  fixed(item.mh.d_dif_se, 7, 3).c_str(), p_text(item.mh.p, 10).c_str(),
+                  p_text(item.mh.p_adjusted, 10).c_str(), ets.c_str(), item.flagged ? "*" : " ");
+    out << name_column(item.name) << line;
+    if (!item.note.empty()) out << "  " << item.note;
+    out << "\n";
+  }
+  out << "\nFlagged (" << flagged.size() << "): " << item_list(flagged, analysis) << "\n";
+}
+
+}  // namespace itemdif::results

@@ -1,0 +1,33 @@
+// The summary of an `analyze` run on standard output: a reader of the analysis's values.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "data/item_scores.hpp"
+#include "stats/dif_analysis.hpp"
+
+namespace itemdif::results {
+
+/// What the summary says about the run besides the analysis itself.
+struct RunDescription {
+  std::string input;                 ///< the data file as named
+  const data::ItemScores* scores = nullptr;
+  const stats::AnalyzeOptions* options = nullptr;
+  std::vector<std::string> methods;  ///< the methods computed
+};
+
+/// Groups and their sizes, the rows left out, the options in force, the purification rounds,
+/// one line per item and the flagged items.
+void write_summary(std::ostream& out, const RunDescription& run,
+                   const stats::DifAnalysis& analysis);
+
+/// The text of each option as the command line writes it: "thin", "iterative", "ets-c", ...
+std::string levels_text(const stats::LevelSpec& levels);
+const char* missing_text(stats::MissingPolicy policy);
+const char* purify_text(stats::PurifyMode mode);
+const char* flag_text(stats::FlagRule rule);
+const char* adjust_text(stats::Adjust adjust);
+
+}  // namespace itemdif::results
