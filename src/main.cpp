@@ -2,8 +2,6 @@
 // The run's end becomes the process's exit status here and nowhere else.
 #include <iostream>
 
-#include "cli/command_line.hpp"
+#include "driver/run.hpp"
 
-int main(int argc, char** argv) {
-  return itemdif::cli::run_command_line(argc, argv, std::cout, std::cerr);
-}
+int main() { return itemdif::driver::run_dialogue(std::cerr); }
