@@ -8,60 +8,9 @@
 
 namespace itemdif::textio {
 
-bool LayoutItem::is_field() const {
-  switch (kind) {
-    case ItemKind::integer:
-    case ItemKind::fixed:
-    case ItemKind::exponent:
-    case ItemKind::double_exp:
-    case ItemKind::general:
-    case ItemKind::engineering:
-    case ItemKind::scientific:
-    case ItemKind::alpha:
-    case ItemKind::logical:
-    case ItemKind::octal:
-    case ItemKind::hex:
-    case ItemKind::binary:
-    case ItemKind::query: return true;
-    default: return false;
-  }
-}
-
 namespace {
 
-constexpr int kMaxNesting = 7;
 constexpr std::size_t kErrorContext = 80;
-
-// Widths used when a field is written without one, so that every consumer of the item list
-// sees a definite width (A alone keeps -1: it takes the length of its value).
-struct DefaultWidth {
-  int width;
-  int digits;
-  int exponent_digits;
-};
-
-DefaultWidth default_width(ItemKind kind) {
-  switch (kind) {
-    case ItemKind::integer: return {12, 1, -1};
-    case ItemKind::fixed: return {25, 16, -1};
-    case ItemKind::exponent:
-    case ItemKind::general:
-    case ItemKind::engineering:
-    case ItemKind::scientific: return {25, 16, 3};
-    case ItemKind::double_exp: return {25, 16, -1};
-    case ItemKind::logical: return {2, -1, -1};
-    case ItemKind::octal: return {12, -1, -1};
-    case ItemKind::hex: return {8, -1, -1};
-    case ItemKind::binary: return {32, -1, -1};
-    default: return {-1, -1, -1};
-  }
-}
-
-// The comma between two items may be left out when either of them is one of these.
-bool needs_no_comma(ItemKind kind) {
-  return kind == ItemKind::literal || kind == ItemKind::slash || kind == ItemKind::colon ||
-         kind == ItemKind::no_line_end;
-}
 
 struct Compiled {
   std::vector<LayoutItem> items;
@@ -129,33 +78,25 @@ void Compiler::parse_literal(LayoutItem& item, char delimiter, std::size_t start
 }
 
 void Compiler::parse_field(LayoutItem& item, std::size_t start) {
-  const bool real_field = item.kind == ItemKind::fixed || item.kind == ItemKind::exponent ||
-                          item.kind == ItemKind::double_exp || item.kind == ItemKind::general ||
-                          item.kind == ItemKind::engineering || item.kind == ItemKind::scientific;
-  const bool takes_exponent = item.kind == ItemKind::exponent || item.kind == ItemKind::general ||
-                              item.kind == ItemKind::engineering ||
-                              item.kind == ItemKind::scientific;
-  const bool takes_min_digits = item.kind == ItemKind::integer || item.kind == ItemKind::octal ||
-                                item.kind == ItemKind::hex || item.kind == ItemKind::binary;
-
-  if (item.kind == ItemKind::query) return;
+  const ItemFacts& kind = facts(item.kind);
+  if (kind.suffix == FieldSuffix::none) return;
   if (!at_digit()) {
     // A field written without a width: a point here would leave the width out of a w.d pair.
     if (peek() == '.') fail(start);
-    DefaultWidth d = default_width(item.kind);
-    item.width = d.width;
-    item.digits = d.digits;
-    item.exponent_digits = d.exponent_digits;
+    item.width = kind.omitted.width;
+    item.digits = kind.omitted.digits;
+    item.exponent_digits = kind.omitted.exponent_digits;
     return;
   }
   item.width = number();
-  if (item.kind == ItemKind::alpha || item.kind == ItemKind::logical) return;
-  if (real_field) {
+  if (kind.suffix == FieldSuffix::width) return;
+  if (kind.suffix == FieldSuffix::width_fraction ||
+      kind.suffix == FieldSuffix::width_fraction_exponent) {
     if (peek() != '.') fail(start);
     ++pos_;
     if (!at_digit()) fail(start);
     item.digits = number();
-    if (takes_exponent && peek() == 'E') {
+    if (kind.suffix == FieldSuffix::width_fraction_exponent && peek() == 'E') {
       std::size_t mark = pos_;
       ++pos_;
       if (!at_digit()) fail(mark);
@@ -163,14 +104,13 @@ void Compiler::parse_field(LayoutItem& item, std::size_t start) {
     }
     return;
   }
-  if (takes_min_digits) {
-    if (peek() == '.') {
-      ++pos_;
-      if (!at_digit()) fail(start);
-      item.digits = number();
-    } else {
-      item.digits = item.kind == ItemKind::integer ? 1 : -1;
-    }
+  // Iw, Ow, Zw, Bw with an optional .m; I writes at least one digit when m is left out.
+  if (peek() == '.') {
+    ++pos_;
+    if (!at_digit()) fail(start);
+    item.digits = number();
+  } else {
+    item.digits = item.kind == ItemKind::integer ? 1 : -1;
   }
 }
 
@@ -367,12 +307,12 @@ Compiled Compiler::run() {
 
     const std::size_t start = pos_;
     LayoutItem item = parse_item(start);
-    if (!item_expected && !comma_free && !needs_no_comma(item.kind)) fail(start);
+    if (!item_expected && !comma_free && !facts(item.kind).comma_optional) fail(start);
     item_expected = item.kind == ItemKind::group_open;
-    comma_free = needs_no_comma(item.kind) || item.kind == ItemKind::scale ||
+    comma_free = facts(item.kind).comma_optional || item.kind == ItemKind::scale ||
                  item.kind == ItemKind::group_open;
     if (item.kind == ItemKind::group_open) {
-      if (open.size() >= kMaxNesting) fail(start);
+      if (open.size() >= kMaxGroupDepth) fail(start);
       if (open.empty()) parts.reversion_start = parts.items.size();
       open.push_back(parts.items.size());
     }

@@ -6,38 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "textio/item_kinds.hpp"
+
 namespace itemdif::textio {
 
-enum class ItemKind : std::uint8_t {
-  literal,        ///< 'text', "text" or nHtext
-  skip_right,     ///< nX, TRn
-  skip_left,      ///< TLn (never before column 1)
-  tab,            ///< Tc
-  slash,          ///< r/ (repeat = r)
-  colon,          ///< :  stop here when no values remain
-  no_line_end,    ///< $ or backslash
-  scale,          ///< kP (count = k)
-  blank_null,     ///< BN
-  blank_zero,     ///< BZ
-  sign_default,   ///< S
-  sign_plus,      ///< SP
-  sign_suppress,  ///< SS
-  integer,        ///< Iw.m
-  fixed,          ///< Fw.d
-  exponent,       ///< Ew.d[Ee]
-  double_exp,     ///< Dw.d
-  general,        ///< Gw.d[Ee]
-  engineering,    ///< ENw.d[Ee]
-  scientific,     ///< ESw.d[Ee]
-  alpha,          ///< Aw or A
-  logical,        ///< Lw
-  octal,          ///< Ow.m
-  hex,            ///< Zw.m
-  binary,         ///< Bw.m
-  query,          ///< Q (input only)
-  group_open,     ///< r( ; `partner` is the index of its group_close
-  group_close,    ///< )  ; `partner` is the index of its group_open
-};
+/// Groups may nest this deep inside the outer parentheses of a layout.
+inline constexpr std::size_t kMaxGroupDepth = 7;
 
 /// One compiled item. Field items are stored once with their repeat count.
 struct LayoutItem {
@@ -50,7 +24,7 @@ struct LayoutItem {
   std::int32_t partner = -1;  ///< matching parenthesis of a group
   std::string text;           ///< literal text
 
-  bool is_field() const;      ///< takes a value (I, F, E, D, G, EN, ES, A, L, O, Z, B, Q)
+  bool is_field() const { return facts(kind).is_field; }  ///< takes a value or a variable
 };
 
 /// A compiled layout. The outer parentheses are not items; `reversion_start` is the index of the

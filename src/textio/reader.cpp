@@ -9,13 +9,13 @@
 
 #include "textio/channels.hpp"
 #include "textio/errors.hpp"
+#include "textio/layout_walk.hpp"
 
 namespace itemdif::textio {
 namespace {
 
 constexpr int kEndOfFile = 24;
 constexpr int kListSyntax = 59;
-constexpr int kNoField = 60;
 constexpr int kMismatch = 61;
 constexpr int kConversion = 64;
 
@@ -260,17 +260,12 @@ bool integer_value(const Decimal& scanned, std::int32_t& value) {
 // ---------------------------------------------------------------------------------------------
 // Formatted read.
 
-bool is_real_field(ItemKind kind) {
-  switch (kind) {
-    case ItemKind::fixed:
-    case ItemKind::exponent:
-    case ItemKind::double_exp:
-    case ItemKind::general:
-    case ItemKind::engineering:
-    case ItemKind::scientific:
-      return true;
-    default:
-      return false;
+/// The kind of variable a slot holds, as the fields name what they read into.
+FieldValue variable_kind(const Slot& slot) {
+  switch (slot.index()) {
+    case 0: return FieldValue::integer;
+    case 3: return FieldValue::text;
+    default: return FieldValue::real;  // double or float
   }
 }
 
@@ -279,7 +274,16 @@ class RecordReader {
   RecordReader(InputChannel& channel, std::span<const Target> targets)
       : channel_(channel), line_(channel.line_buffer()), cursor_(targets) {}
 
-  void run(const Layout& layout);
+  void run(const Layout& layout) {
+    next_record();  // every read takes at least one record
+    walk_layout(layout, *this);
+  }
+
+  // The walk's consumer.
+  bool values_left() const { return !cursor_.done(); }
+  std::int32_t field(const LayoutItem& item, std::int32_t repeats);
+  void edit(const LayoutItem& item);
+  void revert() { next_record(); }
 
  private:
   void next_record() {
@@ -305,128 +309,69 @@ class RecordReader {
   int scale_ = 0;
 };
 
-void RecordReader::run(const Layout& layout) {
-  const std::vector<LayoutItem>& items = layout.items();
-  struct Round {
-    std::size_t open;
-    std::int32_t left;
-  };
-  // Nesting is limited by the compiler to seven groups; the margin costs nothing.
-  std::array<Round, 32> rounds{};
-  std::size_t depth = 0;
+std::int32_t RecordReader::field(const LayoutItem& item, std::int32_t repeats) {
+  std::size_t count = 0;
+  double* elements =
+      facts(item.kind).input == FieldValue::real ? cursor_.array_rest(count) : nullptr;
+  if (elements == nullptr) {
+    read_field(item);
+    return 1;
+  }
+  // A run of fields into an array of scores: the common case of the group data.
+  count = std::min(count, static_cast<std::size_t>(repeats));
+  for (std::size_t k = 0; k < count; ++k) read_real(item, elements[k]);
+  cursor_.advance_in_array(count);
+  return static_cast<std::int32_t>(count);
+}
 
-  bool took_value = false;  // since the start or the last reversion
-
-  next_record();
-  std::size_t i = 0;
-  for (;;) {
-    if (i == items.size()) {
-      if (cursor_.done()) return;
-      // The part the layout reverts to took nothing: it never would, and every further line
-      // would be passed over until the file ends.
-      if (!took_value) channel_.fail(kNoField);
-      next_record();
-      i = layout.reversion_start();
-      depth = 0;
-      took_value = false;
-      continue;
-    }
-    const LayoutItem& item = items[i];
-    switch (item.kind) {
-      case ItemKind::group_open:
-        if (item.repeat <= 0) {
-          i = static_cast<std::size_t>(item.partner) + 1;
-          continue;
-        }
-        if (depth == rounds.size()) channel_.fail(62);
-        rounds[depth++] = {i, item.repeat};
-        break;
-      case ItemKind::group_close:
-        if (depth > 0 && --rounds[depth - 1].left > 0) {
-          i = rounds[depth - 1].open + 1;
-          continue;
-        }
-        if (depth > 0) --depth;
-        break;
-      case ItemKind::literal:
-        // A literal has no meaning on input; its columns are passed over.
-        column_ += item.text.size();
-        break;
-      case ItemKind::skip_right:
-        column_ += static_cast<std::size_t>(item.count);
-        break;
-      case ItemKind::skip_left:
-        column_ -= std::min(column_, static_cast<std::size_t>(item.count));
-        break;
-      case ItemKind::tab:
-        column_ = item.count > 0 ? static_cast<std::size_t>(item.count) - 1 : 0;
-        break;
-      case ItemKind::slash:
-        for (std::int32_t r = 0; r < std::max(item.repeat, 1); ++r) next_record();
-        break;
-      case ItemKind::colon:
-        if (cursor_.done()) return;
-        break;
-      case ItemKind::scale:
-        scale_ = item.count;
-        break;
-      case ItemKind::blank_null:
-        blank_zero_ = false;
-        break;
-      case ItemKind::blank_zero:
-        blank_zero_ = true;
-        break;
-      case ItemKind::no_line_end:
-      case ItemKind::sign_default:
-      case ItemKind::sign_plus:
-      case ItemKind::sign_suppress:
-        break;
-      default:
-        if (!item.is_field()) break;
-        for (std::int32_t r = 0; r < item.repeat;) {
-          if (cursor_.done()) return;
-          took_value = true;
-          std::size_t count = 0;
-          double* elements = is_real_field(item.kind) ? cursor_.array_rest(count) : nullptr;
-          if (elements == nullptr) {
-            read_field(item);
-            ++r;
-            continue;
-          }
-          // A run of fields into an array of scores: the common case of the group data.
-          count = std::min(count, static_cast<std::size_t>(item.repeat - r));
-          for (std::size_t k = 0; k < count; ++k) read_real(item, elements[k]);
-          cursor_.advance_in_array(count);
-          r += static_cast<std::int32_t>(count);
-        }
-        break;
-    }
-    ++i;
+void RecordReader::edit(const LayoutItem& item) {
+  switch (item.kind) {
+    case ItemKind::literal:
+      // A literal has no meaning on input; its columns are passed over.
+      column_ += item.text.size();
+      break;
+    case ItemKind::skip_right:
+      column_ += static_cast<std::size_t>(item.count);
+      break;
+    case ItemKind::skip_left:
+      column_ -= std::min(column_, static_cast<std::size_t>(item.count));
+      break;
+    case ItemKind::tab:
+      column_ = item.count > 0 ? static_cast<std::size_t>(item.count) - 1 : 0;
+      break;
+    case ItemKind::slash:
+      for (std::int32_t r = 0; r < std::max(item.repeat, 1); ++r) next_record();
+      break;
+    case ItemKind::scale:
+      scale_ = item.count;
+      break;
+    case ItemKind::blank_null:
+      blank_zero_ = false;
+      break;
+    case ItemKind::blank_zero:
+      blank_zero_ = true;
+      break;
+    default:  // $, \, S, SP and SS are for output
+      break;
   }
 }
 
 void RecordReader::read_field(const LayoutItem& item) {
   Slot slot = cursor_.current();
-  const bool real_field = is_real_field(item.kind);
+  if (facts(item.kind).input != variable_kind(slot)) channel_.fail(kMismatch);
   if (auto* integer = std::get_if<std::int32_t*>(&slot)) {
     switch (item.kind) {
       case ItemKind::integer: read_integer(item, **integer); break;
-      case ItemKind::octal: read_based(item, 8, **integer); break;
-      case ItemKind::hex: read_based(item, 16, **integer); break;
-      case ItemKind::binary: read_based(item, 2, **integer); break;
       case ItemKind::query:
         **integer = static_cast<std::int32_t>(line_.size() > column_ ? line_.size() - column_ : 0);
         break;
-      default: channel_.fail(kMismatch);
+      default: read_based(item, facts(item.kind).radix, **integer); break;
     }
   } else if (auto* real = std::get_if<double*>(&slot)) {
-    if (!real_field) channel_.fail(kMismatch);
     read_real(item, **real);
   } else if (auto* single = std::get_if<float*>(&slot)) {
-    if (!real_field) channel_.fail(kMismatch);
     read_real(item, **single);
   } else {
-    if (item.kind != ItemKind::alpha) channel_.fail(kMismatch);
     read_text(item, *std::get<std::string*>(slot));
   }
   cursor_.advance();
@@ -687,7 +632,11 @@ Layout compile_layout(const InputChannel& channel, std::string_view text) {
 
 void read_formatted(InputChannel& channel, const Layout& layout, std::span<const Target> targets) {
   RecordReader reader(channel, targets);
-  reader.run(layout);
+  try {
+    reader.run(layout);
+  } catch (const LayoutError& error) {
+    channel.fail(error.number, error.info);
+  }
 }
 
 void read_list(InputChannel& channel, std::span<const Target> targets) {

@@ -6,6 +6,7 @@
 #include "textio/channels.hpp"
 #include "textio/errors.hpp"
 #include "textio/fields.hpp"
+#include "textio/layout_walk.hpp"
 
 namespace itemdif::textio {
 namespace {
@@ -45,14 +46,35 @@ class ValueCursor {
   std::size_t element_ = 0;
 };
 
+/// Whether a field that writes `wanted` takes the current element of `v`.
+bool writes(FieldValue wanted, const Value& v) {
+  switch (wanted) {
+    case FieldValue::any: return true;
+    case FieldValue::integer: return v.element_is_integer();
+    case FieldValue::real: return v.element_is_real();
+    case FieldValue::text: return v.element_is_text();
+    case FieldValue::none: break;
+  }
+  return false;
+}
+
 /// One write operation: a blank line buffer that grows, the current column and the
-/// high-water mark (the end of the rightmost text written).
+/// high-water mark (the end of the rightmost text written). The layout walk drives it.
 class Formatter {
  public:
   Formatter(const Layout& layout, std::span<const Value> values, LineSink& sink)
       : layout_(layout), cursor_(values), sink_(sink), drop_empty_lines_(cursor_.holds_empty_array()) {}
 
-  void run();
+  void run() {
+    walk_layout(layout_, *this);
+    emit(true);
+  }
+
+  // The walk's consumer.
+  bool values_left() { return cursor_.more(); }
+  std::int32_t field(const LayoutItem& item, std::int32_t repeats);
+  void edit(const LayoutItem& item);
+  void revert() { emit(false, true); }
 
  private:
   void put(std::string_view text) {
@@ -63,24 +85,21 @@ class Formatter {
     high_water_ = std::max(high_water_, end);
   }
 
-  void emit(bool last) {
+  void emit(bool last, bool reverting = false) {
     // A list holding an array with no elements leaves an empty line unwritten.
-    const bool skip = drop_empty_lines_ && high_water_ == 0 && (last || reverting_);
+    const bool skip = drop_empty_lines_ && high_water_ == 0 && (last || reverting);
     if (!skip) sink_.line(std::string_view(buffer_.data(), high_water_), last && no_line_end_);
     std::fill(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(high_water_), ' ');
     column_ = 0;
     high_water_ = 0;
   }
 
-  /// Renders one value into the field at the current column; false when no value is left.
-  bool field(const LayoutItem& item);
   [[noreturn]] static void mismatch() { throw LayoutError(61); }
 
   const Layout& layout_;
   ValueCursor cursor_;
   LineSink& sink_;
   const bool drop_empty_lines_;
-  bool reverting_ = false;
   bool no_line_end_ = false;
   FieldModes modes_;
   std::string buffer_;
@@ -89,23 +108,21 @@ class Formatter {
   std::size_t high_water_ = 0;
 };
 
-bool Formatter::field(const LayoutItem& item) {
-  if (!cursor_.more()) return false;
+// Renders one value into the field at the current column.
+std::int32_t Formatter::field(const LayoutItem& item, std::int32_t) {
   const Value& v = cursor_.value();
   const std::size_t i = cursor_.element();
+  if (!writes(facts(item.kind).output, v)) mismatch();
   field_text_.clear();
   switch (item.kind) {
     case ItemKind::integer:
-      if (!v.element_is_integer()) mismatch();
       append_integer(field_text_, v.integer_at(i), item.width, item.digits, modes_);
       break;
     case ItemKind::fixed:
-      if (!v.element_is_real()) mismatch();
       append_fixed(field_text_, v.real_at(i), item.width, item.digits, modes_);
       break;
     case ItemKind::exponent:
     case ItemKind::double_exp:
-      if (!v.element_is_real()) mismatch();
       append_exponent(field_text_, v.real_at(i), item.width, item.digits, item.exponent_digits,
                       item.kind == ItemKind::exponent ? 'E' : 'D', modes_);
       break;
@@ -122,100 +139,46 @@ bool Formatter::field(const LayoutItem& item) {
       break;
     case ItemKind::engineering:
     case ItemKind::scientific:
-      if (!v.element_is_real()) mismatch();
       append_scientific(field_text_, v.real_at(i), item.width, item.digits, item.exponent_digits,
                         item.kind == ItemKind::engineering, modes_);
       break;
     case ItemKind::alpha:
-      if (!v.element_is_text()) mismatch();
       append_text(field_text_, v.text_at(i), item.width);
       break;
     case ItemKind::logical:
-      if (!v.element_is_integer()) mismatch();
       append_logical(field_text_, v.integer_at(i) != 0, item.width);
       break;
     case ItemKind::octal:
     case ItemKind::hex:
-    case ItemKind::binary: {
-      if (!v.element_is_integer()) mismatch();
-      const int radix = item.kind == ItemKind::octal ? 8 : item.kind == ItemKind::hex ? 16 : 2;
-      append_radix(field_text_, v.integer_at(i), item.width, item.digits, radix);
+    case ItemKind::binary:
+      append_radix(field_text_, v.integer_at(i), item.width, item.digits, facts(item.kind).radix);
       break;
-    }
-    default:  // Q has no meaning on output
+    default:  // the fields that write nothing were refused above
       mismatch();
   }
   cursor_.advance();
   put(field_text_);
-  return true;
+  return 1;
 }
 
-void Formatter::run() {
-  const auto& items = layout_.items();
-  struct OpenGroup {
-    std::size_t open;
-    std::int32_t remaining;
-  };
-  OpenGroup groups[8];  // the compiler admits seven levels inside the outer parentheses
-  std::size_t depth = 0;
-  bool took_value = false;  // since the start or the last reversion
-
-  std::size_t pc = 0;
-  for (;;) {
-    if (pc == items.size()) {
-      if (!cursor_.more()) break;
-      // Values remain: new line, and the layout resumes at its reversion point. A pass that took
-      // no value would go on forever.
-      if (!took_value) throw LayoutError(60);
-      reverting_ = true;
-      emit(false);
-      reverting_ = false;
-      pc = layout_.reversion_start();
-      depth = 0;
-      took_value = false;
-      continue;
-    }
-    const LayoutItem& item = items[pc];
-    switch (item.kind) {
-      case ItemKind::literal: put(item.text); break;
-      case ItemKind::skip_right: column_ += static_cast<std::size_t>(item.count); break;
-      case ItemKind::skip_left:
-        column_ -= std::min(column_, static_cast<std::size_t>(item.count));
-        break;
-      case ItemKind::tab: column_ = static_cast<std::size_t>(item.count) - 1; break;
-      case ItemKind::slash:
-        for (std::int32_t r = 0; r < item.repeat; ++r) emit(false);
-        break;
-      case ItemKind::colon:
-        if (!cursor_.more()) return emit(true);
-        break;
-      case ItemKind::no_line_end: no_line_end_ = true; break;
-      case ItemKind::scale: modes_.scale = item.count; break;
-      case ItemKind::sign_plus: modes_.plus_sign = true; break;
-      case ItemKind::sign_default:
-      case ItemKind::sign_suppress: modes_.plus_sign = false; break;
-      case ItemKind::blank_null:
-      case ItemKind::blank_zero: break;  // input only
-      case ItemKind::group_open:
-        groups[depth++] = {pc, item.repeat};
-        break;
-      case ItemKind::group_close:
-        if (depth > 0 && --groups[depth - 1].remaining > 0) {
-          pc = groups[depth - 1].open + 1;
-          continue;
-        }
-        if (depth > 0) --depth;
-        break;
-      default:
-        for (std::int32_t r = 0; r < item.repeat; ++r) {
-          if (!field(item)) return emit(true);
-          took_value = true;
-        }
-        break;
-    }
-    ++pc;
+void Formatter::edit(const LayoutItem& item) {
+  switch (item.kind) {
+    case ItemKind::literal: put(item.text); break;
+    case ItemKind::skip_right: column_ += static_cast<std::size_t>(item.count); break;
+    case ItemKind::skip_left:
+      column_ -= std::min(column_, static_cast<std::size_t>(item.count));
+      break;
+    case ItemKind::tab: column_ = static_cast<std::size_t>(item.count) - 1; break;
+    case ItemKind::slash:
+      for (std::int32_t r = 0; r < item.repeat; ++r) emit(false);
+      break;
+    case ItemKind::no_line_end: no_line_end_ = true; break;
+    case ItemKind::scale: modes_.scale = item.count; break;
+    case ItemKind::sign_plus: modes_.plus_sign = true; break;
+    case ItemKind::sign_default:
+    case ItemKind::sign_suppress: modes_.plus_sign = false; break;
+    default: break;  // BN and BZ are for input
   }
-  emit(true);
 }
 
 class CollectingSink final : public LineSink {

@@ -11,14 +11,11 @@ namespace {
 // The compiled items written back in a canonical notation: repeat counts always shown on
 // fields, slashes and groups, defaults filled in, literals in brackets.
 std::string show(std::string_view text) {
-  static const char* const names[] = {"", "X", "TL", "T", "/", ":", "$", "P", "BN", "BZ", "S",
-                                      "SP", "SS", "I", "F", "E", "D", "G", "EN", "ES", "A", "L",
-                                      "O", "Z", "B", "Q", "(", ")"};
   std::string out;
   const Layout layout = Layout::compile(text);
   for (const LayoutItem& it : layout.items()) {
     if (!out.empty()) out += ' ';
-    const std::string name = names[static_cast<int>(it.kind)];
+    const std::string name(facts(it.kind).name);
     if (it.kind == ItemKind::literal) {
       out += "[" + it.text + "]";
     } else if (it.kind == ItemKind::skip_right || it.kind == ItemKind::scale) {
