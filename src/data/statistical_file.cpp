@@ -108,12 +108,12 @@ int on_value(int obs_index, readstat_variable_t* variable, readstat_value_t valu
 
 const char* format_name(FileFormat format) {
   switch (format) {
-    case FileFormat::sav: return "SPSS";
-    case FileFormat::dta: return "Stata";
-    case FileFormat::sas7bdat: return "SAS";
+    case FileFormat::sav: return "an SPSS";
+    case FileFormat::dta: return "a Stata";
+    case FileFormat::sas7bdat: return "a SAS";
     case FileFormat::text: break;
   }
-  return "data";
+  return "a data";
 }
 
 }  // namespace
@@ -139,7 +139,7 @@ ItemScores read_statistical_file(const ReadOptions& options, FileFormat format) 
   }
   if (parse.failure) std::rethrow_exception(parse.failure);
   if (error != READSTAT_OK)
-    throw InputError(options.path + ": cannot be read as a " + format_name(format) + " file (" +
+    throw InputError(options.path + ": cannot be read as " + format_name(format) + " file (" +
                      readstat_error_message(error) + ")");
 
   if (!parse.builder) parse.start();  // a file without rows still has its columns checked
