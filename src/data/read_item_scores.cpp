@@ -17,7 +17,7 @@ namespace itemdif::data {
 namespace {
 
 constexpr std::size_t kSniffed = 64 * 1024;          // bytes looked at for binary content
-constexpr std::size_t kReleaseEvery = 32u << 20;    // bytes read between releases of pages
+constexpr std::size_t kReleaseEvery = 4u << 20;  // bytes read between releases of pages
 
 ItemScores read_text_file(const ReadOptions& options, char delimiter) {
   const std::string& shown = options.path;

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "data/item_scores.hpp"
 
 namespace itemdif::data {
@@ -52,6 +56,57 @@ const char* TextTable::quoted_cell(const char* p, std::vector<std::string_view>&
   }
 }
 
+// A row without quotes: its cells are the spans between delimiters up to the line end, found
+// sixteen bytes at a time while sixteen bytes remain. Returns nullptr, with `cells` partly
+// filled, when a quote comes before the line end; else the position after the row.
+const char* TextTable::plain_row(const char* p, std::vector<std::string_view>& cells) {
+  const char delimiter = delimiter_;
+  const char* start = p;
+  const char* eol = nullptr;
+#if defined(__SSE2__)
+  const __m128i delimiters = _mm_set1_epi8(delimiter);
+  const __m128i line_ends = _mm_set1_epi8('\n');
+  const __m128i quotes = _mm_set1_epi8('"');
+  while (eol == nullptr && end_ - p >= 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto bits = [&](__m128i wanted) {
+      return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted)));
+    };
+    unsigned mask = bits(delimiters);
+    const unsigned stops = bits(line_ends) | bits(quotes);
+    if (stops != 0) {
+      const unsigned first = static_cast<unsigned>(__builtin_ctz(stops));
+      if (p[first] == '"') return nullptr;
+      eol = p + first;
+      mask &= (1u << first) - 1u;
+    }
+    while (mask != 0) {
+      const char* at = p + __builtin_ctz(mask);
+      cells.emplace_back(start, static_cast<std::size_t>(at - start));
+      start = at + 1;
+      mask &= mask - 1u;
+    }
+    p += 16;
+  }
+#endif
+  if (eol == nullptr) {
+    for (; p < end_ && *p != '\n'; ++p) {
+      if (*p == '"') return nullptr;
+      if (*p == delimiter) {
+        cells.emplace_back(start, static_cast<std::size_t>(p - start));
+        start = p + 1;
+      }
+    }
+    eol = p;
+  }
+  const char* stop = eol;
+  if (eol < end_ && stop > start && stop[-1] == '\r') --stop;
+  cells.emplace_back(start, static_cast<std::size_t>(stop - start));
+  if (eol == end_) return eol;
+  ++line_;
+  return eol + 1;
+}
+
 bool TextTable::next_row(std::vector<std::string_view>& cells) {
   cells.clear();
   if (pos_ == end_) return false;
@@ -64,9 +119,14 @@ bool TextTable::next_row(std::vector<std::string_view>& cells) {
       return false;
     }
   }
+  row_line_ = line_;
+  if (const char* next = plain_row(pos_, cells)) {
+    pos_ = next;
+    return true;
+  }
+  cells.clear();
   unescaped_.clear();
   unescaped_cells_.clear();
-  row_line_ = line_;
   const char delimiter = delimiter_;
   const char* p = pos_;
   const char* const end = end_;

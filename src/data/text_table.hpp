@@ -29,6 +29,7 @@ class TextTable {
 
  private:
   [[noreturn]] void fail(std::size_t line, const std::string& what) const;
+  const char* plain_row(const char* p, std::vector<std::string_view>& cells);
   const char* quoted_cell(const char* p, std::vector<std::string_view>& cells);
 
   const char* begin_;

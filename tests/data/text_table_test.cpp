@@ -91,6 +91,22 @@ TEST(TextTable, SeveralEscapedCellsInARowKeepTheirOwnText) {
   EXPECT_EQ(rows[1].cells[2], std::string(40, 'r') + "\"");
 }
 
+TEST(TextTable, LongRowsAcrossBlocksOfSixteenBytes) {
+  const std::string plain = "0,1,0,1,0,1,0,1,0,1,0,1";  // 23 bytes: cells on both sides of 16
+  const std::vector<std::string> cells = {"0", "1", "0", "1", "0", "1", "0", "1", "0", "1", "0", "1"};
+  EXPECT_EQ(rows_of(plain + "\r\n" + plain), (Rows{{1, cells}, {2, cells}}));
+  // A quote late in a row sends the whole row through the quoted path.
+  std::vector<std::string> quoted = cells;
+  quoted.back() = "x,\"y";
+  EXPECT_EQ(rows_of(plain + "\n" + plain.substr(0, 22) + "\"x,\"\"y\"\n"),
+            (Rows{{1, cells}, {2, quoted}}));
+  // A CR LF split across two blocks, and a CR that is no line end.
+  const std::string fifteen = "aaaaaaa,bbbbbbb";
+  EXPECT_EQ(rows_of(fifteen + "\r\n" + "c\rd,e\n"),
+            (Rows{{1, {"aaaaaaa", "bbbbbbb"}}, {2, {"c\rd", "e"}}}));
+  EXPECT_EQ(rows_of(std::string(40, 'x') + ",\n"), (Rows{{1, {std::string(40, 'x'), ""}}}));
+}
+
 TEST(TextTable, OtherDelimiters) {
   EXPECT_EQ(rows_of("a\tb\n1\t\n\"x\ty\"\t0\n", '\t'),
             (Rows{{1, {"a", "b"}}, {2, {"1", ""}}, {3, {"x\ty", "0"}}}));
