@@ -16,16 +16,20 @@ Examinees select_examinees(const data::ItemScores& scores, MissingPolicy policy)
   e.taking_part.assign(n, 1);
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint8_t* row = scores.scores.data() + i * items;
-    bool missing = false;
+    // Flags or-ed over the row, so that the loop runs without branches.
+    unsigned missing = 0;
+    unsigned invalid = 0;
     for (std::size_t j = 0; j < items; ++j) {
       const std::uint8_t x = row[j];
-      if (x == data::kMissing)
-        missing = true;
-      else if (x > 1)
-        throw data::InputError("examinee " + std::to_string(i + 1) + ", item " +
-                               scores.item_names[j] + ": " + std::to_string(x) +
-                               " is not a score (0 or 1) or missing");
+      missing |= x == data::kMissing;
+      invalid |= (x > 1) & (x != data::kMissing);
     }
+    if (invalid)
+      for (std::size_t j = 0; j < items; ++j)
+        if (row[j] > 1 && row[j] != data::kMissing)
+          throw data::InputError("examinee " + std::to_string(i + 1) + ", item " +
+                                 scores.item_names[j] + ": " + std::to_string(row[j]) +
+                                 " is not a score (0 or 1) or missing");
     const std::uint8_t g = scores.group[i];
     if (g != data::kReferenceGroup && g != data::kFocalGroup)
       throw data::InputError("examinee " + std::to_string(i + 1) + ": group code " +

@@ -89,3 +89,9 @@ for policy in ("excluded", "incorrect", "listwise"):
         rows, n, c = tables(D2, item, policy, thin3, {0, 1, 2})
         print(f"D2 {policy} item {item} rows", rows, "n", n, "correct", c)
         show(f"D2 {policy} item {item}", mh(rows, 1))
+# Counting with item q2 outside the matching set {q1, q3}: q2 is matched on the sum plus its own
+# score, q1 on the sum alone.
+for policy in ("excluded", "incorrect", "listwise"):
+    for item in (0, 1):
+        rows, n, c = tables(D2, item, policy, thin3, {0, 2})
+        print(f"D2 {policy} matching q1,q3: item {item} rows", rows)
