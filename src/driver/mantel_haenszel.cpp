@@ -3,30 +3,25 @@
 
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 #include "dist/dchidf.hpp"
 #include "driver/stops.hpp"
+#include "stats/mh_sums.hpp"
 
 namespace itemdif::driver {
 
 namespace {
 
 /// The two-by-two table of one cell (level k, item j).
-struct Cell {
-  double a;   // reference correct
-  double b;   // reference incorrect
-  double c;   // focal correct
-  double d;   // focal incorrect
-  double nr;  // reference examinees
-  double nf;  // focal examinees
-  double n;   // both groups
-};
-
-Cell cell_at(const LevelTables& t, std::size_t k, std::size_t j) {
-  return Cell{t.counts[kReference][kCorrect](k, j), t.counts[kReference][kIncorrect](k, j),
-              t.counts[kFocal][kCorrect](k, j),     t.counts[kFocal][kIncorrect](k, j),
-              t.counts[kReference][kBoth](k, j),    t.counts[kFocal][kBoth](k, j),
-              t.size(k, j)};
+stats::MhCell cell_at(const LevelTables& t, std::size_t k, std::size_t j) {
+  return stats::MhCell{t.counts[kReference][kCorrect](k, j),
+                       t.counts[kReference][kIncorrect](k, j),
+                       t.counts[kFocal][kCorrect](k, j),
+                       t.counts[kFocal][kIncorrect](k, j),
+                       t.counts[kReference][kBoth](k, j),
+                       t.counts[kFocal][kBoth](k, j),
+                       t.size(k, j)};
 }
 
 }  // namespace
@@ -52,15 +47,17 @@ std::vector<MhItem> mantel_haenszel(const LevelTables& tables) {
   const std::size_t n_items = tables.items();
   const std::size_t n_levels = tables.levels();
   std::vector<MhItem> items(n_items);
+  std::vector<stats::MhSums> sums(n_items);
 
+  std::vector<stats::MhCell> cells;
+  cells.reserve(n_levels);
   for (std::size_t j = 0; j < n_items; ++j) {
-    MhItem& item = items[j];
-    for (std::size_t k = 0; k < n_levels; ++k) {
-      if (!tables.is_valid(k, j)) continue;
-      const Cell t = cell_at(tables, k, j);
-      item.alpha_numerator += (t.a * t.d) / t.n;
-      item.alpha_denominator += (t.b * t.c) / t.n;
-    }
+    cells.clear();
+    for (std::size_t k = 0; k < n_levels; ++k)
+      if (tables.is_valid(k, j)) cells.push_back(cell_at(tables, k, j));
+    sums[j] = stats::mh_sums(cells);
+    items[j].alpha_numerator = sums[j].ad_n;
+    items[j].alpha_denominator = sums[j].bc_n;
   }
   // Every item's odds ratio must be defined before anything else is computed.
   for (const MhItem& item : items)
@@ -68,18 +65,11 @@ std::vector<MhItem> mantel_haenszel(const LevelTables& tables) {
 
   for (std::size_t j = 0; j < n_items; ++j) {
     MhItem& item = items[j];
-    item.alpha = item.alpha_numerator / item.alpha_denominator;
+    item.alpha = sums[j].alpha;
     item.mh_d_dif = -(std::log(item.alpha) * 2.35);
-
-    for (std::size_t k = 0; k < n_levels; ++k) {
-      if (!tables.is_valid(k, j)) continue;
-      const Cell t = cell_at(tables, k, j);
-      const double m1 = t.a + t.c;
-      const double m0 = t.b + t.d;
-      item.observed_sum += t.a;
-      item.expected_sum += (t.a + t.c) * t.nr / t.n;
-      item.variance_sum += t.nr * t.nf * m1 * m0 / (t.n * t.n * (t.n - 1.0));
-    }
+    item.observed_sum = sums[j].observed;
+    item.expected_sum = sums[j].expected;
+    item.variance_sum = sums[j].variance;
     // The continuity correction has no floor: a difference below 0.5 squares a negative number.
     const double corrected = std::fabs(item.observed_sum - item.expected_sum) - 0.5;
     item.chi_square = corrected * corrected / item.variance_sum;
@@ -95,15 +85,7 @@ std::vector<MhItem> mantel_haenszel(const LevelTables& tables) {
   // added in the same order.
   for (std::size_t j = 0; j < n_items; ++j) {
     MhItem& item = items[j];
-    const double alpha = item.alpha;
-    double variance_terms = 0.0;
-    for (std::size_t k = 0; k < n_levels; ++k) {
-      if (!tables.is_valid(k, j)) continue;
-      const Cell t = cell_at(tables, k, j);
-      variance_terms += (t.a * t.d + alpha * t.b * t.c) * (t.a + t.d + (t.b + t.c) * alpha) /
-                        (t.n * 2.0 * t.n);
-    }
-    item.se_d_dif = std::sqrt(variance_terms) * (kSeScale / item.alpha_numerator);
+    item.se_d_dif = std::sqrt(sums[j].rbg) * (kSeScale / item.alpha_numerator);
     item.category = ets_category(item.mh_d_dif, item.se_d_dif);
   }
   return items;

@@ -1,0 +1,58 @@
+// Small item-score data sets for the analysis tests, written as response patterns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/item_scores.hpp"
+
+namespace itemdif::stats::testing {
+
+/// `count` examinees of `group` (0 reference, 1 focal) answering as `pattern`: one character
+/// per item, '1' correct, '0' incorrect, '.' missing.
+struct Pattern {
+  std::uint8_t group;
+  std::string pattern;
+  int count;
+};
+
+inline data::ItemScores make_scores(const std::vector<Pattern>& patterns) {
+  data::ItemScores s;
+  const std::size_t items = patterns.empty() ? 0 : patterns.front().pattern.size();
+  for (std::size_t j = 0; j < items; ++j) s.item_names.push_back("q" + std::to_string(j + 1));
+  for (const Pattern& p : patterns)
+    for (int c = 0; c < p.count; ++c) {
+      for (char x : p.pattern)
+        s.scores.push_back(x == '1' ? 1 : x == '0' ? 0 : data::kMissing);
+      s.group.push_back(p.group);
+      ++s.n_examinees;
+    }
+  s.rows_read = s.n_examinees;
+  return s;
+}
+
+/// The three-item data set D1 of reference_values.py (no missing responses).
+inline data::ItemScores data_set_1() {
+  return make_scores({{0, "000", 3}, {0, "100", 4}, {0, "010", 2}, {0, "001", 1},
+                      {0, "110", 5}, {0, "101", 3}, {0, "011", 2}, {0, "111", 4},
+                      {1, "000", 4}, {1, "100", 2}, {1, "010", 3}, {1, "001", 2},
+                      {1, "110", 2}, {1, "101", 1}, {1, "011", 4}, {1, "111", 2}});
+}
+
+/// The three-item data set D2 of reference_values.py, with missing responses.
+inline data::ItemScores data_set_2() {
+  return make_scores({{0, "1.0", 2}, {0, "11.", 1}, {0, ".11", 2}, {0, "000", 3},
+                      {0, "110", 4}, {0, "101", 2}, {0, "111", 3}, {0, "010", 2},
+                      {0, "001", 1}, {1, ".00", 2}, {1, "1.1", 1}, {1, "0.0", 1},
+                      {1, "000", 2}, {1, "100", 3}, {1, "011", 2}, {1, "111", 2},
+                      {1, "010", 3}, {1, "110", 1}});
+}
+
+/// One studied item (q1) whose single two-by-two table is A, B, C, D, and a second item that
+/// everyone answers incorrectly; analysed with one level covering every score.
+inline data::ItemScores single_table(int a, int b, int c, int d) {
+  return make_scores({{0, "10", a}, {0, "00", b}, {1, "10", c}, {1, "00", d}});
+}
+
+}  // namespace itemdif::stats::testing
