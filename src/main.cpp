@@ -2,6 +2,8 @@
 // The run's end becomes the process's exit status here and nowhere else.
 #include <iostream>
 
-#include "driver/run.hpp"
+#include "cli/command_line.hpp"
 
-int main() { return itemdif::driver::run_dialogue(std::cerr); }
+int main(int argc, char** argv) {
+  return itemdif::cli::run_command_line(argc, argv, std::cout, std::cerr);
+}

@@ -138,9 +138,10 @@ void write_summary(std::ostream& out, const RunDescription& run,
                   item.n_focal, fixed(item.mh.d_dif, 8, 3).c_str(),
                   fixed(item.mh.d_dif_se, 7, 3).c_str(), p_text(item.mh.p, 10).c_str(),
                   p_text(item.mh.p_adjusted, 10).c_str(), ets.c_str(), item.flagged ? "*" : " ");
-    out << name_column(item.name) << line;
-    if (!item.note.empty()) out << "  " << item.note;
-    out << "\n";
+    std::string row = name_column(item.name) + line;
+    if (!item.note.empty()) row += "  " + item.note;
+    row.erase(row.find_last_not_of(' ') + 1);
+    out << row << "\n";
   }
   out << "\nFlagged (" << flagged.size() << "): " << item_list(flagged, analysis) << "\n";
 }
