@@ -283,7 +283,8 @@ void C2GLM(CtglmArguments& a, Workspace& workspace) {
 
 }  // namespace
 
-CtglmArguments three_effect_logit(std::int32_t nobs, float* x, const CtglmResults& results) {
+CtglmArguments three_effect_logit(std::int32_t nobs, const float* x,
+                                  const CtglmResults& results) {
   static constexpr std::int32_t kOneVariableEach[3] = {1, 1, 1};
   static constexpr std::int32_t kFirstThreeColumns[3] = {1, 2, 3};
   static constexpr std::int32_t kNoClassColumn = 0;
