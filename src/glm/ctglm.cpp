@@ -28,7 +28,7 @@ void terminal(std::int32_t code, const char* text) { E1MES(kTerminal, code, text
 // True when no error code stands at the current routine's level.
 bool clean() { return N1RCD(0) == 0; }
 
-/// The checks that CTGLM makes and C2GLM repeats, by groups; false when one failed.
+/// The checks of the table's shape and the effects, by groups; false when one failed.
 bool check_shape(const CtglmArguments& a) {
   if (a.NOBS < 1) {
     MSGSETI(1, a.NOBS);
@@ -237,7 +237,8 @@ bool check_model(CtglmArguments& a) {
   }
   if (!clean()) return false;
 
-  const std::int32_t lower = a.MODEL == 2 ? 1 : 0;
+  // The model is number 3 by now, whose responses start at 0.
+  constexpr std::int32_t lower = 0;
   const float* response = a.X + static_cast<std::size_t>(a.IRT - 1) * static_cast<std::size_t>(a.LDX);
   const auto limit = static_cast<float>(lower);
   int failed = 0;
@@ -272,7 +273,8 @@ bool check_model(CtglmArguments& a) {
 
 void C2GLM(CtglmArguments& a, Workspace& workspace) {
   numerr::RoutineScope scope{"C2GLM "};
-  if (!check_shape(a) || !check_results(a, a.NCOEF)) return;
+  // The shape and the result tables were checked by CTGLM on the same arguments (NCOEF is the
+  // count it checked them against), so only the checks of the model remain.
   if (!check_model(a)) return;
 
   // X is read in place, column by column: cheaper than turning it into observation-major

@@ -27,9 +27,8 @@ const float* FitContext::column(std::int32_t k) const {
   const CtglmArguments& a = args;
   const std::int32_t effect = k - a.INTCEP;
   if (effect < 0) return nullptr;
-  std::int32_t position = 0;
-  for (std::int32_t e = 0; e < effect; ++e) position += a.NVEF[e];
-  return x_column(a.INDEF[position]);
+  // Every effect is one variable (CTGLM refuses others), so effect e is INDEF(e + 1).
+  return x_column(a.INDEF[effect]);
 }
 
 const float* FitContext::x_column(std::int32_t number) const {
@@ -43,10 +42,8 @@ bool FitContext::regressors(std::int32_t i, float* x, float& o) const {
   bool complete = true;
   std::int32_t k = 0;
   if (a.INTCEP == 1) x[k++] = 1.0F;
-  std::int32_t position = 0;
   for (std::int32_t e = 0; e < a.NEF; ++e) {
-    const float v = a.X[row_index + static_cast<std::size_t>(a.INDEF[position] - 1) * ldx];
-    position += a.NVEF[e];
+    const float v = a.X[row_index + static_cast<std::size_t>(a.INDEF[e] - 1) * ldx];
     complete = complete && !std::isnan(v);
     x[k++] = v;
   }

@@ -18,7 +18,8 @@ inline constexpr std::int32_t kNewtonRaphson = 1; // "N-R": observed curvature
 /// Everything one fit works on. X is read in place, column by column, and never written.
 /// The engine fits one trial per observation with frequency 1 (CTGLM refuses trials and
 /// frequency columns), so an observation's values are its regressors, its response and the
-/// fixed term of its linear predictor.
+/// fixed term of its linear predictor; and every effect is one variable (CTGLM refuses effects
+/// of more), so regressor k after the intercept reads the column INDEF(k).
 struct FitContext {
   CtglmArguments& args;
   std::int32_t p = 0;         // NCOEF
