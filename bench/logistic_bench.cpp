@@ -1,6 +1,6 @@
 // Timing of the logistic fit at a realistic size: 100 000 examinees per group answering 100
-// items under a two-parameter logistic model, a few items fitted by CTGLM with the arguments of
-// the logistic-regression procedure, each a few times. Run by `make bench`.
+// items under a two-parameter logistic model, a few items fitted by the logit fitter of the
+// logistic-regression procedure, each a few times. Run by `make bench`.
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "glm/ctglm.hpp"
+#include "glm/logit_fit.hpp"
 
 namespace {
 
@@ -65,20 +65,9 @@ int main() {
   const std::int32_t n = 2 * kPerGroup;
   const auto rows = static_cast<std::size_t>(n);
   std::vector<float> design(rows * 4);
-  std::vector<float> case_statistics(rows * 5);
-  std::vector<std::int32_t> observation_flags(rows);
   for (std::size_t i = 0; i < rows; ++i) design[rows + i] = i < kPerGroup ? 0.5F : -0.5F;
 
-  std::array<float, 16> coefficient_table{};
-  std::array<float, 16> covariance{};
-  std::array<float, 4> regressor_means{};
-  std::array<float, 4> last_update{};
-  const glm::CtglmResults results{.ESTTAB = coefficient_table.data(),
-                                  .COVEST = covariance.data(),
-                                  .REGMEAN = regressor_means.data(),
-                                  .CASESTAT = case_statistics.data(),
-                                  .LASTUPD = last_update.data(),
-                                  .OBSCODE = observation_flags.data()};
+  glm::LogitFitter fitter(n);
 
   std::printf("Logistic fits: %d observations, %d items fitted\n", n, kFittedItems);
   double total_seconds = 0.0;
@@ -92,22 +81,21 @@ int main() {
     }
     // Processor time, not wall time, and the fastest of a few fits: the machine may be shared
     // with other work, which only ever adds time.
-    glm::CtglmArguments fit;
+    glm::LogitFit fit;
     double seconds = 0.0;
     for (int repeat = 0; repeat < kRepeats; ++repeat) {
-      fit = glm::three_effect_logit(n, design.data(), results);
       const std::clock_t start = std::clock();
-      glm::CTGLM(fit);
+      fit = fitter.fit(design);
       const double elapsed = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
       if (repeat == 0 || elapsed < seconds) seconds = elapsed;
     }
     total_seconds += seconds;
-    std::printf("item %d: %.4f s  loglik %.9g\n", j + 1, seconds, static_cast<double>(fit.LOGLIK));
-    for (int k = 0; k < 4; ++k) {
-      std::printf("   %15.9g %15.9g %15.9g %15.9g\n", static_cast<double>(coefficient_table[k]),
-                  static_cast<double>(coefficient_table[4 + k]),
-                  static_cast<double>(coefficient_table[8 + k]),
-                  static_cast<double>(coefficient_table[12 + k]));
+    std::printf("item %d: %.4f s  loglik %.9g\n", j + 1, seconds,
+                static_cast<double>(fit.log_likelihood));
+    for (const glm::Coefficient& c : fit.coefficients) {
+      std::printf("   %15.9g %15.9g %15.9g %15.9g\n", static_cast<double>(c.estimate),
+                  static_cast<double>(c.standard_error), static_cast<double>(c.z),
+                  static_cast<double>(c.p_value));
     }
   }
   std::printf("mean per item: %.4f s (a run of %d items: about %.1f s)\n",

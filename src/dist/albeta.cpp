@@ -19,10 +19,6 @@ namespace {
 constexpr float kLnSqrt2Pi = 0.918938533f;   // ln sqrt(2π)
 constexpr float kLnSqrtPiBy2 = 0.225791353f;  // ln sqrt(π/2)
 
-// ALNGAM's first-call values; 0 means they are still to be computed.
-float alngam_xmax = 0.0f;
-float alngam_dxrel = 0.0f;
-
 }  // namespace
 
 float ALNREL(float x) {
@@ -52,10 +48,14 @@ float ALNREL(float x) {
 
 float ALNGAM(float x) {
   numerr::RoutineScope scope("ALNGAM");
-  if (alngam_xmax == 0.0f) {
-    alngam_xmax = AMACH(2) / std::log(AMACH(2));
-    alngam_dxrel = std::sqrt(AMACH(4));
-  }
+  // First-call values.
+  struct Constants {
+    float xmax;
+    float dxrel;
+  };
+  static const Constants constants{AMACH(2) / std::log(AMACH(2)), std::sqrt(AMACH(4))};
+  const float alngam_xmax = constants.xmax;
+  const float alngam_dxrel = constants.dxrel;
   const float y = std::abs(x);
   if (y <= 10.0f) return std::log(std::abs(GAMMA(x)));
 

@@ -17,12 +17,7 @@ double DERFC(double x) {
 
 double DNORDF(double x) {
   numerr::RoutineScope scope("DNORDF ");
-  static bool have_constant = false;
-  static double sqrt_half = 0;
-  if (!have_constant) {
-    sqrt_half = std::sqrt(0.5);
-    have_constant = true;
-  }
+  static const double sqrt_half = std::sqrt(0.5);
   const double result = 0.5 * DERFC(-x * sqrt_half);
   // Far in the lower tail DERFC underflows with an ALERT; for the normal function 0 is simply
   // the right answer there, so the alert is withdrawn before it can travel up.

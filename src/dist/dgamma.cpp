@@ -9,6 +9,7 @@
 #include "dist/chebyshev_tables.hpp"
 #include "dist/dmach.hpp"
 #include "dist/erfc_gamma_core.hpp"
+#include "dist/first_use.hpp"
 #include "numerr/error_stack.hpp"
 
 namespace itemdif::dist {
@@ -27,16 +28,24 @@ void D9GAML(double& xmin, double& xmax) {
 
 double D9LGMC(double x) {
   numerr::RoutineScope scope("D9LGMC");
-  static std::int32_t terms = 0;
-  static double xbig = 0;
-  static double xmax = 0;
-  if (terms == 0) {
-    terms = INITDS(log_gamma_correction_series,
-                   static_cast<std::int32_t>(log_gamma_correction_series.size()),
-                   static_cast<float>(DMACH(3)));
-    xbig = 1.0 / std::sqrt(DMACH(3));
-    xmax = std::exp(std::min(std::log(DMACH(2) / 12.0), -std::log(12.0 * DMACH(1))));
-  }
+  // First-call values; a term count of 0 is tried again on the next call.
+  struct Constants {
+    std::int32_t terms = 0;
+    double xbig = 0;
+    double xmax = 0;
+  };
+  static detail::FirstUse<Constants> first_use;
+  const auto [terms, xbig, xmax] = first_use.get(
+      [] {
+        Constants c;
+        c.terms = INITDS(log_gamma_correction_series,
+                         static_cast<std::int32_t>(log_gamma_correction_series.size()),
+                         static_cast<float>(DMACH(3)));
+        c.xbig = 1.0 / std::sqrt(DMACH(3));
+        c.xmax = std::exp(std::min(std::log(DMACH(2) / 12.0), -std::log(12.0 * DMACH(1))));
+        return c;
+      },
+      [](const Constants& c) { return c.terms != 0; });
 
   if (x < 10.0) {
     numerr::MSGSETD(1, x);
@@ -60,8 +69,10 @@ double D9LGMC(double x) {
 
 double DGAMMA(double x) {
   numerr::RoutineScope scope("DGAMMA ");
-  static detail::GammaConstants<double> c;
-  if (c.terms == 0) c = detail::gamma_constants<DoublePrecision>(gamma_series, D9GAML);
+  static detail::FirstUse<detail::GammaConstants<double>> first_use;
+  const detail::GammaConstants<double> c = first_use.get(
+      [] { return detail::gamma_constants<DoublePrecision>(gamma_series, D9GAML); },
+      [](const detail::GammaConstants<double>& k) { return k.terms != 0; });
 
   if (std::abs(x) <= 10.0) return detail::gamma_by_series<DoublePrecision>(x, c, gamma_series);
   if (const auto bound = detail::gamma_beyond_bounds<DoublePrecision>(x, c)) return *bound;

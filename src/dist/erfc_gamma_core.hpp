@@ -11,6 +11,7 @@
 #include <span>
 
 #include "dist/chebyshev.hpp"
+#include "dist/first_use.hpp"
 #include "dist/precision.hpp"
 #include "numerr/error_stack.hpp"
 
@@ -37,24 +38,37 @@ typename P::Real complementary_error_function(typename P::Real x, Table<P> erf_c
   using Real = typename P::Real;
   // First-call values. A count of 0 in erf_terms means they are still to be computed, also
   // after a failed term count, which the next call then tries again.
-  static std::int32_t erf_terms = 0;
-  static std::int32_t mid_terms = 0;
-  static std::int32_t tail_terms = 0;
-  static Real xsml = 0;
-  static Real xmax = 0;
-  static Real sqeps = 0;
-  if (erf_terms == 0) {
-    // The accuracy asked of the series is a single-precision value in both precisions: both
-    // factors are rounded to float and multiplied in float.
-    const float eta = 0.1f * static_cast<float>(P::machine(3));
-    erf_terms = term_count<P>(erf_cs, eta);
-    mid_terms = term_count<P>(mid_cs, eta);
-    tail_terms = term_count<P>(tail_cs, eta);
-    xsml = -std::sqrt(-std::log(P::kSqrtPi * P::machine(3)));
-    const Real t = std::sqrt(-std::log(P::kSqrtPi * P::machine(1)));
-    xmax = t - Real(0.5) * std::log(t) / t - Real(0.01);
-    sqeps = std::sqrt(Real(2) * P::machine(3));
-  }
+  struct Constants {
+    std::int32_t erf_terms = 0;
+    std::int32_t mid_terms = 0;
+    std::int32_t tail_terms = 0;
+    Real xsml = 0;
+    Real xmax = 0;
+    Real sqeps = 0;
+  };
+  static FirstUse<Constants> first_use;
+  const Constants constants = first_use.get(
+      [&] {
+        Constants c;
+        // The accuracy asked of the series is a single-precision value in both precisions:
+        // both factors are rounded to float and multiplied in float.
+        const float eta = 0.1f * static_cast<float>(P::machine(3));
+        c.erf_terms = term_count<P>(erf_cs, eta);
+        c.mid_terms = term_count<P>(mid_cs, eta);
+        c.tail_terms = term_count<P>(tail_cs, eta);
+        c.xsml = -std::sqrt(-std::log(P::kSqrtPi * P::machine(3)));
+        const Real t = std::sqrt(-std::log(P::kSqrtPi * P::machine(1)));
+        c.xmax = t - Real(0.5) * std::log(t) / t - Real(0.01);
+        c.sqeps = std::sqrt(Real(2) * P::machine(3));
+        return c;
+      },
+      [](const Constants& c) { return c.erf_terms != 0; });
+  const std::int32_t erf_terms = constants.erf_terms;
+  const std::int32_t mid_terms = constants.mid_terms;
+  const std::int32_t tail_terms = constants.tail_terms;
+  const Real xsml = constants.xsml;
+  const Real xmax = constants.xmax;
+  const Real sqeps = constants.sqeps;
 
   if (x <= xsml) return 2;
   if (x > xmax) {

@@ -8,6 +8,7 @@
 #include "dist/amach.hpp"
 #include "dist/chebyshev_tables.hpp"
 #include "dist/erfc_gamma_core.hpp"
+#include "dist/first_use.hpp"
 #include "numerr/error_stack.hpp"
 
 // Single-precision results are wanted, not double results rounded at the end.
@@ -19,10 +20,6 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 constexpr float kLnSqrt2Pi = 0.918938533f;
-
-// R9LGMC's first-call values; xbig = 0 means they are still to be computed.
-float lgmc_xbig = 0.0f;
-float lgmc_xmax = 0.0f;
 
 }  // namespace
 
@@ -51,10 +48,16 @@ void R9GAML(float& xmin, float& xmax) {
 
 float R9LGMC(float x) {
   numerr::RoutineScope scope("R9LGMC");
-  if (lgmc_xbig == 0.0f) {
-    lgmc_xbig = 1.0f / std::sqrt(AMACH(3));
-    lgmc_xmax = std::exp(std::min(std::log(AMACH(2) / 12.0f), -std::log(12.0f * AMACH(1))));
-  }
+  // First-call values.
+  struct Constants {
+    float xbig;
+    float xmax;
+  };
+  static const Constants constants{
+      1.0f / std::sqrt(AMACH(3)),
+      std::exp(std::min(std::log(AMACH(2) / 12.0f), -std::log(12.0f * AMACH(1))))};
+  const float lgmc_xbig = constants.xbig;
+  const float lgmc_xmax = constants.xmax;
   if (x < 10.0f) {
     numerr::MSGSETR(1, x);
     numerr::E1MES(numerr::kTerminal, 5,
@@ -80,8 +83,10 @@ float R9LGMC(float x) {
 
 float GAMMA(float x) {
   numerr::RoutineScope scope("GAMMA ");
-  static detail::GammaConstants<float> c;
-  if (c.terms == 0) c = detail::gamma_constants<SinglePrecision>(gamma_series_single, R9GAML);
+  static detail::FirstUse<detail::GammaConstants<float>> first_use;
+  const detail::GammaConstants<float> c = first_use.get(
+      [] { return detail::gamma_constants<SinglePrecision>(gamma_series_single, R9GAML); },
+      [](const detail::GammaConstants<float>& k) { return k.terms != 0; });
 
   if (std::abs(x) <= 10.0f) {
     return detail::gamma_by_series<SinglePrecision>(x, c, gamma_series_single);

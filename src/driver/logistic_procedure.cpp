@@ -4,8 +4,9 @@
 #include <array>
 #include <limits>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
-#include "glm/ctglm.hpp"
 #include "textio/errors.hpp"
 
 namespace itemdif::driver {
@@ -13,22 +14,11 @@ namespace itemdif::driver {
 namespace {
 
 constexpr std::int32_t kColumns = 4;       // trait, group, trait x group, response
-constexpr std::int32_t kCoefficients = 4;  // intercept and the three effects
-constexpr std::int32_t kCaseColumns = 5;
+constexpr std::int32_t kCaseColumns = 5;   // the fit's statistics of each observation
 constexpr float kReferenceCode = 0.5F;
 constexpr float kFocalCode = -0.5F;
 
 }  // namespace
-
-// The fit's own tables; only the coefficient table and the log-likelihood are read.
-struct LogisticProcedure::Fitter {
-  std::vector<std::int32_t> observation_flags;
-  std::vector<float> case_statistics;
-  std::array<float, kCoefficients * kCoefficients> coefficient_table{};
-  std::array<float, kCoefficients * kCoefficients> covariance{};
-  std::array<float, kCoefficients> regressor_means{};
-  std::array<float, kCoefficients> last_update{};
-};
 
 LogisticProcedure::LogisticProcedure(const RunData& run, const std::vector<std::size_t>& purged)
     : run_(run) {
@@ -40,9 +30,17 @@ LogisticProcedure::LogisticProcedure(const RunData& run, const std::vector<std::
     throw textio::IoError(41, 0, {});
   const auto n_observations = static_cast<std::int64_t>(rows_);
 
-  fitter_ = std::make_unique<Fitter>();
-  create_list(fitter_->observation_flags, n_observations);
-  create_list(fitter_->case_statistics, n_observations * kCaseColumns);
+  // The fit's own tables come first, then the design. Like every table of the run they are
+  // refused as error 41 when the system cannot give them.
+  checked_table_size(n_observations, 1, 1, sizeof(std::int32_t));  // observation codes
+  checked_table_size(n_observations, kCaseColumns, 1, sizeof(float));  // case statistics
+  try {
+    fitter_ = std::make_unique<glm::LogitFitter>(static_cast<std::int32_t>(rows_));
+  } catch (const std::bad_alloc&) {
+    throw textio::IoError(41, 0, {});
+  } catch (const std::length_error&) {
+    throw textio::IoError(41, 0, {});
+  }
   create_list(design_, n_observations * kColumns);
 
   matching_ = match_without(run, purged, true);
@@ -53,8 +51,6 @@ LogisticProcedure::LogisticProcedure(const RunData& run, const std::vector<std::
   for (std::size_t i = 0; i < n_reference; ++i) group[i] = kReferenceCode;
   for (std::size_t i = 0; i < n_focal; ++i) group[n_reference + i] = kFocalCode;
 }
-
-LogisticProcedure::~LogisticProcedure() = default;
 
 ItemFit LogisticProcedure::fit(std::size_t j) {
   float* trait = design_.data();
@@ -75,24 +71,13 @@ ItemFit LogisticProcedure::fit(std::size_t j) {
   }
   for (std::size_t i = 0; i < rows_; ++i) product[i] = trait[i] * group[i];
 
-  // Every argument of the fit is stored afresh for each item.
-  Fitter& f = *fitter_;
-  glm::CtglmArguments arguments = glm::three_effect_logit(
-      static_cast<std::int32_t>(rows_), design_.data(),
-      {.ESTTAB = f.coefficient_table.data(),
-       .COVEST = f.covariance.data(),
-       .REGMEAN = f.regressor_means.data(),
-       .CASESTAT = f.case_statistics.data(),
-       .LASTUPD = f.last_update.data(),
-       .OBSCODE = f.observation_flags.data()});
-  glm::CTGLM(arguments);
-
+  const glm::LogitFit result = fitter_->fit(design_);
   ItemFit fit;
-  for (std::size_t c = 0; c < kCoefficients; ++c) {
-    auto entry = [&](std::size_t column) { return f.coefficient_table[c + column * kCoefficients]; };
-    fit.coefficients[c] = {entry(0), entry(1), entry(2), entry(3)};
+  for (std::size_t c = 0; c < fit.coefficients.size(); ++c) {
+    const glm::Coefficient& k = result.coefficients[c];
+    fit.coefficients[c] = {k.estimate, k.standard_error, k.z, k.p_value};
   }
-  fit.log_likelihood = arguments.LOGLIK;
+  fit.log_likelihood = result.log_likelihood;
   return fit;
 }
 

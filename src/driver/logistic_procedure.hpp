@@ -9,6 +9,7 @@
 
 #include "driver/levels.hpp"
 #include "driver/run_data.hpp"
+#include "glm/logit_fit.hpp"
 
 namespace itemdif::driver {
 
@@ -34,7 +35,6 @@ class LogisticProcedure {
  public:
   /// Throws IoError 41 when the design cannot be had or has more rows than the fit can count.
   LogisticProcedure(const RunData& run, const std::vector<std::size_t>& purged);
-  ~LogisticProcedure();
   LogisticProcedure(const LogisticProcedure&) = delete;
   LogisticProcedure& operator=(const LogisticProcedure&) = delete;
 
@@ -42,13 +42,12 @@ class LogisticProcedure {
   ItemFit fit(std::size_t j);
 
  private:
-  struct Fitter;
   const RunData& run_;
   Matching matching_;
   std::vector<char> purged_;  // by item
   std::vector<float> design_;  // column after column: trait, group, product, response
   std::size_t rows_ = 0;
-  std::unique_ptr<Fitter> fitter_;
+  std::unique_ptr<glm::LogitFitter> fitter_;
 };
 
 }  // namespace itemdif::driver

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "glm/fit.hpp"
+#include "glm/fit_context.hpp"
 #include "glm/workspace.hpp"
 #include "numerr/error_stack.hpp"
 
@@ -19,8 +20,6 @@ using numerr::MSGSETI;
 using numerr::MSGSETR;
 using numerr::N1RCD;
 
-std::size_t g_workspace_limit = 0;
-
 // More failed response rows than this end the row checks early.
 constexpr int kMaxReportedRows = 10;
 
@@ -29,7 +28,7 @@ void terminal(std::int32_t code, const char* text) { E1MES(kTerminal, code, text
 // True when no error code stands at the current routine's level.
 bool clean() { return N1RCD(0) == 0; }
 
-/// The checks that CTGLM makes and C2GLM repeats, by groups; false when one failed.
+/// The checks of the table's shape and the effects, by groups; false when one failed.
 bool check_shape(const CtglmArguments& a) {
   if (a.NOBS < 1) {
     MSGSETI(1, a.NOBS);
@@ -238,7 +237,8 @@ bool check_model(CtglmArguments& a) {
   }
   if (!clean()) return false;
 
-  const std::int32_t lower = a.MODEL == 2 ? 1 : 0;
+  // The model is number 3 by now, whose responses start at 0.
+  constexpr std::int32_t lower = 0;
   const float* response = a.X + static_cast<std::size_t>(a.IRT - 1) * static_cast<std::size_t>(a.LDX);
   const auto limit = static_cast<float>(lower);
   int failed = 0;
@@ -273,20 +273,20 @@ bool check_model(CtglmArguments& a) {
 
 void C2GLM(CtglmArguments& a, Workspace& workspace) {
   numerr::RoutineScope scope{"C2GLM "};
-  if (!check_shape(a) || !check_results(a, a.NCOEF)) return;
+  // The shape and the result tables were checked by CTGLM on the same arguments (NCOEF is the
+  // count it checked them against), so only the checks of the model remain.
   if (!check_model(a)) return;
 
   // X is read in place, column by column: cheaper than turning it into observation-major
   // order and back, and it leaves the caller's table untouched.
   FitContext fit(a, a.NCOEF, workspace.floats.data());
-  C3GLM(fit);
+  C3GLM(fit, Traversal::kBlocks);
 }
 
 }  // namespace
 
-void set_workspace_limit(std::size_t floats) { g_workspace_limit = floats; }
-
-CtglmArguments three_effect_logit(std::int32_t nobs, float* x, const CtglmResults& results) {
+CtglmArguments three_effect_logit(std::int32_t nobs, const float* x,
+                                  const CtglmResults& results) {
   static constexpr std::int32_t kOneVariableEach[3] = {1, 1, 1};
   static constexpr std::int32_t kFirstThreeColumns[3] = {1, 2, 3};
   static constexpr std::int32_t kNoClassColumn = 0;
@@ -332,12 +332,12 @@ CtglmArguments three_effect_logit(std::int32_t nobs, float* x, const CtglmResult
   return a;
 }
 
-bool Workspace::reserve(std::int32_t ncoef, std::int32_t nmax) {
+bool Workspace::reserve(std::int32_t ncoef, std::int32_t nmax, std::size_t max_floats) {
   // Each observation set aside keeps its regressors, its response and its number.
   const std::uint64_t float_count = FitContext::workspace_size(ncoef) +
                                     static_cast<std::uint64_t>(nmax) *
                                         static_cast<std::uint64_t>(ncoef + 2);
-  if (g_workspace_limit != 0 && float_count > g_workspace_limit) return false;
+  if (float_count > max_floats) return false;
   try {
     floats.assign(static_cast<std::size_t>(float_count), 0.0F);
   } catch (const std::bad_alloc&) {
@@ -350,7 +350,9 @@ bool Workspace::reserve(std::int32_t ncoef, std::int32_t nmax) {
   return true;
 }
 
-void CTGLM(CtglmArguments& a) {
+void CTGLM(CtglmArguments& a) { ctglm_with_workspace_cap(a, kUncappedWorkspace); }
+
+void ctglm_with_workspace_cap(CtglmArguments& a, std::size_t max_floats) {
   numerr::RoutineScope scope{"CTGLM "};
   if (!check_shape(a)) return;
 
@@ -360,10 +362,10 @@ void CTGLM(CtglmArguments& a) {
 
   std::int32_t nmax = a.INFIN == 0 ? (a.NOBS > 100 ? a.NOBS : 100) : 0;
   Workspace workspace;
-  bool reserved = workspace.reserve(ncoef, nmax);
+  bool reserved = workspace.reserve(ncoef, nmax, max_floats);
   while (!reserved && nmax > 0) {
     nmax = static_cast<std::int32_t>(static_cast<float>(nmax) * 0.9F);
-    if (nmax > 0) reserved = workspace.reserve(ncoef, nmax);
+    if (nmax > 0) reserved = workspace.reserve(ncoef, nmax, max_floats);
   }
   if (!reserved) {
     MSGSETI(1, a.NOBS);

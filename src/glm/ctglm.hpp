@@ -26,7 +26,7 @@ namespace itemdif::glm {
 struct CtglmArguments {
   std::int32_t NOBS = 0;    ///< number of observations (rows of X)
   std::int32_t NCOL = 0;    ///< number of columns of X
-  float* X = nullptr;       ///< the data table, LDX x NCOL (read only)
+  const float* X = nullptr; ///< the data table, LDX x NCOL (read only)
   std::int32_t LDX = 0;     ///< leading dimension of X
   std::int32_t MODEL = 3;   ///< model number 0 .. 5 (3 = binomial, logit link)
   std::int32_t ILT = 0;     ///< column of the upper censoring bound; 0 = none
@@ -81,7 +81,8 @@ struct CtglmResults {
 /// iterations to EPS = 1.0E-4 from computed initial estimates, every leading dimension the
 /// smallest (LDX = LDCASE = NOBS, LDCOEF = LDCOV = 4). NVEF, INDEF and the class-variable
 /// placeholders point to constant tables that outlive every call.
-CtglmArguments three_effect_logit(std::int32_t nobs, float* x, const CtglmResults& results);
+CtglmArguments three_effect_logit(std::int32_t nobs, const float* x,
+                                  const CtglmResults& results);
 
 /// Fits the model by maximum likelihood. Every problem is reported through the error stack of
 /// the numerical routines (which may end the run by throwing textio::QuietStop); argument

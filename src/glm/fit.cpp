@@ -3,8 +3,10 @@
 #include "glm/fit.hpp"
 
 #include <cmath>
+#include <cstddef>
 
 #include "dist/amach.hpp"
+#include "glm/statistics.hpp"
 #include "numerr/error_stack.hpp"
 
 namespace itemdif::glm {
@@ -43,79 +45,22 @@ void convert_intercept(FitContext& fit, float* beta);
 
 }  // namespace
 
-std::size_t FitContext::workspace_size(std::int32_t p) {
-  const auto n = static_cast<std::size_t>(p);
-  return RegressionFactor::storage_size(p) + 3 * n + 1 + n * n;
-}
-
-FitContext::FitContext(CtglmArguments& a, std::int32_t ncoef, float* workspace)
-    : args(a), p(ncoef), eps(a.EPS) {
-  const auto n = static_cast<std::size_t>(p);
-  factor = RegressionFactor(p, workspace);
-  workspace += RegressionFactor::storage_size(p);
-  beta_trial = workspace;
-  direction = beta_trial + n;
-  row = direction + n;
-  scratch = row + n + 1;
-}
-
-const float* FitContext::column(std::int32_t k) const {
-  const CtglmArguments& a = args;
-  const std::int32_t effect = k - a.INTCEP;
-  if (effect < 0) return nullptr;
-  std::int32_t position = 0;
-  for (std::int32_t e = 0; e < effect; ++e) position += a.NVEF[e];
-  return x_column(a.INDEF[position]);
-}
-
-const float* FitContext::x_column(std::int32_t number) const {
-  return args.X + static_cast<std::size_t>(number - 1) * static_cast<std::size_t>(args.LDX);
-}
-
-bool FitContext::regressors(std::int32_t i, float* x, float& o) const {
-  const CtglmArguments& a = args;
-  const auto row_index = static_cast<std::size_t>(i);
-  const auto ldx = static_cast<std::size_t>(a.LDX);
-  bool complete = true;
-  std::int32_t k = 0;
-  if (a.INTCEP == 1) x[k++] = 1.0F;
-  std::int32_t position = 0;
-  for (std::int32_t e = 0; e < a.NEF; ++e) {
-    const float v = a.X[row_index + static_cast<std::size_t>(a.INDEF[position] - 1) * ldx];
-    position += a.NVEF[e];
-    complete = complete && !std::isnan(v);
-    x[k++] = v;
-  }
-  o = a.IFIX > 0 ? a.X[row_index + static_cast<std::size_t>(a.IFIX - 1) * ldx] : 0.0F;
-  return complete && !std::isnan(o);
-}
-
-float FitContext::response(std::int32_t i) const {
-  return args.X[static_cast<std::size_t>(i) +
-                static_cast<std::size_t>(args.IRT - 1) * static_cast<std::size_t>(args.LDX)];
-}
-
-void FitContext::centre(float* x) const {
-  if (!centred) return;
-  for (std::int32_t k = 1; k < p; ++k) x[k] -= args.REGMEAN[k - 1];
-}
-
-void C4GLM(FitContext& fit, const float* beta, std::int32_t method) {
+void C4GLM(FitContext& fit, const float* beta, std::int32_t method, Traversal traversal) {
   numerr::RoutineScope scope{"C4GLM "};
   QuietType6 quiet;
   fit.factor.init(std::sqrt(dist::AMACH(4)));
-  fit.args.LOGLIK = accumulate_rows(fit, beta, method);
+  fit.args.LOGLIK = accumulate_rows(fit, beta, method, traversal);
   fit.factor.finish(fit.args.LASTUPD);
   QuietType6::clear_pending();
 }
 
-void C3GLM(FitContext& fit) {
+void C3GLM(FitContext& fit, Traversal traversal) {
   numerr::RoutineScope scope{"C3GLM "};
   CtglmArguments& a = fit.args;
   const std::int32_t p = fit.p;
   float* beta = a.ESTTAB;  // column 1
 
-  prepare_observations(fit);
+  prepare_observations(fit, traversal);
   const std::int32_t usable = a.NOBS - a.NMISSING;
   fit.centred = a.INTCEP == 1 && usable > 1;
 
@@ -124,7 +69,7 @@ void C3GLM(FitContext& fit) {
     QuietType6 quiet;
     for (std::int32_t k = 0; k < p; ++k) beta[k] = 0.0F;
     fit.factor.init(10.0F * dist::AMACH(4));
-    add_initial_rows(fit);
+    add_initial_rows(fit, traversal);
     fit.factor.finish(beta);
     QuietType6::clear_pending();
   } else if (a.INIT == 1 && fit.centred) {
@@ -134,7 +79,7 @@ void C3GLM(FitContext& fit) {
   if (a.MAXIT > 0) {
     std::int32_t method = usable == 1 ? kNewtonRaphson : kQuasiNewton;
     const float loglik_tolerance = fit.eps / 100.0F;
-    C4GLM(fit, beta, method);
+    C4GLM(fit, beta, method, traversal);
     float previous = a.LOGLIK;
     for (std::int32_t iteration = 1; iteration <= a.MAXIT; ++iteration) {
       float r = 0.0F;
@@ -150,7 +95,7 @@ void C3GLM(FitContext& fit) {
       bool halted = false;
       for (;;) {
         for (std::int32_t k = 0; k < p; ++k) fit.beta_trial[k] = beta[k] + step * fit.direction[k];
-        C4GLM(fit, fit.beta_trial, method);
+        C4GLM(fit, fit.beta_trial, method, traversal);
         change = a.LOGLIK - previous;
         if (std::fabs(previous) > 0.1F) change /= std::fabs(previous);
         if (!(change < -loglik_tolerance)) break;
@@ -176,9 +121,9 @@ void C3GLM(FitContext& fit) {
   }
 
   // The final evaluation gives the log-likelihood, the last update and the information.
-  C4GLM(fit, beta, kNewtonRaphson);
+  C4GLM(fit, beta, kNewtonRaphson, traversal);
   fit.factor.store_factor(a.COVEST, a.LDCOV);
-  compute_case_statistics(fit, beta);
+  compute_case_statistics(fit, beta, traversal);
   RCOVB(p, a.COVEST, a.LDCOV, 1.0F, a.COVEST, a.LDCOV, fit.scratch);
   if (fit.centred) convert_intercept(fit, beta);
   const auto ldcoef = static_cast<std::size_t>(a.LDCOEF);

@@ -4,6 +4,8 @@
 // logistic procedure (an intercept and three regressors), which reads the columns of X a block
 // of observations at a time and runs the model's stages over the whole block. Both forms do
 // the same operations in the same order on every value, so they agree bit for bit.
+#include "glm/passes.hpp"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -11,7 +13,7 @@
 
 #include "dist/amach.hpp"
 #include "glm/accurate_sum.hpp"
-#include "glm/fit.hpp"
+#include "glm/statistics.hpp"
 
 namespace itemdif::glm {
 namespace {
@@ -24,12 +26,15 @@ constexpr std::size_t P = 4;
 // for a block to stay in the first-level cache.
 constexpr std::size_t kBlock = 256;
 
-bool procedure_shape(const FitContext& fit) {
-  return fit.block_passes && fit.p == static_cast<std::int32_t>(P) && fit.args.INTCEP == 1;
+bool procedure_shape(const FitContext& fit, Traversal traversal) {
+  return traversal == Traversal::kBlocks && fit.p == static_cast<std::int32_t>(P) &&
+         fit.args.INTCEP == 1;
 }
 
 // The passes that weigh a response by the constants of 0 and 1 need every used one binary.
-bool procedure_shape_binary(const FitContext& fit) { return procedure_shape(fit) && fit.binary; }
+bool procedure_shape_binary(const FitContext& fit, Traversal traversal) {
+  return procedure_shape(fit, traversal) && fit.binary;
+}
 
 // The observations of a fit of the procedure's shape, a block at a time, read straight from
 // the columns of X: the three regressors after the intercept (taken about their means when
@@ -216,7 +221,7 @@ void case_statistics_of(FitContext& fit, std::int32_t i, const float* beta) {
 
 }  // namespace
 
-void prepare_observations(FitContext& fit) {
+void prepare_observations(FitContext& fit, Traversal traversal) {
   CtglmArguments& a = fit.args;
   const std::int32_t p = fit.p;
   float total = 0.0F;
@@ -243,7 +248,7 @@ void prepare_observations(FitContext& fit) {
     for (std::int32_t k = 1; k < p; ++k) a.REGMEAN[k - 1] += x[k];
   };
 
-  if (procedure_shape(fit)) {
+  if (procedure_shape(fit, traversal)) {
     for (Block b(fit, false); b.next();) {
       for (std::size_t j = 0; j < b.size; ++j) {
         const std::array<float, P> x = b.row(j);
@@ -263,10 +268,10 @@ void prepare_observations(FitContext& fit) {
   for (std::int32_t k = 0; k + 1 < p; ++k) a.REGMEAN[k] *= scale;
 }
 
-void add_initial_rows(FitContext& fit) {
+void add_initial_rows(FitContext& fit, Traversal traversal) {
   const CtglmArguments& a = fit.args;
   const StartingValues start;
-  if (procedure_shape_binary(fit)) {
+  if (procedure_shape_binary(fit, traversal)) {
     LocalFactor<P> factor(fit.factor);
     for (Block b(fit, fit.centred); b.next();) {
       for (std::size_t j = 0; j < b.size; ++j) {
@@ -288,10 +293,11 @@ void add_initial_rows(FitContext& fit) {
   }
 }
 
-float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method) {
+float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method,
+                      Traversal traversal) {
   const CtglmArguments& a = fit.args;
   AccurateSum loglik;
-  if (procedure_shape_binary(fit)) {
+  if (procedure_shape_binary(fit, traversal)) {
     // The log-likelihood and the weights of a block's rows are formed first, so that the loop
     // that must go one row after the other, the rotations into a factor held in registers,
     // does nothing else.
@@ -332,9 +338,9 @@ float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method) {
   return loglik.value();
 }
 
-void compute_case_statistics(FitContext& fit, const float* beta) {
+void compute_case_statistics(FitContext& fit, const float* beta, Traversal traversal) {
   const CtglmArguments& a = fit.args;
-  if (!procedure_shape_binary(fit)) {
+  if (!procedure_shape_binary(fit, traversal)) {
     for (std::int32_t i = 0; i < a.NOBS; ++i) case_statistics_of(fit, i, beta);
     return;
   }

@@ -1,11 +1,12 @@
 // Coefficient statistics of the fit: covariance from the triangular factor (RCOVB), the table
 // of estimates (RCOEF) and one row of it (C1T).
+#include "glm/statistics.hpp"
+
 #include <cmath>
 #include <cstddef>
 
 #include "dist/amach.hpp"
 #include "dist/tdf.hpp"
-#include "glm/fit.hpp"
 #include "numerr/error_stack.hpp"
 
 namespace itemdif::glm {

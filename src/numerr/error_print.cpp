@@ -92,6 +92,10 @@ Pieces break_lines(std::string_view text, std::size_t room) {
   return pieces;
 }
 
+textio::OutputChannel& output_of(const Facility& f) {
+  return f.output != nullptr ? *f.output : textio::console_output();
+}
+
 void write_traceback(const Facility& f) {
   static const textio::Layout heading = textio::Layout::compile(
       "(5X,'Here is a traceback of subprogram calls',' in reverse order:',/,"
@@ -101,7 +105,7 @@ void write_traceback(const Facility& f) {
       textio::Layout::compile("(5X,A32,I6,6X,I6,4X,'(Called internally)')");
   static const textio::Layout plain_row = textio::Layout::compile("(5X,A32,I6,6X,I6)");
 
-  auto& out = textio::console_output();
+  textio::OutputChannel& out = output_of(f);
   textio::write(out, heading, std::span<const textio::Value>{});
   for (int level = f.level; level >= 1; --level) {
     const std::string name = traceback_name(f.name[level]);
@@ -139,7 +143,7 @@ void print_pending(Facility& f, std::int32_t type) {
   }
 
   const Pieces pieces = break_lines(f.message, room);
-  auto& out = textio::console_output();
+  textio::OutputChannel& out = output_of(f);
   const std::string line = header + pieces.first;
   textio::write(out, first_line, {textio::Value::chars(type_name(type)), textio::Value::chars(line)});
   for (const std::string& piece : pieces.rest)
@@ -153,6 +157,10 @@ void print_pending(Facility& f, std::int32_t type) {
 }
 
 }  // namespace detail
+
+textio::OutputChannel& message_output() { return detail::output_of(detail::facility()); }
+
+void set_message_output(textio::OutputChannel* channel) { detail::facility().output = channel; }
 
 void ERRPRINT() {
   auto& f = detail::facility();

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <string_view>
 
+namespace itemdif::textio {
+class OutputChannel;
+}
+
 namespace itemdif::numerr {
 
 // Error types.
@@ -17,7 +21,8 @@ inline constexpr std::int32_t kWarningImmediate = 6;
 inline constexpr std::int32_t kFatalImmediate = 7;
 
 // Every operation ends the run by throwing textio::QuietStop{1} when the rules say so; messages
-// go to the console (channel 6) whatever else is open.
+// go to the facility's output channel, the console (channel 6) unless another is set, whatever
+// else is open.
 
 /// Registers a routine (name kept to 32 characters, blank-filled). A push beyond 50 levels
 /// prints a terminal message and ends the run.
@@ -64,7 +69,14 @@ class RoutineScope {
   int uncaught_;
 };
 
-/// Starts the facility afresh (as before its first use). For tests.
+/// The channel that messages and tracebacks are printed on: the console (channel 6) unless
+/// set_message_output named another.
+textio::OutputChannel& message_output();
+/// Prints later messages on `channel`, which must stay open while it is set; nullptr gives the
+/// console back. The channel is part of the facility's state (a reset gives the console back).
+void set_message_output(textio::OutputChannel* channel);
+
+/// Starts the facility afresh (as before its first use), printing on the console. For tests.
 void reset_error_facility();
 
 }  // namespace itemdif::numerr

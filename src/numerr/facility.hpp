@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+namespace itemdif::textio {
+class OutputChannel;
+}
+
 namespace itemdif::numerr::detail {
 
 inline constexpr int kMaxLevel = 50;
@@ -64,6 +68,8 @@ struct Facility {
 
   bool type6_recorded = false;
   bool type7_recorded = false;
+
+  textio::OutputChannel* output = nullptr;  ///< where messages are printed; nullptr: the console
 
   Facility();  ///< ERRINIT
 };

@@ -195,36 +195,62 @@ TEST_F(CtglmCheck, FixedTermEntersTheLinearPredictor) {
   EXPECT_NEAR(fixed.est(1, 0), full.est(1, 0), 1e-4);
 }
 
+// CTGLM with its workspace held to a cap, expecting the run to end with one message.
 class CtglmWorkspace : public CtglmCheck {
  protected:
-  void TearDown() override {
-    set_workspace_limit(0);
-    CtglmCheck::TearDown();
+  void expect_single_within(std::size_t max_floats, const std::string& routine_and_text) {
+    const std::vector<float> before = fc.x;
+    EXPECT_EQ(stop_status([&] { ctglm_with_workspace_cap(fc.a, max_floats); }), 1);
+    EXPECT_TRUE(same_bits(fc.x, before));
+    EXPECT_EQ(fc.esttab, std::vector<float>(16, -99.0F));  // outputs untouched
+    const auto messages = take_messages();
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_EQ(messages[0], collapse("TERMINAL|" + routine_and_text));
   }
 };
 
 TEST_F(CtglmWorkspace, FailureNamesTheSizes) {
-  set_workspace_limit(10);
-  expect_single("CTGLM.  The required storage cannot be allocated.  The above workspace "
-                "allocation is based upon NOBS = 40, NCOEF = 4, and NMAX = 0.");
+  expect_single_within(10, "CTGLM.  The required storage cannot be allocated.  The above "
+                           "workspace allocation is based upon NOBS = 40, NCOEF = 4, and NMAX = 0.");
 }
 
 // With INFIN = 0 the capacity for set-aside observations shrinks by 0.9 until the tables fit;
 // here they never do, and NMAX has run down to 0.
 TEST_F(CtglmWorkspace, RetriesWithSmallerCapacityDownToZero) {
-  set_workspace_limit(60);
   fc.a.INFIN = 0;
-  expect_single("CTGLM.  The required storage cannot be allocated.  The above workspace "
-                "allocation is based upon NOBS = 40, NCOEF = 4, and NMAX = 0.");
+  expect_single_within(60, "CTGLM.  The required storage cannot be allocated.  The above "
+                           "workspace allocation is based upon NOBS = 40, NCOEF = 4, and NMAX = 0.");
 }
 
 // A capacity that fits after some retries lets the call go on to C2GLM (which then refuses
 // INFIN = 0 in its own words).
 TEST_F(CtglmWorkspace, RetrySucceedsWithSmallerCapacity) {
-  set_workspace_limit(100 + 50 * 6);  // fit tables plus about 50 set-aside rows
   fc.a.INFIN = 0;
-  expect_single("C2GLM.  INFIN = 0.  Observations driving estimates to infinity are not set "
-                "aside here; INFIN must be 1.");
+  // the 70 floats of the fit tables plus about 50 set-aside rows
+  expect_single_within(100 + 50 * 6, "C2GLM.  INFIN = 0.  Observations driving estimates to "
+                                     "infinity are not set aside here; INFIN must be 1.");
+}
+
+// Without a cap the same call goes as CTGLM makes it: the tables are had, and C2GLM refuses
+// INFIN = 0.
+TEST_F(CtglmWorkspace, UncappedIsCtglm) {
+  fc.a.INFIN = 0;
+  expect_single_within(kUncappedWorkspace, "C2GLM.  INFIN = 0.  Observations driving estimates "
+                                           "to infinity are not set aside here; INFIN must be 1.");
+}
+
+// The cap counts floats exactly: the tables of a fit without set-aside rows fit in their own
+// size and not in one float less.
+TEST(WorkspaceReserve, CapIsExact) {
+  Workspace workspace;
+  // The factor's 4 x 4 + 6 x 4 + 1 floats and the fit's 3 x 4 + 1 + 4 x 4.
+  const std::size_t needed = 41 + 29;
+  EXPECT_FALSE(workspace.reserve(4, 0, needed - 1));
+  EXPECT_TRUE(workspace.floats.empty());
+  EXPECT_TRUE(workspace.reserve(4, 0, needed));
+  EXPECT_EQ(workspace.floats.size(), needed);
+  EXPECT_TRUE(workspace.reserve(4, 10, kUncappedWorkspace));
+  EXPECT_EQ(workspace.floats.size(), needed + 10 * 6);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <limits>
 
-#include "glm/fit.hpp"
+#include "glm/statistics.hpp"
 #include "glm/givens.hpp"
 #include "glm/logit_model.hpp"
 #include "glm_test_support.hpp"

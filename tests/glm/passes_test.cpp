@@ -20,10 +20,9 @@ class BlockPasses : public GlmTest {
   static void fit(FitCase& fc, bool in_blocks) {
     fc.a.NCOEF = 4;
     Workspace workspace;
-    ASSERT_TRUE(workspace.reserve(4, 0));
+    ASSERT_TRUE(workspace.reserve(4, 0, kUncappedWorkspace));
     FitContext context(fc.a, 4, workspace.floats.data());
-    context.block_passes = in_blocks;
-    C3GLM(context);
+    C3GLM(context, in_blocks ? Traversal::kBlocks : Traversal::kObservations);
   }
 
   // Fits two copies of the case made by `make`, one each way, and compares every output and
