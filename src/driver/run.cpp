@@ -12,6 +12,7 @@
 #include "driver/group_data.hpp"
 #include "driver/report.hpp"
 #include "driver/stops.hpp"
+#include "numerr/error_stack.hpp"
 #include "textio/errors.hpp"
 
 namespace itemdif::driver {
@@ -47,6 +48,8 @@ void run_logistic_procedure(const RunData& run, Analysis& analysis,
 }
 
 Analysis analyze_control_file(RunData& run, textio::OutputChannel& console) {
+  // The numerical routines' messages go where the run's progress goes.
+  numerr::set_message_output(&console);
   read_control_file(run);
 
   // Declared in the order of opening, so that an early end closes them in reverse, each with
