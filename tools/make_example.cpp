@@ -15,6 +15,8 @@
 #include <random>
 #include <string>
 
+#include "example_random.hpp"
+
 namespace {
 
 constexpr std::uint32_t kSeed = 20240521;
@@ -41,24 +43,9 @@ constexpr Item kBank[kItems] = {
     {0.8, 1.3, 0.0}, {1.2, 1.5, 0.0}, {0.9, 1.7, 0.0}, {1.0, 1.9, 0.0}, {1.1, 2.2, 0.0},
 };
 
-class Random {
- public:
-  explicit Random(std::uint32_t seed) : engine_(seed) {}
-  /// Uniform on (0, 1), never 0 or 1.
-  double uniform() { return (static_cast<double>(engine_()) + 0.5) / 4294967296.0; }
-  /// Standard normal by the Box-Muller transform (one of the pair is used).
-  double normal() {
-    const double u1 = uniform();
-    const double u2 = uniform();
-    return std::sqrt(-2.0 * std::log(u1)) * std::cos(6.283185307179586 * u2);
-  }
-
- private:
-  std::mt19937 engine_;
-};
 
 bool write_group(const std::string& path, char prefix, int count, double mean, bool focal,
-                 Random& random) {
+                 ExampleRandom& random) {
   std::ofstream out(path, std::ios::binary);
   if (!out) return false;
   for (int i = 1; i <= count; ++i) {
@@ -81,7 +68,7 @@ bool write_group(const std::string& path, char prefix, int count, double mean, b
 
 int main(int argc, char** argv) {
   const std::string folder = argc > 1 ? argv[1] : ".";
-  Random random(kSeed);
+  ExampleRandom random(kSeed);
   if (!write_group(folder + "/ref.dat", 'R', kReference, 0.0, false, random) ||
       !write_group(folder + "/foc.dat", 'F', kFocal, kFocalMean, true, random)) {
     std::cerr << "make_example: cannot write the data files in " << folder << "\n";

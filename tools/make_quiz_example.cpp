@@ -17,6 +17,8 @@
 #include <random>
 #include <string>
 
+#include "example_random.hpp"
+
 namespace {
 
 constexpr std::uint32_t kSeed = 20261208;
@@ -37,26 +39,13 @@ constexpr Item kQuiz[kItems] = {
     {1.1, 0.8, 0.0},  {1.0, 1.0, 0.0},  {0.8, 1.2, 0.0},  {1.2, 1.4, 0.0},  {1.0, 1.7, 0.0},
 };
 
-class Random {
- public:
-  explicit Random(std::uint32_t seed) : engine_(seed) {}
-  double uniform() { return (static_cast<double>(engine_()) + 0.5) / 4294967296.0; }
-  double normal() {
-    const double u1 = uniform();
-    const double u2 = uniform();
-    return std::sqrt(-2.0 * std::log(u1)) * std::cos(6.283185307179586 * u2);
-  }
-
- private:
-  std::mt19937 engine_;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string path = argc > 1 ? argv[1] : "quiz.csv";
   std::ofstream out(path, std::ios::binary);
-  Random random(kSeed);
+  ExampleRandom random(kSeed);
   out << "id,sex";
   for (int j = 1; j <= kItems; ++j) out << ",q" << j;
   out << "\n";

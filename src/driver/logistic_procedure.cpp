@@ -71,14 +71,7 @@ ItemFit LogisticProcedure::fit(std::size_t j) {
   }
   for (std::size_t i = 0; i < rows_; ++i) product[i] = trait[i] * group[i];
 
-  const glm::LogitFit result = fitter_->fit(design_);
-  ItemFit fit;
-  for (std::size_t c = 0; c < fit.coefficients.size(); ++c) {
-    const glm::Coefficient& k = result.coefficients[c];
-    fit.coefficients[c] = {k.estimate, k.standard_error, k.z, k.p_value};
-  }
-  fit.log_likelihood = result.log_likelihood;
-  return fit;
+  return fitter_->fit(design_);
 }
 
 }  // namespace itemdif::driver

@@ -1,7 +1,6 @@
 // The logistic-regression procedure: one logit fit per item on trait, group and their product.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -13,19 +12,10 @@
 
 namespace itemdif::driver {
 
-/// One coefficient of an item's fit, as the fit gives it in single precision.
-struct FitCoefficient {
-  float estimate = 0.0F;
-  float standard_error = 0.0F;
-  float z = 0.0F;
-  float p_value = 0.0F;
-};
-
-/// An item's fit: intercept, trait, group and trait x group, and the log-likelihood.
-struct ItemFit {
-  std::array<FitCoefficient, 4> coefficients{};
-  float log_likelihood = 0.0F;
-};
+/// An item's fit: intercept, trait, group and trait x group, as the fit gives them in single
+/// precision, and the log-likelihood.
+using ItemFit = glm::LogitFit;
+using FitCoefficient = glm::Coefficient;
 
 /// The fits of every item against one design: the trait is the total without the `purged`
 /// items (plus the item's own score when the item itself is purged), the group code is +0.5
