@@ -22,6 +22,8 @@ program:
 	cmake --build $(BUILD) -j $(JOBS) --target itemdif
 
 demo: program
+	./$(BUILD)/itemdif analyze examples/quiz/quiz.csv --group sex --focal F --id id --missing-codes 9
+	@echo
 	@cd examples && echo demo.ctl | ../$(BUILD)/itemdif; status=$$?; \
 	 echo; echo "Report written to examples/demo.out (exit status $$status)"; exit $$status
 
