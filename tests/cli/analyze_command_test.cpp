@@ -8,16 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line.hpp"
+#include "command_runner.hpp"
 
 namespace itemdif::cli {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
+using testing::Outcome;
 
 class AnalyzeCommand : public ::testing::Test {
  protected:
@@ -36,13 +32,8 @@ class AnalyzeCommand : public ::testing::Test {
   }
 
   static Outcome run(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {"itemdif", "analyze"});
-    std::vector<char*> argv;
-    for (std::string& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::ostringstream out, err;
-    const int status = run_command_line(static_cast<int>(arguments.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+    arguments.insert(arguments.begin(), "analyze");
+    return testing::run_itemdif(arguments);
   }
 
   /// 40 examinees of each group on three items; item b is far easier for the focal group.

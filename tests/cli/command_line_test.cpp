@@ -1,6 +1,4 @@
 // The command line: help, version, usage errors and `run`, in this process.
-#include "cli/command_line.hpp"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,29 +8,14 @@
 #include <vector>
 
 #include "cli/version.hpp"
-#include "support/console_capture.hpp"
+#include "command_runner.hpp"
 
 namespace itemdif::cli {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-  std::string console;  // what the control-file analysis showed
-};
+using testing::Outcome;
 
-Outcome run(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), "itemdif");
-  std::vector<char*> argv;
-  for (std::string& a : arguments) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::ostringstream out, err;
-  itemdif::testing::FreshFacility facility;
-  itemdif::testing::CapturedConsole console;
-  const int status = run_command_line(static_cast<int>(arguments.size()), argv.data(), out, err);
-  return {status, out.str(), err.str(), console.text()};
-}
+Outcome run(const std::vector<std::string>& arguments) { return testing::run_itemdif(arguments); }
 
 TEST(CommandLine, VersionOnTheProgramAndEachCommand) {
   const std::string version = std::string("itemdif ") + kVersion + "\n";
