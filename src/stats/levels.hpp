@@ -1,5 +1,5 @@
-// Levels of matching scores: their bounds under a level specification, and an item's counts
-// in each of them.
+// Levels of matching scores: their bounds as the --levels option asks for them, and an
+// item's counts in each of them.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@
 
 namespace itemdif::stats {
 
-/// Throws data::InputError for a specification no matching score can be cut by: a level count
+/// Throws data::InputError for level options no matching score can be cut by: a level count
 /// below 1, explicit levels with a negative bound, levels that overlap, or no level whose low
 /// is at most its high.
 void check_level_spec(const LevelSpec& spec);

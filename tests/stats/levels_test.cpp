@@ -1,4 +1,4 @@
-// Level bounds under each specification, and the checks of a specification.
+// Level bounds for each kind of level option, and the checks of those options.
 #include "stats/levels.hpp"
 
 #include <gtest/gtest.h>
