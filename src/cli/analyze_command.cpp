@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 
 #include "cli/analyze_options.hpp"
 #include "results/summary.hpp"
+#include "stats/option_names.hpp"
 
 namespace itemdif::cli {
 namespace {
@@ -18,11 +20,12 @@ const std::vector<std::string>& computed_methods() {
   return methods;
 }
 
-template <typename Enum>
-Enum choice(const std::string& text, const std::vector<std::pair<std::string, Enum>>& choices) {
-  for (const auto& [name, value] : choices)
-    if (name == text) return value;
-  return choices.front().second;  // CLI11 has checked the text against the same names
+/// The value named `text`; CLI11 has checked the text against the same names.
+template <typename Enum, std::size_t N>
+Enum choice(const std::string& text, const std::array<stats::Named<Enum>, N>& table) {
+  for (const auto& entry : table)
+    if (text == entry.name) return entry.value;
+  return table.front().value;
 }
 
 /// "round 2: 45 of 100 items" on standard error, kept on one line of the terminal.
@@ -73,7 +76,7 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
                      "Item cells that count as missing, separated by commas (besides empty, NA "
                      "and .)");
   command.add_option("--missing", a.missing, "Missing responses: excluded, incorrect or listwise")
-      ->check(CLI::IsMember({"excluded", "incorrect", "listwise"}))
+      ->check(CLI::IsMember(stats::names_of(stats::kMissingNames)))
       ->capture_default_str();
   command.add_option("--levels", a.levels,
                      "Levels of the matching score: thin, a count K, or bounds such as "
@@ -84,19 +87,19 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
       ->check(CLI::PositiveNumber)
       ->capture_default_str();
   command.add_option("--purify", a.purify, "Purification: iterative, two-pass or none")
-      ->check(CLI::IsMember({"iterative", "two-pass", "none"}))
+      ->check(CLI::IsMember(stats::names_of(stats::kPurifyNames)))
       ->capture_default_str();
   command.add_option("--max-rounds", a.max_rounds, "Rounds of iterative purification at most")
       ->check(CLI::PositiveNumber)
       ->capture_default_str();
   command.add_option("--flag", a.flag, "Flag rule: ets (class B or C), ets-c (class C) or p")
-      ->check(CLI::IsMember({"ets", "ets-c", "p"}))
+      ->check(CLI::IsMember(stats::names_of(stats::kFlagNames)))
       ->capture_default_str();
   command.add_option("--alpha", a.alpha, "Significance level")
       ->check(CLI::Range(0.0, 1.0))
       ->capture_default_str();
   command.add_option("--adjust", a.adjust, "p-value adjustment across items: none, holm or bh")
-      ->check(CLI::IsMember({"none", "holm", "bh"}))
+      ->check(CLI::IsMember(stats::names_of(stats::kAdjustNames)))
       ->capture_default_str();
   command.add_option("--methods", a.methods, "Methods, any of mh,std,bd,lr (default: all)");
   command.add_flag("--quiet", a.quiet, "Print no summary");
@@ -116,27 +119,17 @@ data::ReadOptions read_options(const AnalyzeArguments& a) {
 }
 
 stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
-  using stats::Adjust;
-  using stats::FlagRule;
-  using stats::MissingPolicy;
-  using stats::PurifyMode;
   stats::AnalyzeOptions options;
-  options.missing = choice<MissingPolicy>(a.missing, {{"excluded", MissingPolicy::excluded},
-                                                      {"incorrect", MissingPolicy::incorrect},
-                                                      {"listwise", MissingPolicy::listwise}});
+  options.missing = choice(a.missing, stats::kMissingNames);
   options.levels = parse_levels(a.levels);
   options.min_per_group = a.min_per_group;
-  options.purify = choice<PurifyMode>(a.purify, {{"iterative", PurifyMode::iterative},
-                                                 {"two-pass", PurifyMode::two_pass},
-                                                 {"none", PurifyMode::none}});
+  options.purify = choice(a.purify, stats::kPurifyNames);
   options.max_rounds = a.max_rounds;
-  options.flag = choice<FlagRule>(
-      a.flag, {{"ets", FlagRule::ets}, {"ets-c", FlagRule::ets_c}, {"p", FlagRule::p}});
+  options.flag = choice(a.flag, stats::kFlagNames);
   if (!(a.alpha > 0.0 && a.alpha < 1.0))
     throw UsageError("--alpha: must lie strictly between 0 and 1", "analyze");
   options.alpha = a.alpha;
-  options.adjust = choice<Adjust>(
-      a.adjust, {{"none", Adjust::none}, {"holm", Adjust::holm}, {"bh", Adjust::bh}});
+  options.adjust = choice(a.adjust, stats::kAdjustNames);
   return options;
 }
 

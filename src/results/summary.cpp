@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "stats/option_names.hpp"
+
 namespace itemdif::results {
 namespace {
 
@@ -52,39 +54,12 @@ std::string levels_text(const stats::LevelSpec& levels) {
 }
 
 const char* missing_text(stats::MissingPolicy policy) {
-  switch (policy) {
-    case stats::MissingPolicy::excluded: return "excluded";
-    case stats::MissingPolicy::incorrect: return "incorrect";
-    case stats::MissingPolicy::listwise: return "listwise";
-  }
-  return "";
+  return stats::name_of(stats::kMissingNames, policy);
 }
-
-const char* purify_text(stats::PurifyMode mode) {
-  switch (mode) {
-    case stats::PurifyMode::iterative: return "iterative";
-    case stats::PurifyMode::two_pass: return "two-pass";
-    case stats::PurifyMode::none: return "none";
-  }
-  return "";
-}
-
-const char* flag_text(stats::FlagRule rule) {
-  switch (rule) {
-    case stats::FlagRule::ets: return "ets";
-    case stats::FlagRule::ets_c: return "ets-c";
-    case stats::FlagRule::p: return "p";
-  }
-  return "";
-}
-
+const char* purify_text(stats::PurifyMode mode) { return stats::name_of(stats::kPurifyNames, mode); }
+const char* flag_text(stats::FlagRule rule) { return stats::name_of(stats::kFlagNames, rule); }
 const char* adjust_text(stats::Adjust adjust) {
-  switch (adjust) {
-    case stats::Adjust::none: return "none";
-    case stats::Adjust::holm: return "holm";
-    case stats::Adjust::bh: return "bh";
-  }
-  return "";
+  return stats::name_of(stats::kAdjustNames, adjust);
 }
 
 void write_summary(std::ostream& out, const RunDescription& run,
