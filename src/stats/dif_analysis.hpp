@@ -1,5 +1,6 @@
 // The DIF analysis of item scores read from a data file: matching, levels, purification rounds
-// and the Mantel-Haenszel statistics of every item, as values.
+// and every item's statistics (Mantel-Haenszel always; standardization, Breslow-Day and the
+// logistic-regression tests as asked), as values.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +28,13 @@ struct LevelSpec {
   std::vector<std::pair<int, int>> bounds;  ///< (low, high) of explicit levels, as given
 };
 
+/// The methods computed besides Mantel-Haenszel, which the flag rule and Breslow-Day rest on.
+struct Methods {
+  bool standardization = true;
+  bool breslow_day = true;
+  bool logistic_regression = true;
+};
+
 struct AnalyzeOptions {
   MissingPolicy missing = MissingPolicy::excluded;
   LevelSpec levels;
@@ -36,6 +44,9 @@ struct AnalyzeOptions {
   FlagRule flag = FlagRule::ets;
   double alpha = 0.05;
   Adjust adjust = Adjust::none;
+  Methods methods;
+  /// Threads for the items' statistics; 0 is every core. Results do not depend on it.
+  unsigned threads = 0;
 };
 
 /// One level of one item in the last round.
@@ -57,12 +68,46 @@ struct MhValues {
   std::string ets_class;  ///< "A", "B-", "B+", "C-", "C+"; empty when undefined
 };
 
+/// The standardization index of one item.
+struct StdValues {
+  std::optional<double> p_dif;  ///< STD P-DIF
+  std::string std_class;        ///< "A", "B-", "B+", "C-", "C+"; empty when undefined
+};
+
+/// Breslow-Day homogeneity of the odds ratios, with Tarone's correction, at the MH alpha.
+struct BdValues {
+  std::optional<double> chi_square;
+  std::optional<int> df;
+  std::optional<double> p;
+};
+
+/// The likelihood-ratio tests of the three nested logistic models and their effect sizes.
+struct LrValues {
+  std::optional<double> chi_square, p, p_adjusted;  ///< trait against nonuniform, 2 df
+  std::optional<double> uniform_chi_square, uniform_p;        ///< trait against uniform
+  std::optional<double> nonuniform_chi_square, nonuniform_p;  ///< uniform against nonuniform
+  std::optional<double> delta_r2, uniform_delta_r2;           ///< Nagelkerke R² differences
+  std::string zumbo_thomas_class, jodoin_gierl_class;         ///< "A", "B", "C"; empty when undefined
+};
+
+/// One coefficient of one fitted model: model "trait", "uniform", "nonuniform" (or "legacy",
+/// the control-file analysis's fit); term "intercept", "trait", "group", "trait_x_group".
+struct Coefficient {
+  std::string model;
+  std::string term;
+  std::optional<double> estimate, se, z, p;
+};
+
 struct ItemResult {
   std::string name;
   std::size_t n_reference = 0;  ///< the item's examinees of each group
   std::size_t n_focal = 0;
   std::optional<double> p_reference, p_focal;  ///< their proportion correct
   MhValues mh;
+  StdValues std_dif;  ///< empty unless standardization was computed
+  BdValues bd;        ///< empty unless Breslow-Day was computed
+  LrValues lr;        ///< empty unless the logistic-regression tests were computed
+  std::vector<Coefficient> coefficients;  ///< model by model, in term order
   bool flagged = false;
   std::string note;  ///< why values are empty; "; " between reasons
   std::vector<LevelRow> levels;
