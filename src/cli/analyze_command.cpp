@@ -14,12 +14,6 @@
 namespace itemdif::cli {
 namespace {
 
-/// The methods this version computes; the others are refused rather than left empty.
-const std::vector<std::string>& computed_methods() {
-  static const std::vector<std::string> methods = {"mh"};
-  return methods;
-}
-
 /// The value named `text`; CLI11 has checked the text against the same names.
 template <typename Enum, std::size_t N>
 Enum choice(const std::string& text, const std::array<stats::Named<Enum>, N>& table) {
@@ -118,6 +112,29 @@ data::ReadOptions read_options(const AnalyzeArguments& a) {
   return options;
 }
 
+std::vector<std::string> methods_to_compute(const AnalyzeArguments& a) {
+  if (!a.methods) return {"mh", "std", "bd", "lr"};
+  std::vector<std::string> methods = parse_methods(*a.methods);
+  // The flag rule and Breslow-Day rest on Mantel-Haenszel, so it is always computed.
+  if (methods.front() != "mh") methods.insert(methods.begin(), "mh");
+  return methods;
+}
+
+namespace {
+
+stats::Methods methods_of(const std::vector<std::string>& names) {
+  auto has = [&](const char* name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  stats::Methods methods;
+  methods.standardization = has("std");
+  methods.breslow_day = has("bd");
+  methods.logistic_regression = has("lr");
+  return methods;
+}
+
+}  // namespace
+
 stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
   stats::AnalyzeOptions options;
   options.missing = choice(a.missing, stats::kMissingNames);
@@ -130,18 +147,8 @@ stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
     throw UsageError("--alpha: must lie strictly between 0 and 1", "analyze");
   options.alpha = a.alpha;
   options.adjust = choice(a.adjust, stats::kAdjustNames);
+  options.methods = methods_of(methods_to_compute(a));
   return options;
-}
-
-std::vector<std::string> methods_to_compute(const AnalyzeArguments& a) {
-  if (!a.methods) return computed_methods();
-  std::vector<std::string> methods = parse_methods(*a.methods);
-  for (const std::string& method : methods)
-    if (std::find(computed_methods().begin(), computed_methods().end(), method) ==
-        computed_methods().end())
-      throw UsageError("--methods: " + method + " is not computed by this version of itemdif",
-                       "analyze");
-  return methods;
 }
 
 int run_analyze(const AnalyzeArguments& arguments, std::ostream& out, std::ostream& err) {

@@ -43,7 +43,8 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& arguments);
 /// What the data reader and the analysis are asked for. Throw UsageError.
 data::ReadOptions read_options(const AnalyzeArguments& arguments);
 stats::AnalyzeOptions analysis_options(const AnalyzeArguments& arguments);
-/// The methods to compute: those asked for, or every method this version computes.
+/// The methods to compute, in the order mh, std, bd, lr: those asked for with mh always, or
+/// all four.
 std::vector<std::string> methods_to_compute(const AnalyzeArguments& arguments);
 
 /// Reads, analyses and prints the summary (unless quiet). Returns the exit status; invalid

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include "stats/option_names.hpp"
@@ -37,6 +38,49 @@ std::string item_list(const std::vector<std::size_t>& items, const stats::DifAna
   std::string text;
   for (std::size_t j : items) text += (text.empty() ? "" : ", ") + analysis.items[j].name;
   return text.empty() ? "none" : text;
+}
+
+std::string class_text(const std::string& name) { return name.empty() ? "-" : name; }
+
+/// The other methods' key values, one line per item, with only the computed methods' columns.
+void write_method_table(std::ostream& out, const stats::Methods& methods,
+                        const stats::DifAnalysis& analysis,
+                        const std::function<std::string(const std::string&)>& name_column) {
+  char cell[96];
+  std::string header = name_column("item");
+  if (methods.standardization) {
+    std::snprintf(cell, sizeof cell, " %8s  %-3s", "P-DIF", "STD");
+    header += cell;
+  }
+  if (methods.breslow_day) {
+    std::snprintf(cell, sizeof cell, " %10s", "BD p");
+    header += cell;
+  }
+  if (methods.logistic_regression) {
+    std::snprintf(cell, sizeof cell, " %10s %10s %7s  %-2s  %-2s", "LR p", "LR p_adj", "dR2",
+                  "ZT", "JG");
+    header += cell;
+  }
+  header.erase(header.find_last_not_of(' ') + 1);
+  out << "\n" << header << "\n";
+  for (const stats::ItemResult& item : analysis.items) {
+    std::string row = name_column(item.name);
+    if (methods.standardization) {
+      std::snprintf(cell, sizeof cell, " %8s  %-3s", fixed(item.std_dif.p_dif, 8, 3).c_str(),
+                    class_text(item.std_dif.std_class).c_str());
+      row += cell;
+    }
+    if (methods.breslow_day) row += " " + p_text(item.bd.p, 10);
+    if (methods.logistic_regression) {
+      std::snprintf(cell, sizeof cell, " %10s %10s %7s  %-2s  %-2s", p_text(item.lr.p, 10).c_str(),
+                    p_text(item.lr.p_adjusted, 10).c_str(), fixed(item.lr.delta_r2, 7, 3).c_str(),
+                    class_text(item.lr.zumbo_thomas_class).c_str(),
+                    class_text(item.lr.jodoin_gierl_class).c_str());
+      row += cell;
+    }
+    row.erase(row.find_last_not_of(' ') + 1);
+    out << row << "\n";
+  }
 }
 
 }  // namespace
@@ -118,6 +162,9 @@ void write_summary(std::ostream& out, const RunDescription& run,
     row.erase(row.find_last_not_of(' ') + 1);
     out << row << "\n";
   }
+  const stats::Methods& computed = options.methods;
+  if (computed.standardization || computed.breslow_day || computed.logistic_regression)
+    write_method_table(out, computed, analysis, name_column);
   out << "\nFlagged (" << flagged.size() << "): " << item_list(flagged, analysis) << "\n";
 }
 

@@ -4,13 +4,18 @@
 
 #include <cmath>
 #include <limits>
+#include <mutex>
 
+#include "stats/breslow_day.hpp"
 #include "stats/examinees.hpp"
 #include "stats/levels.hpp"
+#include "stats/lr_values.hpp"
 #include "stats/mh_values.hpp"
 #include "stats/p_adjust.hpp"
+#include "stats/parallel_items.hpp"
 #include "stats/purification.hpp"
 #include "stats/score_counts.hpp"
+#include "stats/std_values.hpp"
 
 namespace itemdif::stats {
 
@@ -51,6 +56,28 @@ void describe_item(const ScoreCounts& counts, std::size_t item, ItemResult& resu
     add_note(result.note, "no focal examinee answered the item");
 }
 
+/// One item's values in a round, written only to `r`.
+void item_statistics(const data::ItemScores& scores, const ScoreCounts& counts,
+                     const AnalyzeOptions& options, std::size_t j, int m, ItemResult& r) {
+  r.name = scores.item_names[j];
+  describe_item(counts, j, r);
+  r.levels = level_rows(counts, j, m, level_bounds(options.levels, m), options.min_per_group);
+  r.mh = mh_values(r.levels, options.alpha, r.note);
+  if (options.methods.standardization) r.std_dif = std_values(r.levels);
+  if (options.methods.breslow_day) r.bd = breslow_day(r.levels, r.mh.alpha, r.note);
+  if (options.methods.logistic_regression)
+    r.lr = lr_values(binomial_cells(counts, j), options.alpha, r.coefficients, r.note);
+}
+
+/// One test's p-values adjusted across the items: read by `raw`, stored by `adjusted`.
+template <typename Get, typename Set>
+void adjust_across_items(std::vector<ItemResult>& results, Adjust method, Get raw, Set adjusted) {
+  std::vector<std::optional<double>> p(results.size());
+  for (std::size_t j = 0; j < results.size(); ++j) p[j] = raw(results[j]);
+  const std::vector<std::optional<double>> values = adjust_p(p, method);
+  for (std::size_t j = 0; j < results.size(); ++j) adjusted(results[j], values[j]);
+}
+
 /// One round: the counting pass and every item's results, with p adjusted and flags set.
 std::vector<ItemResult> run_round(const data::ItemScores& scores, const Examinees& examinees,
                                   const AnalyzeOptions& options,
@@ -65,23 +92,24 @@ std::vector<ItemResult> run_round(const data::ItemScores& scores, const Examinee
   const ScoreCounts counts = count_scores(scores, examinees, options.missing, matching);
 
   std::vector<ItemResult> results(items);
-  for (std::size_t j = 0; j < items; ++j) {
-    ItemResult& r = results[j];
-    r.name = scores.item_names[j];
-    describe_item(counts, j, r);
+  std::mutex progress_mutex;
+  std::size_t done = 0;
+  for_each_item(items, options.threads, [&](std::size_t j) {
     const int m = matched + (matching[j] ? 0 : 1);
-    r.levels = level_rows(counts, j, m, level_bounds(options.levels, m), options.min_per_group);
-    r.mh = mh_values(r.levels, options.alpha, r.note);
-    if (progress) progress(round, j + 1, items);
-  }
+    item_statistics(scores, counts, options, j, m, results[j]);
+    if (!progress) return;
+    const std::lock_guard<std::mutex> lock(progress_mutex);
+    progress(round, ++done, items);
+  });
 
-  std::vector<std::optional<double>> p(items);
-  for (std::size_t j = 0; j < items; ++j) p[j] = results[j].mh.p;
-  const std::vector<std::optional<double>> adjusted = adjust_p(p, options.adjust);
-  for (std::size_t j = 0; j < items; ++j) {
-    results[j].mh.p_adjusted = adjusted[j];
-    results[j].flagged = meets_flag_rule(results[j].mh, options.flag, options.alpha);
-  }
+  adjust_across_items(
+      results, options.adjust, [](const ItemResult& r) { return r.mh.p; },
+      [](ItemResult& r, const std::optional<double>& p) { r.mh.p_adjusted = p; });
+  if (options.methods.logistic_regression)
+    adjust_across_items(
+        results, options.adjust, [](const ItemResult& r) { return r.lr.p; },
+        [](ItemResult& r, const std::optional<double>& p) { r.lr.p_adjusted = p; });
+  for (ItemResult& r : results) r.flagged = meets_flag_rule(r.mh, options.flag, options.alpha);
   return results;
 }
 

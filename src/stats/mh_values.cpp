@@ -3,8 +3,6 @@
 
 #include <cmath>
 
-#include <boost/math/distributions/chi_squared.hpp>
-
 #include "stats/mh_sums.hpp"
 
 namespace itemdif::stats {
@@ -12,11 +10,6 @@ namespace itemdif::stats {
 void add_note(std::string& note, const std::string& reason) {
   if (!note.empty()) note += "; ";
   note += reason;
-}
-
-double chi_square_upper_tail(double chi_square) {
-  const boost::math::chi_squared_distribution<double> distribution(1.0);
-  return boost::math::cdf(boost::math::complement(distribution, chi_square));
 }
 
 std::string ets_class(double d_dif, double d_dif_se, double p, double alpha) {

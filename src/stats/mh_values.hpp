@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "stats/dif_analysis.hpp"
+#include "stats/upper_tails.hpp"
 
 namespace itemdif::stats {
 
@@ -22,9 +23,6 @@ MhValues mh_values(const std::vector<LevelRow>& levels, double alpha, std::strin
 /// "A" when |D| < 1 or p >= alpha; "C" when |D| >= 1.5 and (|D| - 1) / SE(D) > 1.959964;
 /// "B" otherwise; B and C followed by the sign of D.
 std::string ets_class(double d_dif, double d_dif_se, double p, double alpha);
-
-/// The upper tail of the chi-square distribution at 1 degree of freedom.
-double chi_square_upper_tail(double chi_square);
 
 /// Appends a reason to a note, "; " between reasons.
 void add_note(std::string& note, const std::string& reason);
