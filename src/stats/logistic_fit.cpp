@@ -96,11 +96,13 @@ LogisticFit fit_logistic(std::span<const BinomialCell> cells, LogisticModel mode
       return fit;
     }
     const Vector step = solver.solve(score);
-    // The log-likelihood is concave, so halving the Newton step finds a rise unless the fit
-    // has settled to rounding; then the last, tiny step is taken and the change ends the loop.
+    // The log-likelihood is concave, so halving an overshooting Newton step finds a rise. Near
+    // the maximum its change is below rounding, and the step must still be taken in full: the
+    // estimates are then off by about the step, the log-likelihood by its square.
+    const double rounding = 1e-12 * (1.0 + std::fabs(likelihood));
     Vector next = beta + step;
     double next_likelihood = log_likelihood(cells, next);
-    for (int halving = 0; halving < 30 && !(next_likelihood >= likelihood); ++halving) {
+    for (int halving = 0; halving < 30 && !(next_likelihood >= likelihood - rounding); ++halving) {
       next = beta + std::ldexp(1.0, -(halving + 1)) * step;
       next_likelihood = log_likelihood(cells, next);
     }
@@ -112,7 +114,11 @@ LogisticFit fit_logistic(std::span<const BinomialCell> cells, LogisticModel mode
       fit.status = LogisticFit::Status::separated;
       return fit;
     }
-    if (change < kDevianceTolerance) {
+    // Under separation the deviance settles while the estimates run off, about one unit per
+    // step; a settled fit has settled estimates too, and a separated one keeps going until a
+    // fitted probability reaches 0 or 1.
+    const bool steady = (step.array().abs() <= kStepTolerance * (1.0 + beta.array().abs())).all();
+    if (change < kDevianceTolerance && steady) {
       fit.status = LogisticFit::Status::converged;
       break;
     }

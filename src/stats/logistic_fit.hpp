@@ -23,6 +23,8 @@ inline constexpr int kMaxLogisticTerms = 4;
 inline constexpr int kLogisticIterations = 50;
 /// Relative change of the deviance below which a fit has settled.
 inline constexpr double kDevianceTolerance = 1e-10;
+/// The largest Newton step, relative to 1 + |estimate|, of a fit that has settled.
+inline constexpr double kStepTolerance = 1e-6;
 /// A fitted probability this close to 0 or 1 in a cell with examinees is separation.
 inline constexpr double kSeparationTolerance = 1e-10;
 
@@ -38,8 +40,8 @@ struct LogisticFit {
 };
 
 /// Newton-Raphson with step halving from the intercept of the pooled proportion. Converged
-/// when the deviance's change relative to |deviance| + 0.1 falls below kDevianceTolerance
-/// within kLogisticIterations; separated as soon as a cell with examinees is fitted within
+/// when the deviance's change relative to |deviance| + 0.1 falls below kDevianceTolerance,
+/// with a Newton step within kStepTolerance, within kLogisticIterations; separated as soon as a cell with examinees is fitted within
 /// kSeparationTolerance of 0 or 1; singular when the information matrix is not positive
 /// definite. The estimates and standard errors mean something only when converged.
 LogisticFit fit_logistic(std::span<const BinomialCell> cells, LogisticModel model);

@@ -1,0 +1,203 @@
+// The logistic-regression tests: the grouped fit against R's glm on the individual examinees,
+// Nagelkerke's R², the effect-size classes, and an item whose fit separates.
+//
+// R reference (R 4.2.2): the 44 examinees of data_set_1 as one row each, x = the total score
+// of the three items centred at its mean, g = 1 focal;
+//   f <- glm(y ~ xc, binomial, control = glm.control(epsilon = 1e-15, maxit = 100)), and
+//   y ~ xc + g, y ~ xc * g; then Newton-Raphson on the rows from coef(f) until the step is
+//   below 1e-15, SE from the inverse information there and deviance -2 sum(y log p + ...).
+// (summary(f) itself evaluates the information one iterate early, 1e-9 off in the SE.)
+#include "stats/lr_values.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "stats/dif_analysis.hpp"
+#include "stats/examinees.hpp"
+#include "stats/scores_builder.hpp"
+
+namespace itemdif::stats {
+namespace {
+
+void expect_relative(double actual, double expected, double tolerance) {
+  EXPECT_NEAR(actual, expected, tolerance * std::fabs(expected)) << "expected " << expected;
+}
+
+std::vector<BinomialCell> cells_of_item(const data::ItemScores& scores, std::size_t item) {
+  const Examinees examinees = select_examinees(scores, MissingPolicy::excluded);
+  const std::vector<std::uint8_t> matching(scores.n_items(), 1);
+  return binomial_cells(count_scores(scores, examinees, MissingPolicy::excluded, matching), item);
+}
+
+struct RFit {
+  double deviance;
+  std::vector<double> estimate, se;
+};
+
+// Item q1 of data_set_1.
+const RFit kTrait = {44.325265407023551, {0.11226413751396061, 1.712499970480686},
+                     {0.36971218392306276, 0.52948421796792022}};
+const RFit kUniform = {40.763344042205262,
+                       {0.77925526544798851, 1.7642105066692384, -1.4459910074873106},
+                       {0.53715556927059804, 0.56398965803178736, 0.79657484704338455}};
+const RFit kNonuniform = {
+    40.683761923782946,
+    {0.80304444969025046, 1.9158820949905784, -1.4455715444137944, -0.31822543019901783},
+    {0.55877982783585167, 0.80395124895884296, 0.79480770956317259, 1.1269436400846309}};
+
+TEST(LogisticFit, GroupedCellsGiveTheFitOfTheIndividualExaminees) {
+  const std::vector<BinomialCell> cells = cells_of_item(testing::data_set_1(), 0);
+  // Scores 0..3 in two groups; 44 examinees in at most 8 cells, x centred at 64/44.
+  ASSERT_LE(cells.size(), 8u);
+  double n = 0, weighted = 0;
+  for (const BinomialCell& c : cells) {
+    n += c.n;
+    weighted += c.n * c.trait;
+  }
+  EXPECT_EQ(n, 44);
+  EXPECT_NEAR(weighted, 0.0, 1e-12);
+
+  const std::vector<std::pair<LogisticModel, const RFit*>> models = {
+      {LogisticModel::trait, &kTrait},
+      {LogisticModel::uniform, &kUniform},
+      {LogisticModel::nonuniform, &kNonuniform}};
+  for (const auto& [model, r] : models) {
+    const LogisticFit fit = fit_logistic(cells, model);
+    ASSERT_EQ(fit.status, LogisticFit::Status::converged);
+    ASSERT_EQ(static_cast<std::size_t>(fit.terms), r->estimate.size());
+    expect_relative(-2.0 * fit.log_likelihood, r->deviance, 1e-13);
+    for (std::size_t k = 0; k < r->estimate.size(); ++k) {
+      expect_relative(fit.estimate[k], r->estimate[k], 1e-12);
+      expect_relative(fit.se[k], r->se[k], 1e-12);
+    }
+  }
+}
+
+TEST(LogisticFit, TestsEffectSizesAndCoefficientsOfAnItem) {
+  std::vector<Coefficient> coefficients;
+  std::string note;
+  const LrValues lr = lr_values(cells_of_item(testing::data_set_1(), 0), 0.05, coefficients, note);
+  EXPECT_EQ(note, "");
+  // Deviance differences of the R fits; pchisq(..., lower.tail = FALSE):
+  // 2 df 0.16190399520350185, uniform 0.059119271529933258, nonuniform 0.77786451146013302.
+  expect_relative(*lr.chi_square, kTrait.deviance - kNonuniform.deviance, 1e-12);
+  expect_relative(*lr.uniform_chi_square, kTrait.deviance - kUniform.deviance, 1e-12);
+  expect_relative(*lr.nonuniform_chi_square, kUniform.deviance - kNonuniform.deviance, 1e-10);
+  expect_relative(*lr.p, 0.16190399520350185, 1e-11);
+  expect_relative(*lr.uniform_p, 0.059119271529933258, 1e-11);
+  expect_relative(*lr.nonuniform_p, 0.77786451146013302, 1e-11);
+  // R: (1 - exp(2 (logLik(null) - logLik(m)) / n)) / (1 - exp(2 logLik(null) / n)) gives
+  // 0.41891668815184252, 0.4900957886773295, 0.49162122373667838.
+  expect_relative(*lr.delta_r2, 0.072704535584835861, 1e-11);
+  expect_relative(*lr.uniform_delta_r2, 0.071179100525486982, 1e-11);
+  // Delta R² is past Jodoin-Gierl's 0.070, but the 2-df p is not below alpha.
+  EXPECT_EQ(lr.jodoin_gierl_class, "A");
+  EXPECT_EQ(lr.zumbo_thomas_class, "A");
+  EXPECT_FALSE(lr.p_adjusted.has_value());
+
+  ASSERT_EQ(coefficients.size(), 9u);
+  const std::vector<std::string> terms = {"intercept", "trait",     "intercept",
+                                          "trait",     "group",     "intercept",
+                                          "trait",     "group",     "trait_x_group"};
+  for (std::size_t k = 0; k < terms.size(); ++k) EXPECT_EQ(coefficients[k].term, terms[k]) << k;
+  EXPECT_EQ(coefficients[0].model, "trait");
+  EXPECT_EQ(coefficients[4].model, "uniform");
+  EXPECT_EQ(coefficients[8].model, "nonuniform");
+  // summary() of glm(y ~ xc * g, start = coef(f)), its information at the converged
+  // estimates: "xc:g" z -0.28237918816873653, p 0.777652771367997597.
+  expect_relative(*coefficients[8].estimate, kNonuniform.estimate[3], 1e-12);
+  expect_relative(*coefficients[8].se, kNonuniform.se[3], 1e-12);
+  expect_relative(*coefficients[8].z, -0.28237918816873653, 1e-12);
+  expect_relative(*coefficients[8].p, 0.777652771367997597, 1e-12);
+  // g of the uniform model: z -1.8152606912637743, p 0.0694838567746839247.
+  expect_relative(*coefficients[4].z, -1.8152606912637743, 1e-12);
+  expect_relative(*coefficients[4].p, 0.0694838567746839247, 1e-12);
+}
+
+TEST(LogisticFit, NagelkerkeOfAPerfectAndOfANullModel) {
+  // 30 correct of 50: the intercept-only log-likelihood is 30 ln 0.6 + 20 ln 0.4.
+  const double null = 30 * std::log(0.6) + 20 * std::log(0.4);
+  EXPECT_DOUBLE_EQ(nagelkerke_r2(0.0, null, 50), 1.0);  // likelihood 1: every answer predicted
+  EXPECT_DOUBLE_EQ(nagelkerke_r2(null, null, 50), 0.0);
+}
+
+TEST(LogisticFit, ClassBoundaries) {
+  // Zumbo-Thomas: B from 0.13 to 0.26 inclusive, C above.
+  EXPECT_EQ(zumbo_thomas_class(0.1299, 0.001, 0.05), "A");
+  EXPECT_EQ(zumbo_thomas_class(0.13, 0.001, 0.05), "B");
+  EXPECT_EQ(zumbo_thomas_class(0.26, 0.001, 0.05), "B");
+  EXPECT_EQ(zumbo_thomas_class(0.2601, 0.001, 0.05), "C");
+  // Jodoin-Gierl: B from 0.035 to 0.070 inclusive, C above.
+  EXPECT_EQ(jodoin_gierl_class(0.0349, 0.001, 0.05), "A");
+  EXPECT_EQ(jodoin_gierl_class(0.035, 0.001, 0.05), "B");
+  EXPECT_EQ(jodoin_gierl_class(0.070, 0.001, 0.05), "B");
+  EXPECT_EQ(jodoin_gierl_class(0.0701, 0.001, 0.05), "C");
+  // Not significant: A however large; p equal to alpha is not below it.
+  EXPECT_EQ(zumbo_thomas_class(0.5, 0.05, 0.05), "A");
+  EXPECT_EQ(jodoin_gierl_class(0.5, 0.2, 0.05), "A");
+  EXPECT_EQ(jodoin_gierl_class(0.5, 0.0499, 0.05), "C");
+}
+
+/// Item q1 is answered correctly by every focal examinee who answered it: the models with a
+/// group term separate. Within each group q2 and q3 are mixed at two scores, so they fit.
+data::ItemScores separated_first_item() {
+  return testing::make_scores({{0, "000", 2}, {0, "100", 3}, {0, "010", 2}, {0, "001", 2},
+                               {0, "110", 2}, {0, "101", 2}, {0, "011", 3}, {0, "111", 2},
+                               {1, "100", 2}, {1, "110", 3}, {1, "101", 2}, {1, "111", 2},
+                               {1, ".00", 2}, {1, ".10", 2}, {1, ".01", 3}, {1, ".11", 2}});
+}
+
+TEST(LogisticFit, SeparatedModelIsEmptyWithItsReasonAndTheRunGoesOn) {
+  const data::ItemScores scores = separated_first_item();
+  AnalyzeOptions options;
+  options.purify = PurifyMode::none;
+  options.adjust = Adjust::holm;
+  const DifAnalysis a = analyze_scores(scores, options);
+  const ItemResult& q1 = a.items[0];
+  EXPECT_NE(q1.note.find("logistic model uniform: fitted probabilities reach 0 or 1 (separation)"),
+            std::string::npos)
+      << q1.note;
+  EXPECT_NE(q1.note.find("logistic model nonuniform: fitted probabilities reach 0 or 1"),
+            std::string::npos)
+      << q1.note;
+  EXPECT_TRUE(q1.lr.uniform_delta_r2 == std::nullopt && q1.lr.chi_square == std::nullopt &&
+              q1.lr.p == std::nullopt && q1.lr.p_adjusted == std::nullopt);
+  EXPECT_EQ(q1.lr.zumbo_thomas_class, "");
+  // The trait model converged; the separated models keep their terms with empty values.
+  ASSERT_EQ(q1.coefficients.size(), 9u);
+  EXPECT_TRUE(q1.coefficients[0].estimate.has_value());
+  EXPECT_FALSE(q1.coefficients[2].estimate.has_value());
+  EXPECT_EQ(q1.coefficients[2].model, "uniform");
+
+  // The other items are fitted, and Holm counts only the two defined LR p-values.
+  const ItemResult& q2 = a.items[1];
+  const ItemResult& q3 = a.items[2];
+  ASSERT_TRUE(q2.lr.p && q3.lr.p) << q2.note << q3.note;
+  const double low = std::min(*q2.lr.p, *q3.lr.p);
+  const double high = std::max(*q2.lr.p, *q3.lr.p);
+  const double low_adjusted = std::min(1.0, 2 * low);
+  const double high_adjusted = std::max(low_adjusted, high);
+  EXPECT_DOUBLE_EQ(*(*q2.lr.p <= *q3.lr.p ? q2 : q3).lr.p_adjusted, low_adjusted);
+  EXPECT_DOUBLE_EQ(*(*q2.lr.p <= *q3.lr.p ? q3 : q2).lr.p_adjusted, high_adjusted);
+}
+
+TEST(LogisticFit, ItemsWithoutAFitSayWhy) {
+  std::vector<Coefficient> coefficients;
+  std::string note;
+  // Every examinee correct.
+  std::vector<BinomialCell> cells = {{-0.5, 0, 4, 4}, {0.5, 1, 4, 4}};
+  EXPECT_FALSE(lr_values(cells, 0.05, coefficients, note).chi_square.has_value());
+  EXPECT_EQ(note, "no logistic regression: every examinee answered the item alike");
+  // One matching score for all.
+  note.clear();
+  cells = {{0, 0, 4, 1}, {0, 1, 4, 3}};
+  EXPECT_FALSE(lr_values(cells, 0.05, coefficients, note).chi_square.has_value());
+  EXPECT_EQ(note, "no logistic regression: every examinee has the same matching score");
+  EXPECT_TRUE(coefficients.empty());
+}
+
+}  // namespace
+}  // namespace itemdif::stats
