@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -344,6 +345,137 @@ TEST(Analysis, AdjustedPValuesAndThePFlagRule) {
   o.adjust = Adjust::none;
   for (const ItemResult& item : analyze_scores(s, o).items)
     EXPECT_EQ(item.mh.p_adjusted, item.mh.p);
+}
+
+TEST(Analysis, LogisticPValuesAreAdjustedAcrossTheItemsToo) {
+  const data::ItemScores s = simulated(300, 8, 11);
+  AnalyzeOptions o = one_round();
+  for (Adjust method : {Adjust::holm, Adjust::bh}) {
+    o.adjust = method;
+    const DifAnalysis a = analyze_scores(s, o);
+    std::vector<std::optional<double>> p;
+    for (const ItemResult& item : a.items) p.push_back(item.lr.p);
+    const auto adjusted = adjust_p(p, method);
+    for (std::size_t j = 0; j < a.items.size(); ++j) {
+      ASSERT_TRUE(a.items[j].lr.p.has_value()) << a.items[j].note;
+      EXPECT_EQ(a.items[j].lr.p_adjusted, adjusted[j]);
+    }
+    EXPECT_GT(*a.items[3].lr.p_adjusted, *a.items[3].lr.p);
+  }
+  o.adjust = Adjust::none;
+  for (const ItemResult& item : analyze_scores(s, o).items)
+    EXPECT_EQ(item.lr.p_adjusted, item.lr.p);
+}
+
+TEST(Analysis, PlantedDifShowsInEveryMethod) {
+  const DifAnalysis a = analyze_scores(simulated(600, 12, 7), AnalyzeOptions{});
+  const ItemResult& harder = a.items[0];  // harder for the focal group
+  EXPECT_LT(*harder.std_dif.p_dif, -0.05);
+  EXPECT_EQ(harder.std_dif.std_class.back(), '-');
+  EXPECT_LT(*harder.lr.uniform_p, 1e-10);
+  EXPECT_GT(*harder.lr.uniform_delta_r2, 0.0);
+  EXPECT_GT(*a.items[1].std_dif.p_dif, 0.05);  // easier for it
+  EXPECT_EQ(a.items[1].std_dif.std_class.back(), '+');
+  // A DIF-free item: no uniform or nonuniform evidence to speak of.
+  const ItemResult& plain = a.items[5];
+  EXPECT_LT(std::fabs(*plain.std_dif.p_dif), 0.05);
+  EXPECT_GT(*plain.lr.p, 1e-3);
+  ASSERT_TRUE(plain.bd.df.has_value());
+  EXPECT_GE(*plain.bd.df, 5);
+  EXPECT_EQ(plain.coefficients.size(), 9u);
+}
+
+TEST(Analysis, OnlyTheMethodsAskedForAreComputed) {
+  AnalyzeOptions o = one_round();
+  o.methods = Methods{false, false, false};
+  for (const ItemResult& item : analyze_scores(simulated(200, 6, 5), o).items) {
+    EXPECT_TRUE(item.mh.p.has_value());
+    EXPECT_FALSE(item.std_dif.p_dif || item.bd.chi_square || item.lr.chi_square ||
+                 item.lr.p_adjusted);
+    EXPECT_TRUE(item.coefficients.empty());
+  }
+  o.methods = Methods{false, true, false};
+  const ItemResult item = analyze_scores(simulated(200, 6, 5), o).items[2];
+  EXPECT_TRUE(item.bd.chi_square.has_value());
+  EXPECT_FALSE(item.std_dif.p_dif || item.lr.chi_square);
+}
+
+void expect_same(const std::optional<double>& a, const std::optional<double>& b,
+                 const std::string& what) {
+  ASSERT_EQ(a.has_value(), b.has_value()) << what;
+  // Bit for bit: the same operations in the same order, whichever thread ran them.
+  if (a) {
+    EXPECT_EQ(std::memcmp(&*a, &*b, sizeof(double)), 0) << what << " " << *a << " " << *b;
+  }
+}
+
+void expect_same_item(const ItemResult& a, const ItemResult& b) {
+  const std::string& n = a.name;
+  EXPECT_EQ(a.name, b.name);
+  EXPECT_EQ(a.n_reference, b.n_reference);
+  EXPECT_EQ(a.n_focal, b.n_focal);
+  expect_same(a.p_reference, b.p_reference, n + " p_reference");
+  expect_same(a.p_focal, b.p_focal, n + " p_focal");
+  const std::vector<std::pair<std::optional<double>, std::optional<double>>> values = {
+      {a.mh.alpha, b.mh.alpha}, {a.mh.alpha_low, b.mh.alpha_low},
+      {a.mh.alpha_high, b.mh.alpha_high}, {a.mh.d_dif, b.mh.d_dif},
+      {a.mh.d_dif_se, b.mh.d_dif_se}, {a.mh.chi_square, b.mh.chi_square}, {a.mh.p, b.mh.p},
+      {a.mh.p_adjusted, b.mh.p_adjusted}, {a.std_dif.p_dif, b.std_dif.p_dif},
+      {a.bd.chi_square, b.bd.chi_square}, {a.bd.p, b.bd.p}, {a.lr.chi_square, b.lr.chi_square},
+      {a.lr.p, b.lr.p}, {a.lr.p_adjusted, b.lr.p_adjusted},
+      {a.lr.uniform_chi_square, b.lr.uniform_chi_square}, {a.lr.uniform_p, b.lr.uniform_p},
+      {a.lr.nonuniform_chi_square, b.lr.nonuniform_chi_square},
+      {a.lr.nonuniform_p, b.lr.nonuniform_p}, {a.lr.delta_r2, b.lr.delta_r2},
+      {a.lr.uniform_delta_r2, b.lr.uniform_delta_r2}};
+  for (std::size_t k = 0; k < values.size(); ++k)
+    expect_same(values[k].first, values[k].second, n + " value " + std::to_string(k));
+  EXPECT_EQ(a.mh.ets_class, b.mh.ets_class);
+  EXPECT_EQ(a.std_dif.std_class, b.std_dif.std_class);
+  EXPECT_EQ(a.bd.df, b.bd.df);
+  EXPECT_EQ(a.lr.zumbo_thomas_class, b.lr.zumbo_thomas_class);
+  EXPECT_EQ(a.lr.jodoin_gierl_class, b.lr.jodoin_gierl_class);
+  ASSERT_EQ(a.coefficients.size(), b.coefficients.size()) << n;
+  for (std::size_t k = 0; k < a.coefficients.size(); ++k) {
+    const Coefficient& x = a.coefficients[k];
+    const Coefficient& y = b.coefficients[k];
+    EXPECT_EQ(x.model + x.term, y.model + y.term);
+    expect_same(x.estimate, y.estimate, n + " estimate " + x.model + " " + x.term);
+    expect_same(x.se, y.se, n + " se");
+    expect_same(x.z, y.z, n + " z");
+    expect_same(x.p, y.p, n + " p");
+  }
+  EXPECT_EQ(a.flagged, b.flagged);
+  EXPECT_EQ(a.note, b.note);
+  EXPECT_EQ(rows_of(a), rows_of(b));
+  EXPECT_EQ(used_of(a), used_of(b));
+}
+
+TEST(Analysis, ThreadsDoNotChangeTheResults) {
+  data::ItemScores s = simulated(1500, 15, 3);
+  // Missing responses and an item nobody in the focal group answers vary the paths taken.
+  std::mt19937 random(5);
+  for (std::uint8_t& x : s.scores)
+    if (random() % 50 == 0) x = data::kMissing;
+  for (std::size_t i = 0; i < s.n_examinees; ++i)
+    if (s.group[i] == 1) s.scores[i * 15 + 14] = data::kMissing;
+  AnalyzeOptions o;
+  o.adjust = Adjust::bh;
+  o.min_per_group = 5;
+  o.threads = 1;
+  const DifAnalysis one = analyze_scores(s, o);
+  o.threads = 3;
+  std::size_t reports = 0;
+  const DifAnalysis three =
+      analyze_scores(s, o, [&](int, std::size_t, std::size_t) { ++reports; });
+  // The callback is serialised, so a plain counter sees every report: 0..15 of each round.
+  EXPECT_EQ(reports, one.rounds.size() * 16);
+  ASSERT_EQ(one.items.size(), three.items.size());
+  EXPECT_EQ(one.rounds.size(), three.rounds.size());
+  EXPECT_EQ(one.converged, three.converged);
+  for (std::size_t r = 0; r < one.rounds.size(); ++r)
+    EXPECT_EQ(one.rounds[r].flagged, three.rounds[r].flagged);
+  for (std::size_t j = 0; j < one.items.size(); ++j) expect_same_item(one.items[j], three.items[j]);
+  EXPECT_NE(one.items[14].note.find("no focal examinee"), std::string::npos);
 }
 
 TEST(Analysis, ProgressReportsEveryItem) {
