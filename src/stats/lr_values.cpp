@@ -51,6 +51,24 @@ double likelihood_ratio(const LogisticFit& smaller, const LogisticFit& larger) {
   return std::max(0.0, 2.0 * (larger.log_likelihood - smaller.log_likelihood));
 }
 
+/// One reason per way of failing, naming the models that failed that way, in model order:
+/// "logistic models uniform, nonuniform: fitted probabilities reach 0 or 1 (separation)".
+void note_failures(const std::array<LogisticFit, 3>& fits, std::string& note) {
+  for (const LogisticFit::Status status :
+       {LogisticFit::Status::separated, LogisticFit::Status::not_converged,
+        LogisticFit::Status::singular}) {
+    std::string models;
+    int count = 0;
+    for (std::size_t k = 0; k < fits.size(); ++k)
+      if (fits[k].status == status) {
+        models += (count++ ? ", " : "") + std::string(model_name(kModels[k]));
+      }
+    if (count > 0)
+      add_note(note, std::string(count > 1 ? "logistic models " : "logistic model ") + models +
+                         ": " + failure_text(status));
+  }
+}
+
 }  // namespace
 
 std::vector<BinomialCell> binomial_cells(const ScoreCounts& counts, std::size_t item) {
@@ -114,11 +132,7 @@ LrValues lr_values(const std::vector<BinomialCell>& cells, double alpha,
   for (std::size_t k = 0; k < kModels.size(); ++k) {
     fits[k] = fit_logistic(cells, kModels[k]);
     const bool converged = fits[k].status == LogisticFit::Status::converged;
-    if (converged)
-      r2[k] = nagelkerke_r2(fits[k].log_likelihood, null, n);
-    else
-      add_note(note, std::string("logistic model ") + model_name(kModels[k]) + ": " +
-                         failure_text(fits[k].status));
+    if (converged) r2[k] = nagelkerke_r2(fits[k].log_likelihood, null, n);
     for (int t = 0; t < fits[k].terms; ++t) {
       Coefficient c;
       c.model = model_name(kModels[k]);
@@ -132,6 +146,7 @@ LrValues lr_values(const std::vector<BinomialCell>& cells, double alpha,
       coefficients.push_back(std::move(c));
     }
   }
+  note_failures(fits, note);
   const auto& [trait, uniform, nonuniform] = fits;
   if (r2[0] && r2[2]) {
     lr.chi_square = likelihood_ratio(trait, nonuniform);

@@ -65,7 +65,7 @@ TEST_F(AnalyzeCommand, SummaryNamesGroupsOptionsRoundsItemsAndFlags) {
       << o.out;
   EXPECT_NE(o.out.find("Options: missing excluded, levels thin, min per group 1, purify "
                        "iterative (at most 10 rounds), flag ets, alpha 0.05, adjust none, "
-                       "methods mh\n"),
+                       "methods mh,std,bd,lr\n"),
             std::string::npos)
       << o.out;
   EXPECT_NE(o.out.find("Purification: "), std::string::npos);
@@ -92,6 +92,43 @@ TEST_F(AnalyzeCommand, OptionsReachTheAnalysis) {
       << o.out;
   EXPECT_NE(o.out.find("Purification: 1 round, "), std::string::npos) << o.out;
   EXPECT_NE(o.out.find("0 (a missing response, listwise)"), std::string::npos) << o.out;
+}
+
+TEST_F(AnalyzeCommand, OtherMethodsAreComputedAndShown) {
+  const std::string data = file("quiz.csv", three_items());
+  const Outcome o = run({data, "--group", "g", "--focal", "F", "--reference", "M", "--id", "id",
+                         "--methods", "std,bd,lr", "--purify", "none"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find(", methods mh,std,bd,lr\n"), std::string::npos) << o.out;
+  const std::size_t table = o.out.find("\nitem    P-DIF  STD       BD p       LR p   LR p_adj     "
+                                       "dR2  ZT  JG\n");
+  ASSERT_NE(table, std::string::npos) << o.out;
+  // Item b is far easier for the focal group: a large positive P-DIF, class C+ (the values
+  // themselves are checked in the analysis tests).
+  const std::size_t b = o.out.find("\nb ", table);
+  ASSERT_NE(b, std::string::npos) << o.out;
+  const std::string row = o.out.substr(b + 1, o.out.find('\n', b + 1) - b - 1);
+  EXPECT_NE(row.find("  C+ "), std::string::npos) << row;
+  EXPECT_EQ(row.substr(0, 2), "b ");
+  // Every item has a row in the second table, before the flagged items.
+  EXPECT_NE(o.out.find("\na ", table), std::string::npos);
+  EXPECT_NE(o.out.find("\nc ", table), std::string::npos);
+  EXPECT_LT(o.out.find("\nc ", table), o.out.find("\nFlagged ("));
+}
+
+TEST_F(AnalyzeCommand, OnlyTheMethodsAskedForHaveColumns) {
+  const std::string data = file("quiz.csv", three_items());
+  const Outcome std_only = run({data, "--group", "g", "--focal", "F", "--reference", "M", "--id",
+                                "id", "--methods", "std"});
+  ASSERT_EQ(std_only.status, 0) << std_only.err;
+  EXPECT_NE(std_only.out.find(", methods mh,std\n"), std::string::npos) << std_only.out;
+  EXPECT_NE(std_only.out.find("\nitem    P-DIF  STD\n"), std::string::npos) << std_only.out;
+  EXPECT_EQ(std_only.out.find("LR p"), std::string::npos);
+  EXPECT_EQ(std_only.out.find("BD p"), std::string::npos);
+
+  const Outcome mh_only = run({data, "--group", "g", "--focal", "F", "--reference", "M", "--id",
+                               "id", "--methods", "mh"});
+  EXPECT_EQ(mh_only.out.find("P-DIF"), std::string::npos) << mh_only.out;
 }
 
 TEST_F(AnalyzeCommand, QuietPrintsNothing) {

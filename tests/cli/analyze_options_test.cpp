@@ -50,14 +50,23 @@ TEST(MethodsOption, KnownNamesOnceInTheirOrder) {
             "--methods: no method given (any of mh,std,bd,lr)");
 }
 
-TEST(MethodsOption, MethodsNotComputedYetAreRefusedNotLeftEmpty) {
+TEST(MethodsOption, AllFourByDefaultAndMantelHaenszelAlways) {
   AnalyzeArguments arguments;
-  EXPECT_EQ(methods_to_compute(arguments), std::vector<std::string>{"mh"});
+  EXPECT_EQ(methods_to_compute(arguments), (std::vector<std::string>{"mh", "std", "bd", "lr"}));
+  stats::Methods methods = analysis_options(arguments).methods;
+  EXPECT_TRUE(methods.standardization && methods.breslow_day && methods.logistic_regression);
+
   arguments.methods = "mh";
   EXPECT_EQ(methods_to_compute(arguments), std::vector<std::string>{"mh"});
-  arguments.methods = "mh,lr";
-  EXPECT_EQ(usage_message([&] { methods_to_compute(arguments); }),
-            "--methods: lr is not computed by this version of itemdif");
+  methods = analysis_options(arguments).methods;
+  EXPECT_FALSE(methods.standardization || methods.breslow_day || methods.logistic_regression);
+
+  // The flag rule and Breslow-Day rest on Mantel-Haenszel.
+  arguments.methods = "lr,bd";
+  EXPECT_EQ(methods_to_compute(arguments), (std::vector<std::string>{"mh", "bd", "lr"}));
+  methods = analysis_options(arguments).methods;
+  EXPECT_FALSE(methods.standardization);
+  EXPECT_TRUE(methods.breslow_day && methods.logistic_regression);
 }
 
 TEST(DelimiterOption, OneCharacterOrTab) {

@@ -75,9 +75,10 @@ TEST(CommandLine, UsageErrorsAreOneLineAndAHint) {
 TEST(CommandLine, AnOptionIsCheckedBeforeTheDataAreRead) {
   // The file does not exist: the usage error comes first.
   const Outcome o = run({"analyze", "missing.csv", "--group", "g", "--focal", "F", "--methods",
-                         "mh,lr"});
+                         "mh,irt"});
   EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.err.rfind("itemdif: error: --methods: lr is not computed", 0), 0u) << o.err;
+  EXPECT_EQ(o.err.rfind("itemdif: error: --methods: \"irt\" is not one of mh,std,bd,lr", 0), 0u)
+      << o.err;
 }
 
 class RunCommand : public ::testing::Test {
