@@ -7,7 +7,8 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PROGRAM_PACKAGES := cmake:cmake g++:g++ make:make \
                     libcli11-dev:/usr/share/cmake/CLI11/CLI11Config.cmake \
                     libreadstat-dev:/usr/include/readstat.h \
-                    libboost-math-dev:/usr/include/boost/math/distributions/chi_squared.hpp
+                    libboost-math-dev:/usr/include/boost/math/distributions/chi_squared.hpp \
+                    nlohmann-json3-dev:/usr/include/nlohmann/json.hpp
 TEST_PACKAGES    := $(PROGRAM_PACKAGES) libgtest-dev:/usr/include/gtest/gtest.h
 
 .PHONY: all program demo test test-sanitize bench clean

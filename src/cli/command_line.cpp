@@ -13,6 +13,7 @@
 #include "cli/version.hpp"
 #include "data/item_scores.hpp"
 #include "driver/run.hpp"
+#include "results/results_files.hpp"
 #include "textio/channels.hpp"
 
 namespace itemdif::cli {
@@ -84,6 +85,8 @@ int run_command_line(int argc, char** argv, std::ostream& out, std::ostream& err
   } catch (const UsageError& error) {
     usage_error(err, error.what(), error.command());
   } catch (const data::InputError& error) {
+    err << "itemdif: error: " << error.what() << "\n";
+  } catch (const results::OutputError& error) {
     err << "itemdif: error: " << error.what() << "\n";
   } catch (const std::bad_alloc&) {
     err << "itemdif: error: not enough memory for the analysis\n";
