@@ -23,7 +23,9 @@ program:
 	cmake --build $(BUILD) -j $(JOBS) --target itemdif
 
 demo: program
-	./$(BUILD)/itemdif analyze examples/quiz/quiz.csv --group sex --focal F --id id --missing-codes 9
+	./$(BUILD)/itemdif analyze examples/quiz/quiz.csv --group sex --focal F --id id --missing-codes 9 \
+	  --out examples/quiz/results
+	@echo "Results files in examples/quiz/results; open examples/quiz/results/report.html in a browser"
 	@echo
 	@cd examples && echo demo.ctl | ../$(BUILD)/itemdif; status=$$?; \
 	 echo; echo "Report written to examples/demo.out (exit status $$status)"; exit $$status
