@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <unistd.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -93,14 +94,15 @@ inline double cell_number(const std::string& text) {
   return value;
 }
 
-/// An empty folder under the system's temporary folder, named after the test, removed again
-/// at the end.
+/// An empty folder under the system's temporary folder, named after the test and the process,
+/// removed again at the end.
 class ScratchFolder {
  public:
   ScratchFolder() {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = std::filesystem::temp_directory_path() /
-            (std::string("itemdif-") + test->test_suite_name() + "-" + test->name());
+            (std::string("itemdif-") + test->test_suite_name() + "-" + test->name() + "-" +
+             std::to_string(::getpid()));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
