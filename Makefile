@@ -8,7 +8,8 @@ PROGRAM_PACKAGES := cmake:cmake g++:g++ make:make \
                     libcli11-dev:/usr/share/cmake/CLI11/CLI11Config.cmake \
                     libreadstat-dev:/usr/include/readstat.h \
                     libboost-math-dev:/usr/include/boost/math/distributions/chi_squared.hpp \
-                    libeigen3-dev:/usr/include/eigen3/Eigen/Dense
+                    libeigen3-dev:/usr/include/eigen3/Eigen/Dense \
+                    nlohmann-json3-dev:/usr/include/nlohmann/json.hpp
 TEST_PACKAGES    := $(PROGRAM_PACKAGES) libgtest-dev:/usr/include/gtest/gtest.h
 
 .PHONY: all program demo test test-sanitize bench clean
@@ -23,7 +24,9 @@ program:
 	cmake --build $(BUILD) -j $(JOBS) --target itemdif
 
 demo: program
-	./$(BUILD)/itemdif analyze examples/quiz/quiz.csv --group sex --focal F --id id --missing-codes 9
+	./$(BUILD)/itemdif analyze examples/quiz/quiz.csv --group sex --focal F --id id --missing-codes 9 \
+	  --out examples/quiz/results
+	@echo "Results files in examples/quiz/results; open examples/quiz/results/report.html in a browser"
 	@echo
 	@cd examples && echo demo.ctl | ../$(BUILD)/itemdif; status=$$?; \
 	 echo; echo "Report written to examples/demo.out (exit status $$status)"; exit $$status

@@ -8,6 +8,8 @@
 #include <array>
 
 #include "cli/analyze_options.hpp"
+#include "cli/analyze_run_facts.hpp"
+#include "results/results_files.hpp"
 #include "results/summary.hpp"
 #include "stats/option_names.hpp"
 
@@ -96,6 +98,9 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
       ->check(CLI::IsMember(stats::names_of(stats::kAdjustNames)))
       ->capture_default_str();
   command.add_option("--methods", a.methods, "Methods, any of mh,std,bd,lr (default: all)");
+  command.add_option("--out", a.out,
+                     "Folder of the results files (items.csv, levels.csv, coefficients.csv, "
+                     "results.json, report.html), created if missing");
   command.add_flag("--quiet", a.quiet, "Print no summary");
 }
 
@@ -163,6 +168,11 @@ int run_analyze(const AnalyzeArguments& arguments, std::ostream& out, std::ostre
   const stats::DifAnalysis analysis = stats::analyze_scores(scores, options, progress.callback());
   progress.clear();
 
+  // The files first: a failed write ends the run with status 2 before anything is printed.
+  if (arguments.out)
+    results::write_results_files(*arguments.out,
+                                 analyze_run_facts(arguments, scores, analysis, methods),
+                                 analysis);
   if (!arguments.quiet) {
     results::write_summary(out, {arguments.data, &scores, &options, methods}, analysis);
     out.flush();

@@ -34,6 +34,7 @@ struct AnalyzeArguments {
   double alpha = 0.05;
   std::string adjust = "none";
   std::optional<std::string> methods;
+  std::optional<std::string> out;  ///< folder of the results files
   bool quiet = false;
 };
 
@@ -47,8 +48,9 @@ stats::AnalyzeOptions analysis_options(const AnalyzeArguments& arguments);
 /// all four.
 std::vector<std::string> methods_to_compute(const AnalyzeArguments& arguments);
 
-/// Reads, analyses and prints the summary (unless quiet). Returns the exit status; invalid
-/// input throws data::InputError, invalid options UsageError.
+/// Reads, analyses, writes the results files (with --out) and prints the summary (unless
+/// quiet). Returns the exit status; invalid input throws data::InputError, invalid options
+/// UsageError, a results file that cannot be written results::OutputError.
 int run_analyze(const AnalyzeArguments& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace itemdif::cli

@@ -6,6 +6,7 @@
 
 #include <iostream>
 #include <new>
+#include <optional>
 #include <streambuf>
 
 #include "cli/analyze_command.hpp"
@@ -13,6 +14,8 @@
 #include "cli/version.hpp"
 #include "data/item_scores.hpp"
 #include "driver/run.hpp"
+#include "results/control_file_results.hpp"
+#include "results/results_files.hpp"
 #include "textio/channels.hpp"
 
 namespace itemdif::cli {
@@ -25,17 +28,30 @@ class NullBuffer final : public std::streambuf {
   std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
 
-int run_control(const std::string& control, bool quiet, std::ostream& err) {
+/// The control file's run; with `out`, the results files of a completed run (status 0) after
+/// its report, so that they never change what the run shows or returns otherwise.
+int run_control(const std::string& control, bool quiet, const std::optional<std::string>& out,
+                std::ostream& err) {
   if (control.size() > 80)
     throw UsageError("the control file's name is longer than 80 characters: " + control, "run");
-  if (!quiet) return driver::run_control_file(control, err);
-  NullBuffer nothing;
-  std::ostream null(&nothing);
-  textio::redirect_console(&null, nullptr);
-  struct Restore {
-    ~Restore() { textio::redirect_console(nullptr, nullptr); }
-  } restore;
-  return driver::run_control_file(control, err);
+  std::optional<driver::CompletedRun> completed;
+  int status = 0;
+  if (quiet) {
+    NullBuffer nothing;
+    std::ostream null(&nothing);
+    textio::redirect_console(&null, nullptr);
+    struct Restore {
+      ~Restore() { textio::redirect_console(nullptr, nullptr); }
+    } restore;
+    status = driver::run_control_file(control, err, completed);
+  } else {
+    status = driver::run_control_file(control, err, completed);
+  }
+  if (out && status == 0 && completed)
+    results::write_results_files(
+        *out, results::control_file_facts(control, completed->run),
+        results::control_file_analysis(completed->run, completed->analysis));
+  return status;
 }
 
 void usage_error(std::ostream& err, const std::string& message, const std::string& command) {
@@ -59,7 +75,10 @@ int run_command_line(int argc, char** argv, std::ostream& out, std::ostream& err
   CLI::App* run = app.add_subcommand("run", "Run a control file's analysis without the prompt");
   std::string control;
   bool run_quiet = false;
+  std::optional<std::string> run_out;
   run->add_option("CONTROL", control, "The control file")->required();
+  run->add_option("--out", run_out,
+                  "Folder of the results files of a completed run, created if missing");
   run->add_flag("--quiet", run_quiet, "Write nothing to standard output");
   run->set_version_flag("--version", std::string("itemdif ") + kVersion);
 
@@ -79,11 +98,13 @@ int run_command_line(int argc, char** argv, std::ostream& out, std::ostream& err
       command = run->parsed() ? "run" : analyze->parsed() ? "analyze" : "";
       throw UsageError(error.what(), command);
     }
-    if (run->parsed()) return run_control(control, run_quiet, err);
+    if (run->parsed()) return run_control(control, run_quiet, run_out, err);
     return run_analyze(arguments, out, err);
   } catch (const UsageError& error) {
     usage_error(err, error.what(), error.command());
   } catch (const data::InputError& error) {
+    err << "itemdif: error: " << error.what() << "\n";
+  } catch (const results::OutputError& error) {
     err << "itemdif: error: " << error.what() << "\n";
   } catch (const std::bad_alloc&) {
     err << "itemdif: error: not enough memory for the analysis\n";

@@ -138,13 +138,21 @@ int run_dialogue(std::ostream& errors) {
 }
 
 int run_control_file(const std::string& control_file_name, std::ostream& errors) {
+  std::optional<CompletedRun> completed;
+  return run_control_file(control_file_name, errors, completed);
+}
+
+int run_control_file(const std::string& control_file_name, std::ostream& errors,
+                     std::optional<CompletedRun>& completed) {
+  completed.reset();
   textio::OutputChannel& console = textio::console_output();
   return status_of(errors, console, [&] {
     RunData run;
     show_banner(console);
     run.control_file_name = control_file_name;
     run.control_file_name.resize(80, ' ');
-    analyze_control_file(run, console);
+    Analysis analysis = analyze_control_file(run, console);
+    completed.emplace(CompletedRun{std::move(run), std::move(analysis)});
   });
 }
 

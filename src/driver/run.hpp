@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "driver/analysis.hpp"
@@ -36,5 +37,17 @@ int run_dialogue(std::ostream& errors);
 /// no prompt, and the run ends as the dialogue's does. A name of more than 80 characters is
 /// the caller's to refuse.
 int run_control_file(const std::string& control_file_name, std::ostream& errors);
+
+/// A completed run's values, for readers that come after the report.
+struct CompletedRun {
+  RunData run;
+  Analysis analysis;
+};
+
+/// run_control_file that also hands back the values of a completed run (status 0) in
+/// `completed`; after any other end `completed` stays empty. The console, report, messages
+/// and status are those of run_control_file.
+int run_control_file(const std::string& control_file_name, std::ostream& errors,
+                     std::optional<CompletedRun>& completed);
 
 }  // namespace itemdif::driver

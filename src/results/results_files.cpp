@@ -1,0 +1,114 @@
+// The results files of a run in one folder, written all or none.
+#include "results/results_files.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+#include "results/csv_text.hpp"
+#include "results/html_report.hpp"
+#include "results/results_json.hpp"
+
+namespace itemdif::results {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ResultsFile {
+  std::string name;
+  std::string text;
+};
+
+std::vector<ResultsFile> results_file_texts(const RunFacts& run,
+                                            const stats::DifAnalysis& analysis) {
+  std::vector<Row> items, levels, coefficients;
+  for (const stats::ItemResult& item : analysis.items) {
+    items.push_back(item_row(item));
+    for (std::size_t k = 0; k < item.levels.size(); ++k) levels.push_back(level_row(item, k));
+    for (const stats::Coefficient& coefficient : item.coefficients)
+      coefficients.push_back(coefficient_row(item, coefficient));
+  }
+  return {{"items.csv", csv_text(item_columns(), items)},
+          {"levels.csv", csv_text(level_columns(), levels)},
+          {"coefficients.csv", csv_text(coefficient_columns(), coefficients)},
+          {"results.json", results_json(run, analysis)},
+          {"report.html", html_report(run, analysis)}};
+}
+
+[[noreturn]] void fail(const fs::path& path, const std::string& what) {
+  throw OutputError("cannot write " + path.string() + ": " + what);
+}
+
+/// The temporary name of a results file until every file is complete: hidden, in the same
+/// folder, so that the final rename does not cross file systems.
+fs::path temporary_path(const fs::path& folder, const std::string& name) {
+  return folder / ("." + name + ".partial");
+}
+
+void write_file(const fs::path& path, const std::string& text) {
+  errno = 0;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) fail(path, errno != 0 ? std::strerror(errno) : "cannot create the file");
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();  // the last buffer is written here, where a full disk shows
+  if (!out) fail(path, errno != 0 ? std::strerror(errno) : "the write failed");
+}
+
+/// Creates `folder` and the parents it lacks; returns those created, deepest first, so that a
+/// failed write can take them away again.
+std::vector<fs::path> create_folder(const fs::path& folder) {
+  std::vector<fs::path> created;
+  std::error_code error;
+  for (fs::path p = folder; !p.empty() && !fs::exists(fs::symlink_status(p, error));
+       p = p.parent_path()) {
+    created.push_back(p);
+    if (p == p.parent_path()) break;
+  }
+  if (!fs::create_directories(folder, error) && error) fail(folder, error.message());
+  if (!fs::is_directory(folder, error)) fail(folder, "not a folder");
+  return created;
+}
+
+void remove_quietly(const fs::path& path) {
+  std::error_code ignored;
+  fs::remove(path, ignored);
+}
+
+}  // namespace
+
+void write_results_files(const fs::path& folder, const RunFacts& run,
+                         const stats::DifAnalysis& analysis) {
+  const std::vector<ResultsFile> files = results_file_texts(run, analysis);
+  const std::vector<fs::path> created = create_folder(folder);
+
+  std::vector<fs::path> written;
+  try {
+    for (const ResultsFile& file : files) {
+      const fs::path final_path = folder / file.name;
+      std::error_code error;
+      const fs::file_status status = fs::symlink_status(final_path, error);
+      // A folder under a final name would stop the renames half way; refuse before any.
+      if (fs::exists(status) && fs::is_directory(status)) fail(final_path, "a folder has this name");
+      const fs::path temporary = temporary_path(folder, file.name);
+      written.push_back(temporary);
+      write_file(temporary, file.text);
+    }
+  } catch (const OutputError&) {
+    for (const fs::path& temporary : written) remove_quietly(temporary);
+    for (const fs::path& made : created) remove_quietly(made);
+    throw;
+  }
+
+  for (const ResultsFile& file : files) {
+    std::error_code error;
+    fs::rename(temporary_path(folder, file.name), folder / file.name, error);
+    if (error) {
+      for (const fs::path& temporary : written) remove_quietly(temporary);
+      fail(folder / file.name, error.message());
+    }
+  }
+}
+
+}  // namespace itemdif::results
