@@ -87,11 +87,13 @@ TEST(AnalyzeOut, FilesAgreeWithTheSummary) {
   const CsvFile items = read_csv(scratch / "results" / "items.csv");
   ASSERT_EQ(items.rows.size(), 20u);
 
-  // Every item's summary line says, rounded, what its row holds.
-  std::map<std::string, std::vector<std::string>> summary;
+  // Every item's summary lines say, rounded, what its row holds: the Mantel-Haenszel table
+  // first, then the other methods' table.
+  std::map<std::string, std::vector<std::string>> summary, others;
   for (const std::string& line : lines_of(o.out)) {
     const std::vector<std::string> w = words(line);
-    if (w.size() >= 8 && w[0].size() >= 2 && w[0][0] == 'q') summary[w[0]] = w;
+    if (w.size() >= 8 && w[0].size() >= 2 && w[0][0] == 'q')
+      (summary.count(w[0]) ? others : summary)[w[0]] = w;
   }
   for (const auto& row : items.rows) {
     SCOPED_TRACE(row.at("item"));
@@ -103,8 +105,15 @@ TEST(AnalyzeOut, FilesAgreeWithTheSummary) {
     EXPECT_EQ(line[7], row.at("ets_class"));
     EXPECT_EQ(row.at("flagged"), line.size() > 8 && line[8] == "*" ? "true" : "false");
     EXPECT_EQ(row.at("mh_p_adjusted"), row.at("mh_p"));  // --adjust none
-    for (const char* column : {"std_p_dif", "bd_chi_square", "lr_chi_square", "lr_delta_r2"})
-      EXPECT_EQ(row.at(column), "") << column;  // methods not run
+    const std::vector<std::string>& other = others.at(row.at("item"));
+    ASSERT_EQ(other.size(), 9u);
+    EXPECT_EQ(other[1], fixed(cell_number(row.at("std_p_dif")), 3));
+    EXPECT_EQ(other[2], row.at("std_class"));
+    EXPECT_EQ(other[6], fixed(cell_number(row.at("lr_delta_r2")), 3));
+    EXPECT_EQ(other[7], row.at("zumbo_thomas_class"));
+    EXPECT_EQ(other[8], row.at("jodoin_gierl_class"));
+    EXPECT_EQ(row.at("lr_p_adjusted"), row.at("lr_p"));
+    EXPECT_NE(row.at("bd_chi_square"), "");
   }
 
   // Thin levels place every examinee of the item: the counts add up to n and p.
@@ -140,7 +149,8 @@ TEST(AnalyzeOut, JsonRecordsTheCommandLineAndTheGroups) {
   EXPECT_EQ(json["options"]["alpha"].get<double>(), 0.01);
   EXPECT_EQ(json["options"]["max_rounds"].get<int>(), 10);
   EXPECT_EQ(json["options"]["purify"], "iterative");
-  EXPECT_EQ(json["options"]["methods"], nlohmann::ordered_json::parse(R"(["mh"])"));
+  EXPECT_EQ(json["options"]["methods"],
+            nlohmann::ordered_json::parse(R"(["mh", "std", "bd", "lr"])"));
   EXPECT_EQ(json["groups"], nlohmann::ordered_json::parse(
                                 R"({"reference": {"value": "M", "n": 738},
                                     "focal": {"value": "F", "n": 651}, "rows_left_out": 11})"));
