@@ -37,7 +37,8 @@ for (j in 1:items) {
   keep <- !is.na(x[, j])
   y <- x[keep, j]; g <- focal[keep]; t <- total[keep]
   # counts by score, group and response: tab[response + 1, group + 1, score + 1]
-  tab <- array(tabulate(t * 4 + g * 2 + y + 1, 4 * (items + 1)), c(2, 2, items + 1))
+  # (as doubles: nR nF m1 m0 overflows R's integers)
+  tab <- array(as.numeric(tabulate(t * 4 + g * 2 + y + 1, 4 * (items + 1))), c(2, 2, items + 1))
   A <- tab[2, 1, ]; B <- tab[1, 1, ]; C <- tab[2, 2, ]; D <- tab[1, 2, ]
   nr <- A + B; nf <- C + D; N <- nr + nf; m1 <- A + C; m0 <- B + D
   used <- nr > 0 & nf > 0
