@@ -9,20 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "stats/level_row_builder.hpp"
 #include "stats/mh_values.hpp"
 
 namespace itemdif::stats {
 namespace {
 
-LevelRow level(double a, double b, double c, double d, bool used = true) {
-  LevelRow row;
-  row.reference_correct = a;
-  row.reference_incorrect = b;
-  row.focal_correct = c;
-  row.focal_incorrect = d;
-  row.used = used;
-  return row;
-}
+using testing::level;
 
 // Level 3 is used but has no correct answer (margin m1 = 0): it counts for MH, not for BD.
 const std::vector<LevelRow> kLevels = {level(10, 5, 6, 9), level(4, 8, 7, 3), level(0, 3, 0, 4),

@@ -8,18 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "stats/level_row_builder.hpp"
+
 namespace itemdif::stats {
 namespace {
 
-LevelRow level(double a, double b, double c, double d, bool used = true) {
-  LevelRow row;
-  row.reference_correct = a;
-  row.reference_incorrect = b;
-  row.focal_correct = c;
-  row.focal_incorrect = d;
-  row.used = used;
-  return row;
-}
+using testing::level;
 
 TEST(MhValues, DifferenceOfExactlyOneHalfIsCorrected) {
   // A=1 B=1 C=0 D=2: E = 1*2/4 = 1/2, |A-E| = 1/2 exactly, so c = 1/2 and chi-square 0.

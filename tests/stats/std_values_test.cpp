@@ -5,18 +5,12 @@
 
 #include <vector>
 
+#include "stats/level_row_builder.hpp"
+
 namespace itemdif::stats {
 namespace {
 
-LevelRow level(double a, double b, double c, double d, bool used = true) {
-  LevelRow row;
-  row.reference_correct = a;
-  row.reference_incorrect = b;
-  row.focal_correct = c;
-  row.focal_incorrect = d;
-  row.used = used;
-  return row;
-}
+using testing::level;
 
 TEST(Standardization, WeightsByFocalSizeOverUsedLevelsOnly) {
   // sum nF (C/nF - A/nR): (6 - 10) + (7 - 10*4/12) + (0 - 0) + (9 - 15*12/14) = -88/21, over
