@@ -84,9 +84,10 @@ r <- do.call(rbind, rows)
 r$mh_p_adjusted <- p.adjust(r$mh_p, method = adjust)
 r$lr_p_adjusted <- p.adjust(r$lr_p, method = adjust)
 
-signed <- function(class, value) ifelse(class == "A", "A", paste0(class, ifelse(value < 0, "-", "+")))
-r$std_class <- signed(ifelse(abs(r$std_p_dif) < 0.05, "A", ifelse(abs(r$std_p_dif) < 0.10, "B", "C")),
-                      r$std_p_dif)
+signed <- function(class, value)
+  ifelse(class == "A", "A", paste0(class, ifelse(value < 0, "-", "+")))
+size <- abs(r$std_p_dif)
+r$std_class <- signed(ifelse(size < 0.05, "A", ifelse(size < 0.10, "B", "C")), r$std_p_dif)
 effect <- function(d, p, b_from, c_above)
   ifelse(!(p < 0.05), "A", ifelse(d > c_above, "C", ifelse(d >= b_from, "B", "A")))
 r$zumbo_thomas_class <- effect(r$lr_delta_r2, r$lr_p, 0.13, 0.26)
@@ -102,7 +103,8 @@ for (column in setdiff(names(r), c("item", classes))) {
   theirs <- r[[column]]; mine <- ours[[column]]
   both <- !is.na(theirs) & !is.na(mine)
   mismatched <- sum(is.na(theirs) != is.na(mine))
-  relative <- if (any(both)) max(abs(mine[both] - theirs[both]) / pmax(abs(theirs[both]), 1e-300)) else 0
+  relative <- if (any(both))
+    max(abs(mine[both] - theirs[both]) / pmax(abs(theirs[both]), 1e-300)) else 0
   worst <- max(worst, relative)
   cat(sprintf("%-26s worst relative difference %.3e%s\n", column, relative,
               if (mismatched > 0) sprintf("  (%d defined on one side only)", mismatched) else ""))

@@ -39,11 +39,12 @@ struct LogisticFit {
   std::array<double, kMaxLogisticTerms> se{};  ///< square roots of the inverse information
 };
 
-/// Newton-Raphson with step halving from the intercept of the pooled proportion. Converged
-/// when the deviance's change relative to |deviance| + 0.1 falls below kDevianceTolerance,
-/// with a Newton step within kStepTolerance, within kLogisticIterations; separated as soon as a cell with examinees is fitted within
-/// kSeparationTolerance of 0 or 1; singular when the information matrix is not positive
-/// definite. The estimates and standard errors mean something only when converged.
+/// Newton-Raphson with step halving from the intercept of the pooled proportion; the cells
+/// must hold correct and incorrect answers both. Converged when the deviance's change relative
+/// to |deviance| + 0.1 falls below kDevianceTolerance, with a Newton step within
+/// kStepTolerance, within kLogisticIterations; separated as soon as a cell with examinees is
+/// fitted within kSeparationTolerance of 0 or 1; singular when the information matrix is not
+/// positive definite. The estimates and standard errors mean something only when converged.
 LogisticFit fit_logistic(std::span<const BinomialCell> cells, LogisticModel model);
 
 }  // namespace itemdif::stats

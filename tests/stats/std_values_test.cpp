@@ -29,10 +29,16 @@ TEST(Standardization, FocalAdvantageIsPositive) {
   EXPECT_EQ(v.std_class, "C+");
 }
 
-TEST(Standardization, EmptyWithoutUsedLevel) {
-  const StdValues v = std_values({level(3, 1, 2, 2, false)});
-  EXPECT_FALSE(v.p_dif.has_value());
-  EXPECT_EQ(v.std_class, "");
+TEST(Standardization, EmptyWithoutUsedLevelOrWithoutVariance) {
+  const StdValues unused = std_values({level(3, 1, 2, 2, false)});
+  EXPECT_FALSE(unused.p_dif.has_value());
+  EXPECT_EQ(unused.std_class, "");
+  // Every used level answered alike (all correct in one, all wrong in the other): P-DIF would
+  // be 0 by construction, not a finding.
+  const StdValues alike =
+      std_values({level(3, 0, 2, 0), level(0, 4, 0, 1), level(1, 0, 0, 5, false)});
+  EXPECT_FALSE(alike.p_dif.has_value());
+  EXPECT_EQ(alike.std_class, "");
 }
 
 TEST(Standardization, ClassBoundaries) {
