@@ -97,7 +97,8 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
   command.add_option("--adjust", a.adjust, "p-value adjustment across items: none, holm or bh")
       ->check(CLI::IsMember(stats::names_of(stats::kAdjustNames)))
       ->capture_default_str();
-  command.add_option("--methods", a.methods, "Methods, any of mh,std,bd,lr (default: all; mh is always computed)");
+  command.add_option("--methods", a.methods,
+                     "Methods, any of mh,std,bd,lr (default: all; mh is always computed)");
   command.add_option("--out", a.out,
                      "Folder of the results files (items.csv, levels.csv, coefficients.csv, "
                      "results.json, report.html), created if missing");
