@@ -1,6 +1,7 @@
 // What the results files of an `analyze` run say besides the analysis.
 #include "cli/analyze_run_facts.hpp"
 
+#include "cli/version.hpp"
 #include "results/number_text.hpp"
 
 namespace itemdif::cli {
@@ -9,6 +10,7 @@ results::RunFacts analyze_run_facts(const AnalyzeArguments& a, const data::ItemS
                                     const stats::DifAnalysis& analysis,
                                     const std::vector<std::string>& methods) {
   results::RunFacts facts;
+  facts.version = kVersion;
   facts.command = "analyze";
   facts.input = a.data;
   auto text = [&](const std::string& name, const std::string& value) {

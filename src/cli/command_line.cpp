@@ -47,10 +47,12 @@ int run_control(const std::string& control, bool quiet, const std::optional<std:
   } else {
     status = driver::run_control_file(control, err, completed);
   }
-  if (out && status == 0 && completed)
+  if (out && status == 0 && completed) {
+    results::RunFacts facts = results::control_file_facts(control, completed->run);
+    facts.version = kVersion;
     results::write_results_files(
-        *out, results::control_file_facts(control, completed->run),
-        results::control_file_analysis(completed->run, completed->analysis));
+        *out, facts, results::control_file_analysis(completed->run, completed->analysis));
+  }
   return status;
 }
 

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
-#include "cli/version.hpp"
 #include "results/result_rows.hpp"
 
 namespace itemdif::results {
@@ -81,7 +80,7 @@ std::string results_json(const RunFacts& run, const stats::DifAnalysis& analysis
   }
 
   json document = json::object();
-  document["itemdif"] = cli::kVersion;
+  document["itemdif"] = run.version;
   document["command"] = run.command;
   document["input"] = run.input;
   document["options"] = std::move(options);

@@ -9,6 +9,7 @@
 namespace itemdif::results {
 
 struct RunFacts {
+  std::string version;  ///< of the program that wrote the results
   std::string command;  ///< "analyze" or "run"
   std::string input;    ///< the data file or the control file, as named
 

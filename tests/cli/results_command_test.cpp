@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/version.hpp"
 #include "command_runner.hpp"
 #include "support/results_reader.hpp"
 
@@ -141,6 +142,7 @@ TEST(AnalyzeOut, JsonRecordsTheCommandLineAndTheGroups) {
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "");
   const auto json = read_json(scratch / "results.json");
+  EXPECT_EQ(json["itemdif"], itemdif::cli::kVersion);
   EXPECT_EQ(json["command"], "analyze");
   EXPECT_EQ(json["input"], (kSource / "examples/quiz/quiz.csv").string());
   EXPECT_EQ(json["options"]["group"], "sex");
@@ -329,6 +331,7 @@ TEST(RunOut, LevelsCoefficientsAndRoundsAreThoseOfTheReport) {
 
   // The passes as rounds: each round's flagged items are the pass's category C.
   const auto json = read_json(scratch / "out" / "results.json");
+  EXPECT_EQ(json["itemdif"], itemdif::cli::kVersion);
   EXPECT_EQ(json["command"], "run");
   EXPECT_EQ(json["input"], "demo.ctl");
   EXPECT_EQ(json["options"]["model"], 2);
