@@ -1,33 +1,243 @@
-// report.html: a first page with the item table only; the plots follow.
+// report.html: the run's facts, the purification rounds, the item table, the D-DIF plot and
+// every item's empirical curves on one page that needs nothing but itself.
 #include "results/html_report.hpp"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "results/curve_plot.hpp"
+#include "results/dif_plot.hpp"
+#include "results/item_table.hpp"
+#include "results/markup_writer.hpp"
+#include "results/report_numbers.hpp"
 
 namespace itemdif::results {
 namespace {
 
-std::string escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+// System fonts only: the page must open offline and fetch nothing.
+// `content-visibility: auto` lets the browser skip the layout of curve figures off screen,
+// which keeps a page of some hundred items quick to open.
+constexpr const char* kStyle = R"(
+body { font: 14px/1.4 system-ui, -apple-system, "Segoe UI", Roboto, "DejaVu Sans", sans-serif;
+       color: #1f2328; margin: 0 auto; padding: 16px 24px 48px; max-width: 1400px; }
+h1 { font-size: 22px; margin: 8px 0 4px; }
+h2 { font-size: 17px; margin: 28px 0 8px; border-bottom: 1px solid #d0d7de; padding-bottom: 4px; }
+.subtitle { color: #57606a; margin: 0 0 12px; overflow-wrap: anywhere; }
+table { border-collapse: collapse; }
+th, td { padding: 2px 8px; border-bottom: 1px solid #eaeef2; text-align: left; vertical-align: top; }
+th { background: #f6f8fa; position: sticky; top: 0; cursor: help; }
+td.num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
+td.note { color: #57606a; font-size: 12px; }
+table.items tr.flagged td { background: #fff8f0; }
+table.items tr.flagged td.item { font-weight: 600; }
+table.facts th { cursor: auto; position: static; }
+.cls { text-align: center; font-weight: 600; border-radius: 3px; }
+.cls-A { background: #eef1f4; color: #424a53; }
+.cls-B { background: #fbe3a6; color: #7a4b00; }
+.cls-C { background: #f8c4c0; color: #8e1b13; }
+.cls-none { color: #8c959f; }
+.table-wrap { overflow-x: auto; }
+.plot-wrap { overflow-x: auto; }
+svg text { font-family: system-ui, "DejaVu Sans", sans-serif; }
+svg .tick-label, svg .item-label { font-size: 11px; fill: #424a53; }
+svg .axis-title { font-size: 11px; fill: #57606a; }
+svg .zone-label { font-size: 11px; font-weight: 600; fill: #57606a; }
+svg .absent { font-size: 11px; font-style: italic; fill: #8c959f; }
+svg .grid-line { stroke: #eaeef2; stroke-width: 1; }
+svg .zero-line { stroke: #8c959f; stroke-width: 1; }
+svg .band-edge { stroke: #8c959f; stroke-width: 1; stroke-dasharray: 4 3; }
+svg .band-B { fill: #fdf3d8; }
+svg .band-C { fill: #fbe4e1; }
+svg .dif-row.flagged .item-label { font-weight: 700; fill: #1f2328; }
+svg .interval { stroke: #424a53; stroke-width: 1.5; }
+svg .clip-mark { fill: #424a53; }
+svg .d-point { stroke: #ffffff; stroke-width: 1; }
+svg .d-point.cls-A { fill: #57606a; }
+svg .d-point.cls-B { fill: #d48a00; }
+svg .d-point.cls-C { fill: #d1242f; }
+svg .d-point.cls-none { fill: #8c959f; }
+.curve-grid { display: grid; grid-template-columns: repeat(auto-fill, minmax(290px, 1fr)); gap: 12px; }
+figure.curve { margin: 0; padding: 6px; border: 1px solid #d0d7de; border-radius: 6px;
+               content-visibility: auto; contain-intrinsic-size: auto 290px; }
+figure.curve.flagged.cls-B { border: 2px solid #d48a00; }
+figure.curve.flagged.cls-C { border: 2px solid #d1242f; }
+figure.curve figcaption { display: flex; gap: 8px; align-items: baseline; flex-wrap: wrap; }
+figure.curve .item-name { font-weight: 600; overflow-wrap: anywhere; }
+figure.curve .cls { padding: 0 5px; }
+figure.curve .d-dif { color: #57606a; font-size: 12px; }
+figure.curve .flag { color: #8e1b13; font-size: 12px; font-weight: 600; }
+figure.curve p { margin: 2px 0 0; font-size: 12px; }
+figure.curve p.note { color: #57606a; }
+svg.curve-plot { display: block; max-width: 100%; height: auto; }
+svg.curve-plot .frame { fill: none; stroke: #d0d7de; }
+svg.curve-plot text { font-size: 10px; fill: #424a53; }
+svg.curve-plot .curve { fill: none; stroke-width: 1.6; }
+svg.curve-plot .reference .curve { stroke: #0b6fb8; }
+svg.curve-plot .focal .curve { stroke: #8a3ffc; stroke-dasharray: 5 3; }
+svg.curve-plot .reference .point { fill: #0b6fb8; fill-opacity: 0.75; }
+svg.curve-plot .focal .point { fill: #8a3ffc; fill-opacity: 0.75; }
+svg.curve-plot .point.unused { fill: #ffffff; fill-opacity: 1; stroke-width: 1; }
+svg.curve-plot .reference .point.unused { stroke: #0b6fb8; }
+svg.curve-plot .focal .point.unused { stroke: #8a3ffc; }
+.legend-note { color: #57606a; font-size: 12px; }
+)";
+
+stats::Methods methods_run(const RunFacts& run) {
+  auto has = [&](const char* method) {
+    return std::find(run.methods.begin(), run.methods.end(), method) != run.methods.end();
+  };
+  stats::Methods methods;
+  methods.standardization = has("std");
+  methods.breslow_day = has("bd");
+  methods.logistic_regression = has("lr");
+  return methods;
+}
+
+/// Flagged items first, each part in item order.
+std::vector<std::size_t> flagged_first(const stats::DifAnalysis& analysis) {
+  std::vector<std::size_t> order(analysis.items.size());
+  for (std::size_t j = 0; j < order.size(); ++j) order[j] = j;
+  std::stable_partition(order.begin(), order.end(),
+                        [&](std::size_t j) { return analysis.items[j].flagged; });
+  return order;
+}
+
+std::string item_list(const std::vector<std::size_t>& items, const stats::DifAnalysis& analysis) {
+  std::string text;
+  for (std::size_t j : items) text += (text.empty() ? "" : ", ") + analysis.items[j].name;
+  return text.empty() ? "none" : text;
+}
+
+void fact_row(MarkupWriter& page, const std::string& name, const std::string& value) {
+  page.open("tr");
+  page.element("th", {}, name);
+  page.element("td", {}, value);
+  page.close();
+}
+
+void write_facts(MarkupWriter& page, const RunFacts& run, const stats::DifAnalysis& analysis) {
+  page.element("h2", {{"id", "data"}}, "Data and options");
+  page.open("table", {{"class", "facts"}});
+  fact_row(page, "Command", "itemdif " + run.command);
+  fact_row(page, "Input", run.input);
+  fact_row(page, "Items", std::to_string(analysis.items.size()));
+  fact_row(page, "Reference group",
+           "\u201c" + run.reference.value + "\u201d, " + std::to_string(run.reference.n) + " examinees");
+  fact_row(page, "Focal group",
+           "\u201c" + run.focal.value + "\u201d, " + std::to_string(run.focal.n) + " examinees");
+  fact_row(page, "Rows left out", std::to_string(run.rows_left_out));
+  std::string methods;
+  for (const std::string& m : run.methods) methods += (methods.empty() ? "" : ", ") + m;
+  fact_row(page, "Methods", methods.empty() ? "mh" : methods);
+  for (const RunFacts::Setting& setting : run.options) fact_row(page, setting.name, setting.value);
+  page.close();
+  page.line_break();
+}
+
+void write_rounds(MarkupWriter& page, const stats::DifAnalysis& analysis) {
+  page.element("h2", {{"id", "purification"}}, "Purification");
+  const std::size_t rounds = analysis.rounds.size();
+  page.element("p", {},
+               std::to_string(rounds) + (rounds == 1 ? " round, " : " rounds, ") +
+                   (analysis.converged ? "converged." : "not converged."));
+  page.open("ol", {{"class", "rounds"}});
+  for (const stats::Round& round : analysis.rounds)
+    page.element("li", {},
+                 "Round " + std::to_string(round.number) + ": " +
+                     std::to_string(round.flagged.size()) + " flagged: " +
+                     item_list(round.flagged, analysis));
+  page.close();
+  page.line_break();
+}
+
+void write_dif_section(MarkupWriter& page, const stats::DifAnalysis& analysis) {
+  page.element("h2", {{"id", "dif-plot"}}, "MH D-DIF with 95 % intervals");
+  page.element("p", {{"class", "legend-note"}},
+               "Each item's D-DIF \u00b1 1.959964 SE. Dashed lines at \u00b11 and \u00b11.5 "
+               "bound the ETS classes: A inside \u00b11, B in the shaded amber bands, C in the "
+               "red ones (when also significant). Points are coloured by the ETS class.");
+  const DifPlot plot = dif_plot(analysis);
+  page.open("div", {{"class", "plot-wrap"}});
+  page.insert(plot.svg);
+  page.close();
+  if (!plot.absent.empty()) {
+    page.open("p", {{"class", "absent-note"}});
+    page.text("Not plotted, D-DIF undefined: ");
+    for (std::size_t k = 0; k < plot.absent.size(); ++k) {
+      const stats::ItemResult& item = analysis.items[plot.absent[k]];
+      if (k > 0) page.text("; ");
+      page.text(item.name + (item.note.empty() ? "" : " (" + item.note + ")"));
     }
+    page.close();
   }
-  return out;
+  page.line_break();
+}
+
+void write_curves(MarkupWriter& page, const RunFacts& run, const stats::DifAnalysis& analysis,
+                  const std::vector<std::size_t>& order, const stats::Methods& methods) {
+  page.element("h2", {{"id", "curves"}}, "Empirical item curves");
+  page.element("p", {{"class", "legend-note"}},
+               "Proportion correct at each level of the matching score: reference group solid "
+               "with circles, focal group dashed with squares. A point's area grows with the "
+               "group's examinees in the level (hover for the counts); hollow points are levels "
+               "the statistics did not use. Flagged items come first.");
+  const CurveContext context{run.reference.value, run.focal.value, methods.breslow_day,
+                             methods.logistic_regression};
+  page.open("div", {{"class", "curve-grid"}});
+  page.line_break();
+  for (std::size_t j : order) {
+    page.insert(curve_figure(analysis.items[j], j, context));
+    page.line_break();
+  }
+  page.close();
+  page.line_break();
 }
 
 }  // namespace
 
 std::string html_report(const RunFacts& run, const stats::DifAnalysis& analysis) {
-  std::string page = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>itemdif: " +
-                     escaped(run.input) + "</title></head><body>\n<table>\n";
-  for (const stats::ItemResult& item : analysis.items)
-    page += "<tr><td>" + escaped(item.name) + "</td><td>" + escaped(item.mh.ets_class) +
-            "</td></tr>\n";
-  page += "</table>\n</body></html>\n";
-  return page;
+  const stats::Methods methods = methods_run(run);
+  const std::vector<std::size_t> order = flagged_first(analysis);
+  std::vector<std::size_t> flagged;
+  for (std::size_t j : order)
+    if (analysis.items[j].flagged) flagged.push_back(j);
+
+  MarkupWriter page;
+  page.insert("<!DOCTYPE html>\n");
+  page.open("html", {{"lang", "en"}});
+  page.open("head");
+  page.insert("<meta charset=\"utf-8\">");
+  page.insert("<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">");
+  page.element("title", {}, "itemdif report: " + run.input);
+  page.open("style");
+  page.insert(kStyle);
+  page.close();
+  page.close();
+  page.line_break();
+  page.open("body");
+  page.element("h1", {}, "DIF report");
+  page.element("p", {{"class", "subtitle"}},
+               "itemdif " + run.command + " " + run.input + ": " +
+                   std::to_string(analysis.items.size()) + " items, " +
+                   std::to_string(flagged.size()) + " flagged");
+  write_facts(page, run, analysis);
+  write_rounds(page, analysis);
+
+  page.element("h2", {{"id", "items"}}, "Items");
+  page.element("p", {}, "Flagged (" + std::to_string(flagged.size()) + "): " +
+                            item_list(flagged, analysis) + ". Flagged items come first.");
+  page.open("div", {{"class", "table-wrap"}});
+  write_item_table(page, analysis, order, methods);
+  page.close();
+  page.line_break();
+
+  write_dif_section(page, analysis);
+  write_curves(page, run, analysis, order, methods);
+  page.close();
+  page.close();
+  page.line_break();
+  return page.finish();
 }
 
 }  // namespace itemdif::results

@@ -1,0 +1,193 @@
+// The empirical item curves of the HTML report.
+#include "results/curve_plot.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "results/linear_scale.hpp"
+#include "results/markup_writer.hpp"
+#include "results/report_numbers.hpp"
+
+namespace itemdif::results {
+namespace {
+
+constexpr double kWidth = 280, kHeight = 196;
+constexpr double kLeft = 34, kRight = 10, kTop = 26, kBottom = 32;
+constexpr double kSmallest = 1.6, kLargest = 5.5;  // point radius for the fewest and most examinees
+
+/// One group's point at one level.
+struct Point {
+  double score;  ///< the level's mid-score
+  double proportion;
+  double correct, examinees;
+  int low, high;
+  bool used;
+};
+
+std::vector<Point> group_points(const stats::ItemResult& item, bool focal) {
+  std::vector<Point> points;
+  for (const stats::LevelRow& level : item.levels) {
+    const double correct = focal ? level.focal_correct : level.reference_correct;
+    const double examinees =
+        correct + (focal ? level.focal_incorrect : level.reference_incorrect);
+    if (examinees <= 0) continue;
+    points.push_back({(level.low + level.high) / 2.0, correct / examinees, correct, examinees,
+                      level.low, level.high, level.used});
+  }
+  return points;
+}
+
+std::string point_title(const Point& point, const char* group) {
+  std::string title = point.low == point.high
+                          ? "score " + std::to_string(point.low)
+                          : "scores " + std::to_string(point.low) + "\u2013" + std::to_string(point.high);
+  char counts[96];
+  std::snprintf(counts, sizeof counts, ": %s %.0f of %.0f correct (%.2f)", group, point.correct,
+                point.examinees, point.proportion);
+  title += counts;
+  if (!point.used) title += "; level not used";
+  return title;
+}
+
+struct Frame {
+  LinearScale x, y;
+  double largest_group;  ///< the most examinees of one group in one level
+};
+
+void write_axes(MarkupWriter& svg, const Frame& frame, const Ticks& x_ticks) {
+  const double left = kLeft, right = kWidth - kRight, top = kTop, bottom = kHeight - kBottom;
+  svg.empty("rect", {{"class", "frame"}, {"x", left}, {"y", top}, {"width", right - left},
+                     {"height", bottom - top}});
+  const Ticks y_ticks = nice_ticks(0, 1, 5);
+  for (double value : y_ticks.values) {
+    svg.empty("line", {{"class", "grid-line"}, {"x1", left}, {"x2", right}, {"y1", frame.y(value)},
+                       {"y2", frame.y(value)}});
+    svg.element("text", {{"class", "tick-label"}, {"x", left - 4}, {"y", frame.y(value) + 3.5},
+                         {"text-anchor", "end"}},
+                decimal_text(value, y_ticks.decimals));
+  }
+  for (double value : x_ticks.values)
+    svg.element("text", {{"class", "tick-label"}, {"x", frame.x(value)}, {"y", bottom + 12},
+                         {"text-anchor", "middle"}},
+                decimal_text(value, x_ticks.decimals));
+  svg.element("text", {{"class", "axis-title"}, {"x", (left + right) / 2}, {"y", kHeight - 4},
+                       {"text-anchor", "middle"}},
+              "matching score");
+}
+
+void write_legend(MarkupWriter& svg, const CurveContext& context) {
+  struct Entry {
+    const char* css;
+    std::string label;
+    double x;
+  };
+  for (const Entry& entry : {Entry{"reference", "reference " + shortened_label(context.reference, 14), kLeft},
+                             Entry{"focal", "focal " + shortened_label(context.focal, 14), kLeft + 122}}) {
+    svg.open("g", {{"class", std::string("legend ") + entry.css}});
+    svg.empty("line", {{"class", "curve"}, {"x1", entry.x}, {"x2", entry.x + 18}, {"y1", 12}, {"y2", 12}});
+    svg.element("text", {{"x", entry.x + 22}, {"y", 16}}, entry.label);
+    svg.close();
+  }
+}
+
+void write_group(MarkupWriter& svg, const Frame& frame, const std::vector<Point>& points,
+                 bool focal) {
+  const char* group = focal ? "focal" : "reference";
+  svg.open("g", {{"class", std::string("group ") + group}});
+  std::string line;
+  for (const Point& p : points)
+    if (p.used)
+      line += (line.empty() ? "" : " ") + svg_number(frame.x(p.score)) + "," +
+              svg_number(frame.y(p.proportion));
+  if (!line.empty()) svg.empty("polyline", {{"class", "curve"}, {"points", line}});
+  for (const Point& p : points) {
+    const double r =
+        kSmallest + (kLargest - kSmallest) * std::sqrt(p.examinees / frame.largest_group);
+    const double cx = frame.x(p.score), cy = frame.y(p.proportion);
+    const char* css = p.used ? "point" : "point unused";
+    // Squares for the focal group, so the groups differ in grey print too.
+    if (focal)
+      svg.open("rect", {{"class", css}, {"x", cx - r * 0.886}, {"y", cy - r * 0.886},
+                        {"width", r * 1.772}, {"height", r * 1.772}});
+    else
+      svg.open("circle", {{"class", css}, {"cx", cx}, {"cy", cy}, {"r", r}});
+    svg.element("title", {}, point_title(p, group));
+    svg.close();
+  }
+  svg.close();
+}
+
+std::string nonuniform_text(const stats::ItemResult& item, const CurveContext& context) {
+  if (!context.breslow_day && !context.logistic_regression)
+    return "Non-uniform DIF not tested (neither Breslow-Day nor logistic regression was run).";
+  std::string text = "Non-uniform DIF:";
+  if (context.breslow_day) text += " Breslow-Day p = " + p_value_text(item.bd.p);
+  if (context.breslow_day && context.logistic_regression) text += ";";
+  if (context.logistic_regression)
+    text += " logistic regression non-uniform p = " + p_value_text(item.lr.nonuniform_p);
+  return text;
+}
+
+}  // namespace
+
+std::string curve_plot(const stats::ItemResult& item, const CurveContext& context) {
+  const std::vector<Point> reference = group_points(item, false);
+  const std::vector<Point> focal = group_points(item, true);
+
+  MarkupWriter svg;
+  svg.open("svg", {{"class", "curve-plot"}, {"data-item", item.name},
+                   {"xmlns", "http://www.w3.org/2000/svg"},
+                   {"viewBox", "0 0 " + svg_number(kWidth) + " " + svg_number(kHeight)},
+                   {"width", kWidth}, {"height", kHeight}, {"role", "img"},
+                   {"aria-label", "proportion correct by level of " + item.name}});
+  write_legend(svg, context);
+
+  double low = 0, high = 0, largest = 0;
+  bool any = false;
+  for (const auto* points : {&reference, &focal})
+    for (const Point& p : *points) {
+      low = any ? std::min(low, p.score) : p.score;
+      high = any ? std::max(high, p.score) : p.score;
+      largest = std::max(largest, p.examinees);
+      any = true;
+    }
+  // Room beyond the outer levels so that their points are not cut by the frame.
+  const double pad = std::max(0.5, 0.04 * (high - low));
+  const Frame frame{LinearScale(low - pad, high + pad, kLeft, kWidth - kRight),
+                    LinearScale(0, 1, kHeight - kBottom, kTop), std::max(largest, 1.0)};
+  const Ticks x_ticks = nice_ticks(low - pad, high + pad, 6);
+  write_axes(svg, frame, x_ticks);
+  if (!any)
+    svg.element("text", {{"class", "absent"}, {"x", (kLeft + kWidth - kRight) / 2},
+                         {"y", (kTop + kHeight - kBottom) / 2}, {"text-anchor", "middle"}},
+                "no examinees in any level");
+  write_group(svg, frame, reference, false);
+  write_group(svg, frame, focal, true);
+  svg.close();
+  return svg.finish();
+}
+
+std::string curve_figure(const stats::ItemResult& item, std::size_t index,
+                         const CurveContext& context) {
+  MarkupWriter figure;
+  const std::string ets_css = class_css(item.mh.ets_class);
+  figure.open("figure", {{"class", std::string("curve ") + ets_css + (item.flagged ? " flagged" : "")},
+                         {"id", "item-" + std::to_string(index)}});
+  figure.open("figcaption");
+  figure.element("span", {{"class", "item-name"}}, item.name);
+  figure.element("span", {{"class", "cls " + ets_css}, {"title", "ETS class"}},
+                 item.mh.ets_class.empty() ? kUndefinedText : item.mh.ets_class);
+  figure.element("span", {{"class", "d-dif"}}, "D-DIF " + decimal_text(item.mh.d_dif, 2));
+  if (item.flagged) figure.element("span", {{"class", "flag"}}, "flagged");
+  figure.close();
+  figure.insert(curve_plot(item, context));
+  if (item.flagged) figure.element("p", {{"class", "nonuniform"}}, nonuniform_text(item, context));
+  if (!item.note.empty()) figure.element("p", {{"class", "note"}}, item.note);
+  figure.close();
+  return figure.finish();
+}
+
+}  // namespace itemdif::results
