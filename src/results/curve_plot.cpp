@@ -174,7 +174,9 @@ std::string curve_figure(const stats::ItemResult& item, std::size_t index,
                          const CurveContext& context) {
   MarkupWriter figure;
   const std::string ets_css = class_css(item.mh.ets_class);
-  figure.open("figure", {{"class", std::string("curve ") + ets_css + (item.flagged ? " flagged" : "")},
+  // "ets-" and not "cls-": the figure is framed by its class, not filled like a class cell.
+  const std::string frame_css = "ets-" + ets_css.substr(4);
+  figure.open("figure", {{"class", "curve " + frame_css + (item.flagged ? " flagged" : "")},
                          {"id", "item-" + std::to_string(index)}});
   figure.open("figcaption");
   figure.element("span", {{"class", "item-name"}}, item.name);

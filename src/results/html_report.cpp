@@ -60,8 +60,8 @@ svg .d-point.cls-none { fill: #8c959f; }
 .curve-grid { display: grid; grid-template-columns: repeat(auto-fill, minmax(290px, 1fr)); gap: 12px; }
 figure.curve { margin: 0; padding: 6px; border: 1px solid #d0d7de; border-radius: 6px;
                content-visibility: auto; contain-intrinsic-size: auto 290px; }
-figure.curve.flagged.cls-B { border: 2px solid #d48a00; }
-figure.curve.flagged.cls-C { border: 2px solid #d1242f; }
+figure.curve.flagged.ets-B { border: 2px solid #d48a00; }
+figure.curve.flagged.ets-C { border: 2px solid #d1242f; }
 figure.curve figcaption { display: flex; gap: 8px; align-items: baseline; flex-wrap: wrap; }
 figure.curve .item-name { font-weight: 600; overflow-wrap: anywhere; }
 figure.curve .cls { padding: 0 5px; }
