@@ -10,7 +10,8 @@ PROGRAM_PACKAGES := cmake:cmake g++:g++ make:make \
                     libboost-math-dev:/usr/include/boost/math/distributions/chi_squared.hpp \
                     libeigen3-dev:/usr/include/eigen3/Eigen/Dense \
                     nlohmann-json3-dev:/usr/include/nlohmann/json.hpp
-TEST_PACKAGES    := $(PROGRAM_PACKAGES) libgtest-dev:/usr/include/gtest/gtest.h
+TEST_PACKAGES    := $(PROGRAM_PACKAGES) libgtest-dev:/usr/include/gtest/gtest.h \
+                    chromium:/usr/bin/chromium python3:/usr/bin/python3
 
 .PHONY: all program demo test test-sanitize bench clean
 
