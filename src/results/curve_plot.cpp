@@ -17,6 +17,7 @@ namespace {
 constexpr double kWidth = 280, kHeight = 196;
 constexpr double kLeft = 34, kRight = 10, kTop = 26, kBottom = 32;
 constexpr double kSmallest = 1.6, kLargest = 5.5;  // point radius for the fewest and most examinees
+constexpr std::size_t kMostPoints = 40;  // per group; about 6 px apart across the plot
 
 /// One group's point at one level.
 struct Point {
@@ -27,13 +28,41 @@ struct Point {
   bool used;
 };
 
-std::vector<Point> group_points(const stats::ItemResult& item, bool focal) {
+/// The levels as the plot shows them: with more than kMostPoints levels, neighbours are summed
+/// in runs of equal length (a used and an unused level are never summed), since a point per
+/// score of a long test would be narrower than a pixel and the page too heavy to open.
+std::vector<stats::LevelRow> shown_levels(const std::vector<stats::LevelRow>& levels) {
+  const std::size_t run = (levels.size() + kMostPoints - 1) / std::max<std::size_t>(kMostPoints, 1);
+  if (run <= 1) return levels;
+  std::vector<stats::LevelRow> shown;
+  std::size_t in_run = 0;
+  for (const stats::LevelRow& level : levels) {
+    if (in_run == 0 || in_run == run || shown.back().used != level.used) {
+      shown.push_back(level);
+      in_run = 1;
+      continue;
+    }
+    stats::LevelRow& sum = shown.back();
+    sum.high = level.high;
+    sum.reference_correct += level.reference_correct;
+    sum.reference_incorrect += level.reference_incorrect;
+    sum.focal_correct += level.focal_correct;
+    sum.focal_incorrect += level.focal_incorrect;
+    ++in_run;
+  }
+  return shown;
+}
+
+std::vector<Point> group_points(const std::vector<stats::LevelRow>& levels, bool focal) {
   std::vector<Point> points;
-  for (const stats::LevelRow& level : item.levels) {
+  for (const stats::LevelRow& level : levels) {
     const double correct = focal ? level.focal_correct : level.reference_correct;
     const double examinees =
         correct + (focal ? level.focal_incorrect : level.reference_incorrect);
-    if (examinees <= 0) continue;
+    // Counts are whole and finite in any analysis; a level without a drawable proportion is
+    // left out rather than drawn somewhere.
+    if (!(examinees > 0) || !std::isfinite(examinees) || !(correct >= 0 && correct <= examinees))
+      continue;
     points.push_back({(level.low + level.high) / 2.0, correct / examinees, correct, examinees,
                       level.low, level.high, level.used});
   }
@@ -134,8 +163,9 @@ std::string nonuniform_text(const stats::ItemResult& item, const CurveContext& c
 }  // namespace
 
 std::string curve_plot(const stats::ItemResult& item, const CurveContext& context) {
-  const std::vector<Point> reference = group_points(item, false);
-  const std::vector<Point> focal = group_points(item, true);
+  const std::vector<stats::LevelRow> levels = shown_levels(item.levels);
+  const std::vector<Point> reference = group_points(levels, false);
+  const std::vector<Point> focal = group_points(levels, true);
 
   MarkupWriter svg;
   svg.open("svg", {{"class", "curve-plot"}, {"data-item", item.name},
@@ -186,6 +216,10 @@ std::string curve_figure(const stats::ItemResult& item, std::size_t index,
   if (item.flagged) figure.element("span", {{"class", "flag"}}, "flagged");
   figure.close();
   figure.insert(curve_plot(item, context));
+  if (const std::size_t shown = shown_levels(item.levels).size(); shown < item.levels.size())
+    figure.element("p", {{"class", "merged"}},
+                   std::to_string(item.levels.size()) + " levels shown as " +
+                       std::to_string(shown) + " points per group (neighbouring levels summed).");
   if (item.flagged) figure.element("p", {{"class", "nonuniform"}}, nonuniform_text(item, context));
   if (!item.note.empty()) figure.element("p", {{"class", "note"}}, item.note);
   figure.close();

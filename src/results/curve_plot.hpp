@@ -19,11 +19,12 @@ struct CurveContext {
 /// One <svg class="curve-plot" data-item=NAME>: a line per group through its used levels
 /// (reference A/(A+B), focal C/(C+D) at the level's mid-score), a point per level and group
 /// with examinees, its area growing with their number and its title giving the counts;
-/// points of unused levels are hollow and off the lines. A legend names the groups.
+/// points of unused levels are hollow and off the lines. A legend names the groups. Beyond 40
+/// levels, neighbouring levels of equal use are summed into at most 40 points per group.
 std::string curve_plot(const stats::ItemResult& item, const CurveContext& context);
 
 /// The item's figure (id "item-INDEX"): a caption with the name, ETS class and D-DIF, the
-/// plot, for a flagged item the non-uniform tests that were computed (Breslow-Day p, the
+/// plot, a line saying so when levels were summed for the plot, for a flagged item the non-uniform tests that were computed (Breslow-Day p, the
 /// logistic regression's non-uniform p), and the item's note.
 std::string curve_figure(const stats::ItemResult& item, std::size_t index,
                          const CurveContext& context);

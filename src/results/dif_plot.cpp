@@ -25,8 +25,10 @@ struct Interval {
   double low, high;
 };
 
+bool finite(const std::optional<double>& value) { return value && std::isfinite(*value); }
+
 std::optional<Interval> interval_of(const stats::MhValues& mh) {
-  if (!mh.d_dif || !mh.d_dif_se) return std::nullopt;
+  if (!finite(mh.d_dif) || !finite(mh.d_dif_se)) return std::nullopt;
   return Interval{*mh.d_dif - kInterval95 * *mh.d_dif_se, *mh.d_dif + kInterval95 * *mh.d_dif_se};
 }
 
@@ -35,7 +37,7 @@ std::optional<Interval> interval_of(const stats::MhValues& mh) {
 double axis_half_width(const stats::DifAnalysis& analysis) {
   double largest_d = 0, largest_end = 0;
   for (const stats::ItemResult& item : analysis.items) {
-    if (item.mh.d_dif) largest_d = std::max(largest_d, std::fabs(*item.mh.d_dif));
+    if (finite(item.mh.d_dif)) largest_d = std::max(largest_d, std::fabs(*item.mh.d_dif));
     if (const auto interval = interval_of(item.mh))
       largest_end = std::max({largest_end, std::fabs(interval->low), std::fabs(interval->high)});
   }
@@ -140,7 +142,7 @@ DifPlot dif_plot(const stats::DifAnalysis& analysis) {
     svg.element("title", {}, point_title(item));
     svg.element("text", {{"class", "item-label"}, {"x", left - 6}, {"y", y + 4}, {"text-anchor", "end"}},
                 shortened_label(item.name, kLabelCharacters));
-    if (!item.mh.d_dif) {
+    if (!item.mh.d_dif || std::isnan(*item.mh.d_dif)) {
       plot.absent.push_back(j);
       svg.element("text", {{"class", "absent"}, {"x", x(extent.low) + 4}, {"y", y + 4}},
                   "D-DIF undefined");
@@ -151,9 +153,12 @@ DifPlot dif_plot(const stats::DifAnalysis& analysis) {
         if (interval->low < extent.low) write_clip_mark(svg, from, y, -1);
         if (interval->high > extent.high) write_clip_mark(svg, to, y, 1);
       }
+      // An infinite D-DIF (an odds ratio of 0) sits at the edge it points to, marked as cut.
+      const double d = *item.mh.d_dif;
+      if (std::isinf(d)) write_clip_mark(svg, x.clamped(d), y, d > 0 ? 1 : -1);
       svg.empty("circle", {{"class", "d-point " + class_css(item.mh.ets_class)},
-                           {"cx", x(*item.mh.d_dif)}, {"cy", y}, {"r", 4},
-                           {"data-d", full_precision(*item.mh.d_dif)}});
+                           {"cx", x.clamped(d)}, {"cy", y}, {"r", 4},
+                           {"data-d", full_precision(d)}});
     }
     svg.close();
     svg.line_break();

@@ -25,7 +25,8 @@ std::string escape_markup(std::string_view text) {
 }
 
 std::string svg_number(double value) {
-  if (!std::isfinite(value)) throw std::invalid_argument("svg_number: value is not finite");
+  if (!(std::fabs(value) <= kLargestCoordinate))
+    throw std::invalid_argument("svg_number: value is not finite or beyond any drawing");
   // Hundredths of a pixel are finer than any screen; rounding first keeps "-0.00" out.
   double rounded = std::round(value * 100.0) / 100.0;
   if (rounded == 0.0) rounded = 0.0;

@@ -13,8 +13,10 @@ namespace itemdif::results {
 std::string escape_markup(std::string_view text);
 
 /// A coordinate or length: at most two decimals, no trailing zeros or point, never "-0"
-/// (1.5 -> "1.5", 2.0 -> "2", -0.004 -> "0"). Non-finite values throw std::invalid_argument:
-/// they mean a plot computed a position it cannot draw.
+/// (1.5 -> "1.5", 2.0 -> "2", -0.004 -> "0"). Non-finite values and values beyond
+/// kLargestCoordinate throw std::invalid_argument: they mean a plot computed a position it
+/// cannot draw.
+inline constexpr double kLargestCoordinate = 1e9;
 std::string svg_number(double value);
 
 /// One attribute; numbers are written with svg_number, text is escaped when written.

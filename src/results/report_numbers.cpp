@@ -1,19 +1,25 @@
 // Numbers and classes as the HTML report shows them.
 #include "results/report_numbers.hpp"
 
+#include <cmath>
 #include <cstdio>
 
 namespace itemdif::results {
 
 std::string decimal_text(const std::optional<double>& value, int decimals) {
-  if (!value) return kUndefinedText;
+  if (!value || std::isnan(*value)) return kUndefinedText;
+  if (std::isinf(*value)) return *value > 0 ? "\u221e" : "\u2212\u221e";
   char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, *value);
+  // Fixed decimals would run to hundreds of digits for a huge value: exponent form there.
+  if (std::fabs(*value) >= 1e9)
+    std::snprintf(text, sizeof text, "%.*e", decimals, *value);
+  else
+    std::snprintf(text, sizeof text, "%.*f", decimals, *value);
   return text;
 }
 
 std::string p_value_text(const std::optional<double>& p) {
-  if (!p) return kUndefinedText;
+  if (!p || !std::isfinite(*p)) return kUndefinedText;
   char text[64];
   if (*p >= 0.001 || *p == 0.0)
     std::snprintf(text, sizeof text, "%.3f", *p);
@@ -33,6 +39,7 @@ std::string class_css(const std::string& dif_class) {
 }
 
 std::string shortened_label(const std::string& text, std::size_t max_characters) {
+  if (max_characters == 0) return {};
   auto starts_character = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
   std::size_t characters = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
