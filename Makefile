@@ -25,12 +25,14 @@ program:
 	cmake --build $(BUILD) -j $(JOBS) --target itemdif
 
 demo: program
+	@cd examples && echo demo.ctl | ../$(BUILD)/itemdif; status=$$?; \
+	 echo; echo "Control-file report written to examples/demo.out (exit status $$status)"; exit $$status
 	./$(BUILD)/itemdif analyze examples/quiz/quiz.csv --group sex --focal F --id id --missing-codes 9 \
 	  --out examples/quiz/results
-	@echo "Results files in examples/quiz/results; open examples/quiz/results/report.html in a browser"
 	@echo
-	@cd examples && echo demo.ctl | ../$(BUILD)/itemdif; status=$$?; \
-	 echo; echo "Report written to examples/demo.out (exit status $$status)"; exit $$status
+	@echo "Results files of the quiz in examples/quiz/results:"
+	@echo "  open examples/quiz/results/report.html in a browser (items.csv, levels.csv,"
+	@echo "  coefficients.csv and results.json beside it)"
 
 test:
 	@tools/need_packages.sh $(TEST_PACKAGES)
