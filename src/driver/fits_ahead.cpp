@@ -1,0 +1,106 @@
+// The logistic procedure's fits computed ahead on worker threads.
+#include "driver/fits_ahead.hpp"
+
+#include <exception>
+#include <utility>
+
+namespace itemdif::driver {
+
+FitsAhead::FitsAhead(const LogisticProcedure& procedure, std::size_t n_items,
+                     std::size_t workers)
+    : procedure_(procedure), latest_(numerr::save_facility()), outcomes_(n_items) {
+  for (std::size_t w = 0; w < workers; ++w) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    try {
+      workers_.emplace_back([this] {
+        work();
+        {
+          const std::lock_guard<std::mutex> ended(mutex_);
+          --running_;
+        }
+        done_.notify_all();
+      });
+      ++running_;
+    } catch (const std::exception&) {
+      break;  // no thread: its items are fitted by the caller
+    }
+  }
+}
+
+FitsAhead::~FitsAhead() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  for (std::thread& worker : workers_) worker.join();
+}
+
+std::optional<std::size_t> FitsAhead::claim(numerr::FacilityState& start) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  while (next_ < outcomes_.size() && outcomes_[next_].stage != Stage::open) ++next_;
+  if (stopping_ || next_ >= outcomes_.size()) return std::nullopt;
+  outcomes_[next_].stage = Stage::claimed;
+  start = latest_;
+  return next_++;
+}
+
+void FitsAhead::work() {
+  std::unique_ptr<LogisticProcedure> procedure;
+  try {
+    procedure = procedure_.another();
+  } catch (const std::exception&) {
+    return;  // no tables: the items are left to the caller and the other workers
+  }
+  // What a fit here would have printed shows only as a count; such a fit is made again by
+  // the caller, who prints it.
+  numerr::silence_messages();
+
+  numerr::FacilityState start;
+  while (const std::optional<std::size_t> j = claim(start)) {
+    // Each fit starts from the caller's latest state, so that a message a fit leaves pending
+    // there holds up only the fits already under way.
+    numerr::load_facility(start);
+    Outcome outcome;
+    const std::uint64_t silenced = numerr::silenced_messages();
+    try {
+      outcome.fit = procedure->fit(*j);
+      outcome.end = numerr::save_facility();
+      outcome.usable = numerr::silenced_messages() == silenced && outcome.end.same_as(start);
+    } catch (...) {
+      outcome.usable = false;  // the caller meets the same end in its own fit
+    }
+    outcome.start = start;
+    outcome.stage = Stage::done;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      outcomes_[*j] = std::move(outcome);
+    }
+    done_.notify_all();
+  }
+}
+
+std::optional<ItemFit> FitsAhead::take(std::size_t j) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  latest_ = numerr::save_facility();
+  Outcome& outcome = outcomes_[j];
+  if (outcome.stage == Stage::open) {
+    // No worker has started it: waiting would only idle this thread.
+    outcome.stage = Stage::done;
+    return std::nullopt;
+  }
+  done_.wait(lock, [&] { return outcome.stage == Stage::done; });
+  lock.unlock();
+  // A fit that left the facility as it found it, found it as this thread has it now: made
+  // here it would give the same values and leave the same state.
+  if (!outcome.usable || !outcome.start.same_as(latest_)) return std::nullopt;
+  numerr::load_facility(outcome.end);
+  ++taken_;
+  return outcome.fit;
+}
+
+void FitsAhead::wait_for_workers() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  done_.wait(lock, [&] { return running_ == 0; });
+}
+
+}  // namespace itemdif::driver
