@@ -57,15 +57,18 @@ void FitsAhead::work() {
 
   numerr::FacilityState start;
   while (const std::optional<std::size_t> j = claim(start)) {
-    // Each fit starts from the caller's latest state, so that a message a fit leaves pending
-    // there holds up only the fits already under way.
-    numerr::load_facility(start);
+    // Each fit starts from the caller's latest state, so that a change of the tables or the
+    // stack there holds up only the fits already under way.
+    // The caller's entry and message are marked, so that a fit that leaves them alone, and
+    // reads them only to print, counts whatever the caller has there by then.
+    numerr::load_facility(start.with_caller_marked());
     Outcome outcome;
     const std::uint64_t silenced = numerr::silenced_messages();
     try {
       outcome.fit = procedure->fit(*j);
       outcome.end = numerr::save_facility();
-      outcome.usable = numerr::silenced_messages() == silenced && outcome.end.same_as(start);
+      outcome.usable = numerr::silenced_messages() == silenced && outcome.end.caller_marked() &&
+                       outcome.end.same_but_caller(start);
     } catch (...) {
       outcome.usable = false;  // the caller meets the same end in its own fit
     }
@@ -90,10 +93,11 @@ std::optional<ItemFit> FitsAhead::take(std::size_t j) {
   }
   done_.wait(lock, [&] { return outcome.stage == Stage::done; });
   lock.unlock();
-  // A fit that left the facility as it found it, found it as this thread has it now: made
-  // here it would give the same values and leave the same state.
-  if (!outcome.usable || !outcome.start.same_as(latest_)) return std::nullopt;
-  numerr::load_facility(outcome.end);
+  // A fit that left the facility as it found it, found it as this thread has it now but for
+  // what it neither wrote nor read: made here it would give the same values and leave the
+  // same state.
+  if (!outcome.usable || !outcome.start.same_but_caller(latest_)) return std::nullopt;
+  numerr::load_facility(outcome.end.with_caller_of(latest_));
   ++taken_;
   return outcome.fit;
 }

@@ -18,9 +18,10 @@ namespace itemdif::driver {
 /// Fits of items 0 .. n - 1 made ahead, in item order as workers come free. A worker's fit
 /// counts only when it touched the error facility in no way that shows (it printed nothing,
 /// ended normally and left the state as it found it) and found the state the calling thread
-/// has when it asks for the item. Every other item, and every item no worker has started when
-/// it is asked for, is the caller's to fit, exactly as without workers (messages and ends
-/// included).
+/// has when it asks for the item, but for the error recorded at the caller's level and the
+/// pending message, which such a fit neither reads nor writes. Every other item, and every
+/// item no worker has started when it is asked for, is the caller's to fit, exactly as
+/// without workers (messages and ends included).
 class FitsAhead {
  public:
   /// Starts `workers` threads (none when 0) on the design of `procedure`, from the calling

@@ -26,7 +26,25 @@ class FacilityState {
   /// the level just over the current one (which a push writes before anything reads it).
   bool same_as(const FacilityState& other) const;
 
+  /// The caller's entry is the error type and code at the current level, where work that
+  /// pushes its own routines first only ever writes them (by a pop that passes an error up)
+  /// and reads them only to print a traceback. With the pending message they make the part of
+  /// the state that such work can leave changed for its caller; the entry just above is one
+  /// its first push writes before anything reads it.
+
+  /// A copy whose caller's entry and pending message are marks that no operation writes, so
+  /// that the state after some work shows whether the work wrote them.
+  FacilityState with_caller_marked() const;
+  /// Whether the caller's entry and the pending message still hold the marks.
+  bool caller_marked() const;
+  /// same_as, leaving out the caller's entry, the entry above it and the pending message.
+  bool same_but_caller(const FacilityState& other) const;
+  /// A copy with the caller's entry and the pending message of `caller` (at the same level).
+  FacilityState with_caller_of(const FacilityState& caller) const;
+
  private:
+  bool same(const FacilityState& other, bool with_caller) const;
+
   friend FacilityState save_facility();
   friend void load_facility(const FacilityState& state);
   std::unique_ptr<detail::Facility> facility_;

@@ -63,6 +63,51 @@ TEST_F(FacilityStates, TheComparisonSeesWhatLaterOperationsRead) {
   EXPECT_FALSE(save_facility().same_as(start));
 }
 
+// Work that passes an error up to its caller, or leaves a message pending, writes over the
+// marks; work that records nothing leaves them, and its state then takes the caller's entry
+// and message of another state.
+TEST_F(FacilityStates, MarksShowWhetherWorkWroteTheCallersEntry) {
+  clean_call("CTGLM ");
+  const FacilityState start = save_facility();
+  const FacilityState marked = start.with_caller_marked();
+  EXPECT_TRUE(marked.caller_marked());
+  EXPECT_FALSE(start.caller_marked());
+  EXPECT_FALSE(marked.same_as(start));
+  EXPECT_TRUE(marked.same_but_caller(start));
+
+  load_facility(marked);
+  clean_call("CTGLM ");
+  EXPECT_TRUE(save_facility().caller_marked());
+
+  for (std::int32_t type : {kAlert, kNote, kWarning}) {
+    load_facility(marked);
+    {
+      RoutineScope outer{"CTGLM "};
+      RoutineScope inner{"C3GLM "};
+      E1MES(type, 1, ".  recorded");
+    }
+    EXPECT_FALSE(save_facility().caller_marked()) << type;
+  }
+  take_lines();
+
+  // An alert left pending here: the clean work's state takes it over.
+  load_facility(start);
+  {
+    RoutineScope outer{"CTGLM "};
+    E1MES(kAlert, 4, ".  pending");
+  }
+  const FacilityState alerted = save_facility();
+  EXPECT_FALSE(alerted.same_as(start));
+  EXPECT_TRUE(alerted.same_but_caller(start));  // all it changed is the caller's
+  clean_call("CTGLM ");
+  const FacilityState after_alert = save_facility();
+  load_facility(marked);
+  clean_call("CTGLM ");
+  const FacilityState merged = save_facility().with_caller_of(alerted);
+  EXPECT_FALSE(merged.caller_marked());
+  EXPECT_TRUE(merged.same_as(after_alert));
+}
+
 TEST_F(FacilityStates, LoadingKeepsTheThreadsOwnOutputAndSilence) {
   std::ostringstream sink;
   textio::OutputChannel elsewhere(99, "messages", sink);
