@@ -81,7 +81,7 @@ ItemFit LogisticProcedure::fit(std::size_t j) {
   const bool purged = purged_[j] != 0;
   std::size_t row = 0;
   for (Group g : {kReference, kFocal}) {
-    const Table<double>& responses = run_.responses(g);
+    const ScoreTable& responses = run_.responses(g);
     const std::vector<double>& total = matching_->total(g);
     for (std::size_t i = 0; i < total.size(); ++i, ++row) {
       trait[row] = static_cast<float>(purged ? total[i] + responses(i, j) : total[i]);
