@@ -1,6 +1,7 @@
 // The item scores of one group in one byte a score, with an exact side table.
 #include "driver/score_table.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <new>
 #include <stdexcept>
@@ -67,12 +68,31 @@ void ScoreTable::make_dense() {
 void ScoreTable::set(std::size_t r, std::size_t c, double score) { store(r * cols_ + c, score); }
 
 void ScoreTable::set_row(std::size_t r, const double* scores) {
-  for (std::size_t c = 0; c < cols_; ++c) store(r * cols_ + c, scores[c]);
+  const std::size_t start = r * cols_;
+  if (dense_.empty() && exact_.empty()) {
+    // A row of 0 and 1 only, the usual one, is packed in a loop without branches.
+    std::uint8_t* codes = codes_.data() + start;
+    bool plain = true;
+    for (std::size_t c = 0; c < cols_; ++c) {
+      const auto bits = std::bit_cast<std::uint64_t>(scores[c]);
+      codes[c] = bits == kOneBits ? 1 : 0;
+      plain &= bits == kZeroBits || bits == kOneBits;
+    }
+    if (plain) return;
+  }
+  for (std::size_t c = 0; c < cols_; ++c) store(start + c, scores[c]);
 }
 
 void ScoreTable::row(std::size_t r, double* scores) const {
   const std::size_t start = r * cols_;
-  for (std::size_t c = 0; c < cols_; ++c) scores[c] = value(start + c);
+  if (!dense_.empty()) {
+    std::copy_n(dense_.data() + start, cols_, scores);
+  } else if (exact_.empty()) {
+    const std::uint8_t* codes = codes_.data() + start;
+    for (std::size_t c = 0; c < cols_; ++c) scores[c] = static_cast<double>(codes[c]);
+  } else {
+    for (std::size_t c = 0; c < cols_; ++c) scores[c] = value(start + c);
+  }
 }
 
 }  // namespace itemdif::driver
