@@ -67,8 +67,8 @@ void FitsAhead::work() {
     try {
       outcome.fit = procedure->fit(*j);
       outcome.end = numerr::save_facility();
-      outcome.usable = numerr::silenced_messages() == silenced && outcome.end.caller_marked() &&
-                       outcome.end.same_but_caller(start);
+      outcome.usable = numerr::silenced_messages() == silenced && outcome.end->caller_marked() &&
+                       outcome.end->same_but_caller(start);
     } catch (...) {
       outcome.usable = false;  // the caller meets the same end in its own fit
     }
@@ -96,8 +96,11 @@ std::optional<ItemFit> FitsAhead::take(std::size_t j) {
   // A fit that left the facility as it found it, found it as this thread has it now but for
   // what it neither wrote nor read: made here it would give the same values and leave the
   // same state.
-  if (!outcome.usable || !outcome.start.same_but_caller(latest_)) return std::nullopt;
-  numerr::load_facility(outcome.end.with_caller_of(latest_));
+  const bool taken = outcome.usable && outcome.start->same_but_caller(latest_);
+  if (taken) numerr::load_facility(outcome.end->with_caller_of(latest_));
+  outcome.start.reset();
+  outcome.end.reset();
+  if (!taken) return std::nullopt;
   ++taken_;
   return outcome.fit;
 }

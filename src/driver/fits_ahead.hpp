@@ -50,8 +50,9 @@ class FitsAhead {
     Stage stage = Stage::open;
     bool usable = false;
     ItemFit fit;
-    numerr::FacilityState start;
-    numerr::FacilityState end;
+    // Held only between a worker's fit and its taking: a state is a few kilobytes.
+    std::optional<numerr::FacilityState> start;
+    std::optional<numerr::FacilityState> end;
   };
 
   void work();
