@@ -35,8 +35,8 @@ LogisticProcedure::LogisticProcedure(const RunData& run, const std::vector<std::
   // The fit's own tables come first, then the design. Like every table of the run they are
   // refused as error 41 when the system cannot give them.
   checked_table_size(n_observations, 1, 1, sizeof(std::int32_t));  // observation codes
-  // The case statistics are no longer made, but still counted: a shortage of memory ends
-  // the run where it always did.
+  // The case statistics, which the procedure does not ask for, are counted all the same: a
+  // shortage of memory ends the run at this moment as it would with them.
   checked_table_size(n_observations, kCaseColumns, 1, sizeof(float));
   try {
     fitter_ = std::make_unique<glm::LogitFitter>(static_cast<std::int32_t>(rows_), kCases);
