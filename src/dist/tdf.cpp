@@ -1,6 +1,7 @@
 // Student's t distribution function in single precision.
 #include "dist/tdf.hpp"
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
@@ -16,8 +17,10 @@ namespace itemdif::dist {
 
 namespace {
 
-// 2/π, set by the first call that passes the argument check; 0 until then.
-float two_over_pi = 0.0f;
+// 2/π, set by the first call that passes the argument check; 0 until then. Atomic because
+// fits on several threads call TDF at once (each stores the same value).
+std::atomic<float> two_over_pi_value{0.0f};
+float two_over_pi() { return two_over_pi_value.load(std::memory_order_relaxed); }
 
 /// Two-sided tail probability for a whole df below 20 with tt < 4: the closed form as a
 /// finite sum in s = |t| / sqrt(df), ending in arctan for odd df.
@@ -31,7 +34,7 @@ float tail_whole_df_near(float df, float u, float w) {
   if (k == 0) {
     a = a / std::sqrt(w);
   } else {
-    a = (std::atan(s) + a / w) * two_over_pi;
+    a = (std::atan(s) + a / w) * two_over_pi();
   }
   return 1.0f - a;
 }
@@ -54,7 +57,7 @@ float tail_whole_df_far(float df, float w) {
   for (; k > 1 && p >= 1.0e-30f; k -= 2) {
     p = static_cast<float>(k - 1) / (static_cast<float>(k) * w) * p;
   }
-  if (k != 0) p = std::sqrt(w) * two_over_pi * p / w;
+  if (k != 0) p = std::sqrt(w) * two_over_pi() * p / w;
   return p;
 }
 
@@ -84,7 +87,8 @@ float TDF(float t, float df) {
                   "The input number of degrees of freedom, DF = %(R1), must be at least 1.");
     return AMACH(6);
   }
-  if (two_over_pi == 0.0f) two_over_pi = 1.0f / std::asin(1.0f);
+  if (two_over_pi() == 0.0f)
+    two_over_pi_value.store(1.0f / std::asin(1.0f), std::memory_order_relaxed);
   // A not-a-number would never let the tail series below settle (NaN never equals itself).
   if (std::isnan(t) || std::isnan(df)) return AMACH(6);
 

@@ -61,24 +61,26 @@ struct GroupCounts {
   Table<double>& both;
 };
 
+// Without branches, so that a row's items run on vector lanes: the classes a score is not in
+// add 0, which leaves a whole count as it was.
 inline void tally(double score, double& correct, double& incorrect, double& both) {
-  if (score == 1.0) {
-    correct += 1.0;
-    both += 1.0;
-  } else if (score == 0.0) {
-    incorrect += 1.0;
-    both += 1.0;
-  }
+  const double is_one = score == 1.0 ? 1.0 : 0.0;
+  const double is_zero = score == 0.0 ? 1.0 : 0.0;
+  correct += is_one;
+  incorrect += is_zero;
+  both += is_one + is_zero;
 }
 
 // `own_score` marks by item the items of `matching.own_score_items` (empty when there are
 // none).
-void count_group(const Table<double>& responses, const std::vector<double>& total,
+void count_group(const ScoreTable& responses, const std::vector<double>& total,
                  GroupCounts counts, LevelFinder& finder, const std::vector<char>& own_score,
                  const std::vector<std::size_t>& own_score_items) {
   const std::size_t n_items = responses.cols();
+  std::vector<double> scores(n_items);
+  const double* row = scores.data();
   for (std::size_t i = 0; i < responses.rows(); ++i) {
-    const double* row = responses.row(i);
+    responses.row(i, scores.data());
     for (std::uint32_t k : finder.levels_of(total[i])) {
       double* correct = counts.correct.row(k);
       double* incorrect = counts.incorrect.row(k);
@@ -99,12 +101,13 @@ void count_group(const Table<double>& responses, const std::vector<double>& tota
 
 }  // namespace
 
-std::vector<double> matching_totals(const Table<double>& responses,
+std::vector<double> matching_totals(const ScoreTable& responses,
                                     const std::vector<std::size_t>& removed) {
   std::vector<double> total;
   create_list(total, static_cast<std::int64_t>(responses.rows()));
+  std::vector<double> row(responses.cols());
   for (std::size_t i = 0; i < responses.rows(); ++i) {
-    const double* row = responses.row(i);
+    responses.row(i, row.data());
     double sum = 0.0;
     for (std::size_t j = 0; j < responses.cols(); ++j) sum += row[j];
     for (std::size_t j : removed) sum -= row[j];

@@ -40,7 +40,7 @@ struct LevelTables {
 
 /// Every examinee's total: 0 plus the item scores in item order, less the scores of the
 /// `removed` items in their order.
-std::vector<double> matching_totals(const Table<double>& responses,
+std::vector<double> matching_totals(const ScoreTable& responses,
                                     const std::vector<std::size_t>& removed);
 
 /// The matching of a pass: totals without the `removed` items, which are matched on the total

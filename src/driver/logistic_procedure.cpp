@@ -17,6 +17,8 @@ constexpr std::int32_t kColumns = 4;       // trait, group, trait x group, respo
 constexpr std::int32_t kCaseColumns = 5;   // the fit's statistics of each observation
 constexpr float kReferenceCode = 0.5F;
 constexpr float kFocalCode = -0.5F;
+// The procedure reads only the coefficients and the log-likelihood of a fit.
+constexpr auto kCases = glm::LogitFitter::CaseStatistics::kLeftOut;
 
 }  // namespace
 
@@ -33,9 +35,11 @@ LogisticProcedure::LogisticProcedure(const RunData& run, const std::vector<std::
   // The fit's own tables come first, then the design. Like every table of the run they are
   // refused as error 41 when the system cannot give them.
   checked_table_size(n_observations, 1, 1, sizeof(std::int32_t));  // observation codes
-  checked_table_size(n_observations, kCaseColumns, 1, sizeof(float));  // case statistics
+  // The case statistics, which the procedure does not ask for, are counted all the same: a
+  // shortage of memory ends the run at this moment as it would with them.
+  checked_table_size(n_observations, kCaseColumns, 1, sizeof(float));
   try {
-    fitter_ = std::make_unique<glm::LogitFitter>(static_cast<std::int32_t>(rows_));
+    fitter_ = std::make_unique<glm::LogitFitter>(static_cast<std::int32_t>(rows_), kCases);
   } catch (const std::bad_alloc&) {
     throw textio::IoError(41, 0, {});
   } catch (const std::length_error&) {
@@ -43,13 +47,30 @@ LogisticProcedure::LogisticProcedure(const RunData& run, const std::vector<std::
   }
   create_list(design_, n_observations * kColumns);
 
-  matching_ = match_without(run, purged, true);
+  matching_ = std::make_shared<const Matching>(match_without(run, purged, true));
   create_list(purged_, run.n_items, char{0});
   for (std::size_t j : purged) purged_[j] = 1;
+  set_group_codes();
+}
 
+LogisticProcedure::LogisticProcedure(const LogisticProcedure& shared, std::size_t rows)
+    : run_(shared.run_),
+      matching_(shared.matching_),
+      purged_(shared.purged_),
+      design_(rows * kColumns),
+      rows_(rows),
+      fitter_(std::make_unique<glm::LogitFitter>(static_cast<std::int32_t>(rows), kCases)) {
+  set_group_codes();
+}
+
+std::unique_ptr<LogisticProcedure> LogisticProcedure::another() const {
+  return std::unique_ptr<LogisticProcedure>(new LogisticProcedure(*this, rows_));
+}
+
+void LogisticProcedure::set_group_codes() {
+  const std::size_t n_reference = count_of(run_.n_reference);
   float* group = design_.data() + rows_;
-  for (std::size_t i = 0; i < n_reference; ++i) group[i] = kReferenceCode;
-  for (std::size_t i = 0; i < n_focal; ++i) group[n_reference + i] = kFocalCode;
+  for (std::size_t i = 0; i < rows_; ++i) group[i] = i < n_reference ? kReferenceCode : kFocalCode;
 }
 
 ItemFit LogisticProcedure::fit(std::size_t j) {
@@ -62,8 +83,8 @@ ItemFit LogisticProcedure::fit(std::size_t j) {
   const bool purged = purged_[j] != 0;
   std::size_t row = 0;
   for (Group g : {kReference, kFocal}) {
-    const Table<double>& responses = run_.responses(g);
-    const std::vector<double>& total = matching_.total(g);
+    const ScoreTable& responses = run_.responses(g);
+    const std::vector<double>& total = matching_->total(g);
     for (std::size_t i = 0; i < total.size(); ++i, ++row) {
       trait[row] = static_cast<float>(purged ? total[i] + responses(i, j) : total[i]);
       response[row] = static_cast<float>(responses(i, j));

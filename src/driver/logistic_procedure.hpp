@@ -31,9 +31,17 @@ class LogisticProcedure {
   /// Fits item `j`. Warnings of the fit go to the error facility, which may end the run.
   ItemFit fit(std::size_t j);
 
+  /// A procedure on the same design with a design buffer and a fitter of its own, for a
+  /// thread that fits items at the same time; throws std::bad_alloc or std::length_error when
+  /// its tables cannot be had.
+  std::unique_ptr<LogisticProcedure> another() const;
+
  private:
+  LogisticProcedure(const LogisticProcedure& shared, std::size_t rows);
+  void set_group_codes();
+
   const RunData& run_;
-  Matching matching_;
+  std::shared_ptr<const Matching> matching_;
   std::vector<char> purged_;  // by item
   std::vector<float> design_;  // column after column: trait, group, product, response
   std::size_t rows_ = 0;

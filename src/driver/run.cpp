@@ -4,11 +4,13 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
 #include "driver/console_lines.hpp"
 #include "driver/control_file.hpp"
+#include "driver/fits_ahead.hpp"
 #include "driver/group_data.hpp"
 #include "driver/report.hpp"
 #include "driver/stops.hpp"
@@ -33,16 +35,22 @@ void run_passes(const RunData& run, Analysis& analysis, textio::OutputChannel& r
 }
 
 void run_logistic_procedure(const RunData& run, Analysis& analysis,
-                            textio::OutputChannel& report, textio::OutputChannel& console) {
+                            textio::OutputChannel& report, textio::OutputChannel& console,
+                            std::size_t fit_threads) {
   show_logistic_heading(console);
   analysis.fit_purged = analysis.passes.back().purged;
   LogisticProcedure procedure(run, analysis.fit_purged);
+  const std::size_t n_items = count_of(run.n_items);
+  // Items are fitted ahead on the workers; each is still written, and its messages shown, in
+  // item order, and any fit a worker could not make as this thread would is made here.
+  FitsAhead ahead(procedure, n_items, fit_threads > 1 ? fit_threads : 0);
   write_purge_list(report, run, 2, analysis.fit_purged);
   write_procedure_heading(report);
-  for (std::size_t j = 0; j < count_of(run.n_items); ++j) {
+  for (std::size_t j = 0; j < n_items; ++j) {
     write_fit_heading(report, run.item_label[j]);
     show_item_fit(console, static_cast<std::int32_t>(j + 1));
-    analysis.fits.push_back(procedure.fit(j));
+    std::optional<ItemFit> fit = ahead.take(j);
+    analysis.fits.push_back(fit ? *fit : procedure.fit(j));
     write_fit(report, analysis.fits.back());
   }
 }

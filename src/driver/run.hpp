@@ -1,6 +1,7 @@
 // One analysis from the prompt to the end of the report.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -21,10 +22,16 @@ Analysis analyze_control_file(RunData& run, textio::OutputChannel& console);
 void run_passes(const RunData& run, Analysis& analysis, textio::OutputChannel& report,
                 textio::OutputChannel& console);
 
+/// The threads the logistic procedure fits its items on.
+inline constexpr std::size_t kFitThreads = 2;
+
 /// The logistic procedure on the items pass 2 purged: its purge list and one fit per item,
-/// each written as it is known, into `analysis`; a progress line per item on `console`.
+/// each written as it is known, into `analysis`; a progress line per item on `console`. With
+/// more than one of `fit_threads` the fits are made ahead on that many workers, which changes
+/// nothing written.
 void run_logistic_procedure(const RunData& run, Analysis& analysis,
-                            textio::OutputChannel& report, textio::OutputChannel& console);
+                            textio::OutputChannel& report, textio::OutputChannel& console,
+                            std::size_t fit_threads = kFitThreads);
 
 /// The dialogue on the console: the prompt, then the analysis of the control file named in the
 /// reply, ended as an exit status: 0 for a completed run, 1 for a fatal condition of the

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/score_table.hpp"
+
 namespace itemdif::driver {
 
 /// The number of elements of a `rows` x `cols` x `planes` table of elements of `element_size`
@@ -76,10 +78,10 @@ struct RunData {
   std::vector<std::int32_t> item_label;  // by item
 
   // Scores as read, (examinee, item).
-  Table<double> reference_responses;
-  Table<double> focal_responses;
+  ScoreTable reference_responses;
+  ScoreTable focal_responses;
 
-  const Table<double>& responses(Group group) const {
+  const ScoreTable& responses(Group group) const {
     return group == kReference ? reference_responses : focal_responses;
   }
 };

@@ -58,6 +58,7 @@ struct CtglmArguments {
   std::int32_t LDCOV = 0;          ///< leading dimension of COVEST
   float* REGMEAN = nullptr;        ///< out: means of the regressors other than the intercept
   float* CASESTAT = nullptr;       ///< out: per observation mu, d1, sqrt|d2|, leverage, std. res.
+                                   ///< (null: not computed)
   std::int32_t LDCASE = 0;         ///< leading dimension of CASESTAT
   float* LASTUPD = nullptr;        ///< out: the last update of the estimates
   std::int32_t* OBSCODE = nullptr; ///< out: 0 used, 1 missing value, 2 set aside (in when MAXIT=0)

@@ -54,7 +54,7 @@ void C4GLM(FitContext& fit, const float* beta, std::int32_t method, Traversal tr
   QuietType6::clear_pending();
 }
 
-void C3GLM(FitContext& fit, Traversal traversal) {
+void C3GLM(FitContext& fit, Traversal traversal, FinalEvaluation final_evaluation) {
   numerr::RoutineScope scope{"C3GLM "};
   CtglmArguments& a = fit.args;
   const std::int32_t p = fit.p;
@@ -76,6 +76,10 @@ void C3GLM(FitContext& fit, Traversal traversal) {
     for (std::int32_t k = 1; k < p; ++k) beta[0] += a.REGMEAN[k - 1] * beta[k];
   }
 
+  // Whether the last evaluation was N-R at beta as it stands with nothing done since: the
+  // final evaluation would then repeat it, to the last bit and the last effect on the error
+  // facility (an evaluation done twice leaves the facility as once).
+  bool last_is_final = false;
   if (a.MAXIT > 0) {
     std::int32_t method = usable == 1 ? kNewtonRaphson : kQuasiNewton;
     const float loglik_tolerance = fit.eps / 100.0F;
@@ -111,7 +115,9 @@ void C3GLM(FitContext& fit, Traversal traversal) {
 
       for (std::int32_t k = 0; k < p; ++k) beta[k] = fit.beta_trial[k];
       previous = a.LOGLIK;
+      last_is_final = method == kNewtonRaphson;
       if (r <= fit.eps || std::fabs(change) <= loglik_tolerance) break;
+      last_is_final = false;
       if (method == kQuasiNewton && std::fabs(change) < kSwitchThreshold) method = kNewtonRaphson;
       if (iteration == a.MAXIT) {
         numerr::E1MES(numerr::kWarning, 2, "Too many iterations.  Convergence is assumed.");
@@ -121,9 +127,14 @@ void C3GLM(FitContext& fit, Traversal traversal) {
   }
 
   // The final evaluation gives the log-likelihood, the last update and the information.
-  C4GLM(fit, beta, kNewtonRaphson, traversal);
+  if (!last_is_final || final_evaluation == FinalEvaluation::kAlways)
+    C4GLM(fit, beta, kNewtonRaphson, traversal);
   fit.factor.store_factor(a.COVEST, a.LDCOV);
-  compute_case_statistics(fit, beta, traversal);
+  if (a.CASESTAT != nullptr) {
+    compute_case_statistics(fit, beta, traversal);
+  } else if (!fit.binary) {
+    evaluate_case_models(fit, beta);
+  }
   RCOVB(p, a.COVEST, a.LDCOV, 1.0F, a.COVEST, a.LDCOV, fit.scratch);
   if (fit.centred) convert_intercept(fit, beta);
   const auto ldcoef = static_cast<std::size_t>(a.LDCOEF);

@@ -21,10 +21,12 @@ std::size_t rows_of(std::int32_t n_observations) {
 
 }  // namespace
 
-LogitFitter::LogitFitter(std::int32_t n_observations)
+LogitFitter::LogitFitter(std::int32_t n_observations, CaseStatistics cases)
     : n_(n_observations),
       observation_codes_(rows_of(n_observations)),
-      case_statistics_(rows_of(n_observations) * kCaseColumns) {}
+      with_cases_(cases == CaseStatistics::kComputed) {
+  if (with_cases_) case_statistics_.resize(rows_of(n_observations) * kCaseColumns);
+}
 
 LogitFit LogitFitter::fit(std::span<const float> design) {
   if (design.size() != static_cast<std::size_t>(n_) * kColumns)
@@ -35,7 +37,7 @@ LogitFit LogitFitter::fit(std::span<const float> design) {
                                                 {.ESTTAB = coefficient_table_.data(),
                                                  .COVEST = covariance_.data(),
                                                  .REGMEAN = regressor_means_.data(),
-                                                 .CASESTAT = case_statistics_.data(),
+                                                 .CASESTAT = with_cases_ ? case_statistics_.data() : nullptr,
                                                  .LASTUPD = last_update_.data(),
                                                  .OBSCODE = observation_codes_.data()});
   CTGLM(arguments);

@@ -24,14 +24,19 @@ struct LogitFit {
 };
 
 /// The fit's own tables for one design size, kept from one fit to the next: the coefficient
-/// table, covariance, regressor means, last update, case statistics and observation codes.
+/// table, covariance, regressor means, last update, case statistics (unless left out) and
+/// observation codes.
 /// A fit that CTGLM ends early (after an error it reports) leaves them as the previous fit
 /// left them, and the coefficients returned are then those of the table as it stands.
 class LogitFitter {
  public:
+  /// Whether the fits compute the case statistics, which nothing returned here shows.
+  enum class CaseStatistics { kComputed, kLeftOut };
+
   /// Reserves the tables of `n_observations` (at least 0) rows; throws std::bad_alloc or
   /// std::length_error when they cannot be had.
-  explicit LogitFitter(std::int32_t n_observations);
+  explicit LogitFitter(std::int32_t n_observations,
+                       CaseStatistics cases = CaseStatistics::kComputed);
 
   /// Fits the column-major n x 4 `design`: three regressors, then the response (0 or 1, or
   /// not-a-number when missing), by CTGLM with the arguments of three_effect_logit. Every
@@ -44,6 +49,7 @@ class LogitFitter {
  private:
   std::int32_t n_;
   std::vector<std::int32_t> observation_codes_;
+  bool with_cases_;
   std::vector<float> case_statistics_;
   std::array<float, 4 * 4> coefficient_table_{};
   std::array<float, 4 * 4> covariance_{};

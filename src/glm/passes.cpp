@@ -362,4 +362,18 @@ void compute_case_statistics(FitContext& fit, const float* beta, Traversal trave
   }
 }
 
+void evaluate_case_models(FitContext& fit, const float* beta) {
+  const CtglmArguments& a = fit.args;
+  float* x = fit.row;
+  for (std::int32_t i = 0; i < a.NOBS; ++i) {
+    if (a.OBSCODE[i] == 2) continue;
+    float o = 0.0F;
+    if (!fit.regressors(i, x, o)) continue;
+    const float y = fit.response(i);
+    if (std::isnan(y)) continue;
+    fit.centre(x);
+    fit.model.evaluate(dot(x, beta, fit.p) + o, y, 1.0F);
+  }
+}
+
 }  // namespace itemdif::glm

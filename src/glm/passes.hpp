@@ -30,5 +30,9 @@ float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method,
                       Traversal traversal);
 /// CASESTAT at `beta`, with the leverages from the factor R stored in COVEST.
 void compute_case_statistics(FitContext& fit, const float* beta, Traversal traversal);
+/// Only the model evaluations of compute_case_statistics, in its order, for a fit that does
+/// not ask for the statistics: with responses other than 0 and 1 they can reach the error
+/// facility (the constant of a new response value), which must see them all the same.
+void evaluate_case_models(FitContext& fit, const float* beta);
 
 }  // namespace itemdif::glm

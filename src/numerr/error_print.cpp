@@ -131,6 +131,12 @@ std::string traceback_name(std::string_view name) {
 
 void print_pending(Facility& f, std::int32_t type) {
   if (f.message.empty()) return;
+  if (f.silent) {
+    ++f.silenced;
+    f.message.clear();
+    f.placeholders.clear();
+    return;
+  }
   static const textio::Layout first_line =
       textio::Layout::compile("(/,' *** ',8A1,' ERROR',59A1)");
   static const textio::Layout next_line = textio::Layout::compile("(' *** ',9X,64A1)");

@@ -14,8 +14,9 @@ namespace itemdif::numerr {
 namespace detail {
 namespace {
 
+// A thread's own: fits made ahead on other threads must not see the run's stack.
 std::unique_ptr<Facility>& facility_slot() {
-  static std::unique_ptr<Facility> slot;
+  thread_local std::unique_ptr<Facility> slot;
   return slot;
 }
 

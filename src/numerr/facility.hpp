@@ -1,4 +1,4 @@
-// The one state of the error facility for the whole run, and the helpers its parts share.
+// The state of the error facility (one per thread), and the helpers its parts share.
 #pragma once
 
 #include <array>
@@ -37,11 +37,13 @@ class PlaceholderStore {
   const std::string* find(char letter, int index) const;
   void clear();
   std::size_t used() const { return used_; }
+  bool operator==(const PlaceholderStore&) const = default;
 
  private:
   struct Slot {
     bool set = false;
     std::string text;
+    bool operator==(const Slot&) const = default;
   };
   std::array<std::array<Slot, 10>, 4> slots_{};
   std::size_t used_ = 0;
@@ -70,11 +72,13 @@ struct Facility {
   bool type7_recorded = false;
 
   textio::OutputChannel* output = nullptr;  ///< where messages are printed; nullptr: the console
+  bool silent = false;         ///< messages are counted in `silenced` instead of printed
+  std::uint64_t silenced = 0;
 
   Facility();  ///< ERRINIT
 };
 
-/// The run's facility, set up by ERRINIT on first use.
+/// The calling thread's facility, set up by ERRINIT on its first use there.
 Facility& facility();
 
 inline constexpr TypeTable kDefaultPrint{0, 0, 0, 1, 1, 1, 1, 1};

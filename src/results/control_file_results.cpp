@@ -22,7 +22,7 @@ struct GroupScores {
 
 /// Scores of 0 and 1 on item `j`; any other value (the layout's reads allow it) is no answer,
 /// as in the level counts.
-GroupScores group_scores(const driver::Table<double>& responses, std::size_t j) {
+GroupScores group_scores(const driver::ScoreTable& responses, std::size_t j) {
   GroupScores scores;
   double correct = 0;
   for (std::size_t i = 0; i < responses.rows(); ++i) {

@@ -35,8 +35,9 @@ class GroupData : public AnalysisTest {
   }
 
   static std::vector<double> row(const RunData& run, std::size_t i) {
-    const double* begin = run.reference_responses.row(i);
-    return {begin, begin + run.reference_responses.cols()};
+    std::vector<double> scores(run.reference_responses.cols());
+    run.reference_responses.row(i, scores.data());
+    return scores;
   }
 };
 

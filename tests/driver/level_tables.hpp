@@ -108,9 +108,9 @@ inline RunData make_scored_run(const std::vector<std::vector<double>>& reference
   run.reference_responses.create(run.n_reference, n_items);
   run.focal_responses.create(run.n_focal, n_items);
   for (std::size_t i = 0; i < reference.size(); ++i)
-    for (int j = 0; j < n_items; ++j) run.reference_responses(i, j) = reference[i][j];
+    for (int j = 0; j < n_items; ++j) run.reference_responses.set(i, j, reference[i][j]);
   for (std::size_t i = 0; i < focal.size(); ++i)
-    for (int j = 0; j < n_items; ++j) run.focal_responses(i, j) = focal[i][j];
+    for (int j = 0; j < n_items; ++j) run.focal_responses.set(i, j, focal[i][j]);
   return run;
 }
 

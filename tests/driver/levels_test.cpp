@@ -31,9 +31,9 @@ RunData make_run(const std::vector<std::int32_t>& low, const std::vector<std::in
   create_label_table(run);
   create_data_tables(run);
   for (std::size_t i = 0; i < reference.size(); ++i)
-    for (int j = 0; j < n_items; ++j) run.reference_responses(i, j) = reference[i][j];
+    for (int j = 0; j < n_items; ++j) run.reference_responses.set(i, j, reference[i][j]);
   for (std::size_t i = 0; i < focal.size(); ++i)
-    for (int j = 0; j < n_items; ++j) run.focal_responses(i, j) = focal[i][j];
+    for (int j = 0; j < n_items; ++j) run.focal_responses.set(i, j, focal[i][j]);
   return run;
 }
 
@@ -72,7 +72,7 @@ NaiveCounts naive_count(const RunData& run, const std::vector<std::size_t>& remo
   for (auto& group : result.cells)
     for (auto& cls : group) cls.assign(static_cast<std::size_t>(n_levels * n_items), 0.0);
   for (int g = 0; g < 2; ++g) {
-    const Table<double>& responses = g == 0 ? run.reference_responses : run.focal_responses;
+    const ScoreTable& responses = g == 0 ? run.reference_responses : run.focal_responses;
     std::vector<double> total(responses.rows(), 0.0);
     for (std::size_t i = 0; i < total.size(); ++i) {
       for (int j = 0; j < n_items; ++j) total[i] += responses(i, j);

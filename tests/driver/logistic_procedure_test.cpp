@@ -264,9 +264,9 @@ TEST_F(LogisticProcedureTest, NoPurgedItemUsesThePlainTotal) {
 
 TEST_F(LogisticProcedureTest, ItemsAllCorrectStillPrintFourFiniteLines) {
   // Item 1 answered correctly by every reference examinee, item 2 by everybody.
-  for (std::size_t i = 0; i < reference_.size(); ++i) run_.reference_responses(i, 0) = 1.0;
-  for (std::size_t i = 0; i < reference_.size(); ++i) run_.reference_responses(i, 1) = 1.0;
-  for (std::size_t i = 0; i < focal_.size(); ++i) run_.focal_responses(i, 1) = 1.0;
+  for (std::size_t i = 0; i < reference_.size(); ++i) run_.reference_responses.set(i, 0, 1.0);
+  for (std::size_t i = 0; i < reference_.size(); ++i) run_.reference_responses.set(i, 1, 1.0);
+  for (std::size_t i = 0; i < focal_.size(); ++i) run_.focal_responses.set(i, 1, 1.0);
   const auto lines = run_procedure();
   for (std::size_t heading : {10u, 17u}) {
     for (const Coefficient& c : printed_coefficients(lines, heading)) {
