@@ -50,8 +50,8 @@ class ValueCursor {
 /// many lines between two values, at most this many changes of the line between two values.
 /// Beyond them the layout's numbers mean nothing that a line can hold (error 41).
 constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
-constexpr std::uint64_t kMaxLinesWithoutValue = std::uint64_t{1} << 20;
-constexpr std::uint64_t kMaxChangesWithoutValue = std::uint64_t{1} << 22;
+constexpr std::uint64_t kMaxLinesWithoutValue = std::uint64_t{1} << 16;
+constexpr std::uint64_t kMaxChangesWithoutValue = std::uint64_t{1} << 18;
 constexpr int kCannotHold = 41;
 
 /// Whether a field that writes `wanted` takes the current element of `v`.
