@@ -46,7 +46,14 @@ status=0
   -artifact_prefix="$build/findings/$target-" \
   "$build/corpus/$target" "$source_dir/fuzz/corpus/$target" >"$build/fuzz-$target.out" 2>&1 ||
   status=$?
-# With -jobs the run's own lines go to fuzz-0.log.
-[ -f fuzz-0.log ] && mv fuzz-0.log "$build/fuzz-$target.log"
-tail -n 25 "$build/fuzz-$target.log" 2>/dev/null || tail -n 25 "$build/fuzz-$target.out"
+# With -jobs the run's own lines go to fuzz-0.log; a finding shows there, whatever the status.
+log="$build/fuzz-$target.out"
+if [ -f fuzz-0.log ]; then
+  mv fuzz-0.log "$build/fuzz-$target.log"
+  log="$build/fuzz-$target.log"
+fi
+tail -n 25 "$log"
+if grep -qE '^==[0-9]+==ERROR|^SUMMARY: |ERROR: libFuzzer|runtime error:' "$log"; then
+  status=1
+fi
 exit $status

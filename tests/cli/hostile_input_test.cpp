@@ -78,7 +78,8 @@ TEST(HostileData, ATenMegabyteCellIsJustACell) {
 }
 
 TEST(HostileData, AHundredThousandColumns) {
-  // Either the analysis of all the items or one error line; never a crash or a partial folder.
+  // The header is read whole: a cell in the last column is found by its name, and a few items
+  // picked among them are analysed.
   ScratchFolder scratch;
   std::string header = "g";
   std::string rows[2] = {"0", "1"};
@@ -87,15 +88,16 @@ TEST(HostileData, AHundredThousandColumns) {
     rows[0] += j % 3 == 0 ? ",1" : ",0";
     rows[1] += j % 5 == 0 ? ",1" : ",0";
   }
-  write(scratch / "wide.csv", header + "\n" + rows[0] + "\n" + rows[1] + "\n" + rows[1] + "\n");
-  const Outcome o = analyze(scratch / "wide.csv", {"--quiet", "--out", (scratch / "r").string()});
-  if (o.status == 0) {
-    EXPECT_EQ(o.err, "");
-    EXPECT_TRUE(fs::exists(scratch / "r" / "results.json"));
-  } else {
-    expect_one_error(o, "");
-    EXPECT_FALSE(fs::exists(scratch / "r"));
-  }
+  const std::string table = header + "\n" + rows[0] + "\n" + rows[1] + "\n" + rows[1] + "\n";
+  write(scratch / "wide.csv", table);
+  const Outcome picked = analyze(scratch / "wide.csv", {"--items", "q0:q9,q99999", "--out",
+                                                        (scratch / "r").string()});
+  EXPECT_EQ(picked.status, 0) << picked.err;
+  EXPECT_TRUE(fs::exists(scratch / "r" / "results.json"));
+  write(scratch / "wide.csv", table.substr(0, table.size() - 2) + "2\n");
+  expect_one_error(analyze(scratch / "wide.csv", {"--items", "q99990:q99999"}),
+                   (scratch / "wide.csv").string() +
+                       " line 4, column q99999: \"2\" is not a score (0 or 1) or a missing code");
 }
 
 TEST(HostileData, TruncatedAndCorruptStatisticalFiles) {
