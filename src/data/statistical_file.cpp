@@ -2,7 +2,9 @@
 
 #include <readstat.h>
 
+#include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -63,8 +65,17 @@ int guarded(void* context, Body body) {
 
 int on_metadata(readstat_metadata_t* metadata, void* context) {
   return guarded(context, [&](Parse& parse) {
+    // The row count is the file's own word, which a damaged file can make anything: the
+    // tables are reserved for no more rows than the file has bytes for (every value takes at
+    // least one byte unless compressed, and a compressed file's tables grow as rows come).
     const int rows = readstat_get_row_count(metadata);
-    parse.row_bound = rows > 0 ? static_cast<std::size_t>(rows) : 0;
+    const int columns = readstat_get_var_count(metadata);
+    std::error_code unknown;
+    const std::uintmax_t bytes = std::filesystem::file_size(parse.options->path, unknown);
+    const std::uintmax_t room =
+        unknown ? 0 : bytes / static_cast<std::uintmax_t>(std::max(columns, 1));
+    parse.row_bound =
+        rows > 0 ? static_cast<std::size_t>(std::min<std::uintmax_t>(rows, room)) : 0;
   });
 }
 

@@ -39,9 +39,9 @@ void read_integer_list(InputChannel& channel, std::vector<std::int32_t>& values)
     if (!channel.next_line(skipped)) channel.fail(24);
     return;
   }
-  std::vector<Target> targets;
-  targets.reserve(values.size());
-  for (std::int32_t& value : values) targets.push_back(&value);
+  // The table itself is the target: a list of one target per value would ask for memory
+  // beyond what the table's size was checked for.
+  const Target targets[] = {std::span<std::int32_t>(values)};
   textio::read_list(channel, targets);
 }
 

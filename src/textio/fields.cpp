@@ -159,6 +159,23 @@ char sign_of(bool negative, const FieldModes& modes) {
   return modes.plus_sign ? '+' : '\0';
 }
 
+/// A field of `width` columns (> 0) filled with asterisks: what every field writes when its
+/// text cannot fit, checked first where the text alone would cost more than the width.
+void overflow(std::string& out, int width) {
+  out.append(static_cast<std::size_t>(width > 0 ? width : 1), '*');
+}
+
+/// Whether a text of at least `least` characters cannot fit in `width` (> 0) columns.
+bool cannot_fit(int width, std::int64_t least) { return width > 0 && least > width; }
+
+/// Digits, exponent digits and scales in int arithmetic that cannot overflow: sums of two
+/// layout numbers stay far inside int64.
+std::int64_t wide(int n) { return n; }
+
+/// Rounding to more places than this is exact for every double (its expansion ends within 1074
+/// places after the point and 309 before it): no carry into a new leading digit.
+constexpr std::int64_t kExactPlaces = 1100;
+
 /// NaN and the infinities: the word when it fits, else asterisks.
 void append_special(std::string& out, double value, int width, const FieldModes& modes) {
   if (std::isnan(value)) {
@@ -199,9 +216,17 @@ void append_integer(std::string& out, std::int32_t value, int width, int min_dig
 
 void append_fixed(std::string& out, double value, int width, int digits, const FieldModes& modes) {
   if (!std::isfinite(value)) return append_special(out, value, width, modes);
+  // The point and d digits, and beyond 324 places the value's own integer digits, all come
+  // before the width is looked at.
+  const std::int64_t places = wide(digits) + wide(modes.scale);
+  if (cannot_fit(width, wide(digits) + 1) || (value != 0.0 && cannot_fit(width, places - 324)))
+    return overflow(out, width);
   static thread_local std::string scaled;
   static thread_local std::string body;
-  scaled_digits(std::fabs(value), digits + modes.scale, scaled);
+  // Rounding to more than 1100 places before the point leaves no digit; the clamp keeps the
+  // count an int.
+  scaled_digits(std::fabs(value), static_cast<int>(std::max<std::int64_t>(places, -kExactPlaces)),
+                scaled);
   const bool zero = scaled == "0";
   const auto d = static_cast<std::size_t>(digits);
   body.clear();
@@ -228,12 +253,16 @@ void append_exponent(std::string& out, double value, int width, int digits, int 
                      char letter, const FieldModes& modes) {
   if (!std::isfinite(value)) return append_special(out, value, width, modes);
   const int k = modes.scale;
-  const int n = k == 0 ? digits : (k > 0 ? digits + 1 : digits + k);
-  if (n < 1 || (k > 0 && k > digits + 1)) {
+  const std::int64_t n = k == 0 ? digits : (k > 0 ? wide(digits) + 1 : wide(digits) + k);
+  if (n < 1 || (k > 0 && k > wide(digits) + 1)) {
     // No significant digit is left by this scale factor: nothing sensible fits.
-    out.append(static_cast<std::size_t>(width > 0 ? width : 1), '*');
-    return;
+    return overflow(out, width);
   }
+  // The point and the digits (n of them, after -k zeros when k < 0), or the letter, the sign
+  // and e exponent digits, are the least the text holds.
+  if (cannot_fit(width, (k < 0 ? wide(digits) : n) + 1) ||
+      cannot_fit(width, wide(exponent_digits) + 2))
+    return overflow(out, width);
   const double a = std::fabs(value);
   static thread_local std::string sig;
   static thread_local std::string body;
@@ -241,7 +270,7 @@ void append_exponent(std::string& out, double value, int width, int digits, int 
   if (a == 0.0) {
     sig.assign(static_cast<std::size_t>(n), '0');
   } else {
-    x = significant_digits(a, n, sig) - k;
+    x = significant_digits(a, static_cast<int>(n), sig) - k;
   }
   body.clear();
   bool optional_zero = false;
@@ -274,17 +303,20 @@ void append_text(std::string& out, std::string_view value, int width) {
 void append_general(std::string& out, double value, int width, int digits, int exponent_digits,
                     const FieldModes& modes) {
   if (!std::isfinite(value)) return append_special(out, value, width, modes);
-  const int trailing = exponent_digits < 0 ? 4 : exponent_digits + 2;
-  if (digits >= 1 && width - trailing >= 1) {
+  const std::int64_t trailing = exponent_digits < 0 ? 4 : wide(exponent_digits) + 2;
+  if (digits >= 1 && wide(width) - trailing >= 1) {
     // The fixed form is used when the value rounded to d significant digits has its
     // point within those digits (0.1 <= |rounded| < 10^d), or for zero.
     const double a = std::fabs(value);
     static thread_local std::string sig;
-    const int p = a == 0.0 ? 1 : significant_digits(a, digits, sig);
+    // So many digits round exactly, without carry: the point stays where the value has it.
+    const int p = a == 0.0                    ? 1
+                  : digits > kExactPlaces ? decimal_exponent(a) + 1
+                                              : significant_digits(a, digits, sig);
     if (p >= 0 && p <= digits) {
       FieldModes fixed_modes = modes;
       fixed_modes.scale = 0;
-      append_fixed(out, value, width - trailing, digits - p, fixed_modes);
+      append_fixed(out, value, width - static_cast<int>(trailing), digits - p, fixed_modes);
       out.append(static_cast<std::size_t>(trailing), ' ');
       return;
     }
@@ -295,6 +327,9 @@ void append_general(std::string& out, double value, int width, int digits, int e
 void append_scientific(std::string& out, double value, int width, int digits,
                        int exponent_digits, bool engineering, const FieldModes& modes) {
   if (!std::isfinite(value)) return append_special(out, value, width, modes);
+  // A leading digit, the point and d digits, or the letter, the sign and e exponent digits.
+  if (cannot_fit(width, wide(digits) + 2) || cannot_fit(width, wide(exponent_digits) + 2))
+    return overflow(out, width);
   const double a = std::fabs(value);
   static thread_local std::string sig;
   static thread_local std::string body;
@@ -318,10 +353,7 @@ void append_scientific(std::string& out, double value, int width, int digits,
   body.append(sig, 0, static_cast<std::size_t>(leading));
   body += '.';
   body.append(sig, static_cast<std::size_t>(leading));
-  if (!append_exponent_part(body, x, exponent_digits, 'E')) {
-    out.append(static_cast<std::size_t>(width > 0 ? width : 1), '*');
-    return;
-  }
+  if (!append_exponent_part(body, x, exponent_digits, 'E')) return overflow(out, width);
   place(out, width, body, sign_of(std::signbit(value) && a != 0.0, modes));
 }
 
@@ -341,6 +373,7 @@ void append_radix(std::string& out, std::int32_t value, int width, int min_digit
   for (std::size_t i = 0; i < count; ++i) {
     if (digits[i] >= 'a') digits[i] = static_cast<char>(digits[i] - 'a' + 'A');
   }
+  if (cannot_fit(width, min_digits)) return overflow(out, width);
   std::string padded;
   std::string_view body(digits, count);
   if (min_digits > 0 && count < static_cast<std::size_t>(min_digits)) {

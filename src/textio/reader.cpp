@@ -41,7 +41,8 @@ class TargetCursor {
       case 1: return std::get<1>(target);
       case 2: return std::get<2>(target);
       case 3: return std::get<3>(target);
-      default: return &std::get<4>(target)[element_];
+      case 4: return &std::get<4>(target)[element_];
+      default: return &std::get<5>(target)[element_];
     }
   }
 
@@ -64,21 +65,22 @@ class TargetCursor {
   }
 
   void advance() {
-    if (const auto* array = std::get_if<std::span<double>>(&targets_[index_])) {
-      if (++element_ < array->size()) return;
-    }
+    if (++element_ < elements(targets_[index_])) return;
     element_ = 0;
     ++index_;
     skip_empty();
   }
 
  private:
+  /// The variables a target holds: 1 for a scalar, its size for an array.
+  static std::size_t elements(const Target& target) {
+    if (const auto* reals = std::get_if<std::span<double>>(&target)) return reals->size();
+    if (const auto* integers = std::get_if<std::span<std::int32_t>>(&target))
+      return integers->size();
+    return 1;
+  }
   void skip_empty() {
-    while (index_ < targets_.size()) {
-      const auto* array = std::get_if<std::span<double>>(&targets_[index_]);
-      if (array == nullptr || !array->empty()) return;
-      ++index_;
-    }
+    while (index_ < targets_.size() && elements(targets_[index_]) == 0) ++index_;
   }
 
   std::span<const Target> targets_;
@@ -113,14 +115,20 @@ struct NumberRules {
 
 struct Decimal {
   bool negative = false;
-  std::uint64_t mantissa = 0;  ///< the first 19 significant digits
-  int significant = 0;         ///< all significant digits, counted
-  long exponent = 0;           ///< value = (all significant digits) * 10^exponent
+  std::uint64_t mantissa = 0;     ///< the first 19 significant digits
+  std::int64_t significant = 0;   ///< all significant digits, counted
+  std::int64_t exponent = 0;      ///< value = (all significant digits) * 10^exponent
+  std::int64_t padded_zeros = 0;  ///< trailing significant zeros from beyond the line's end
 };
 
+/// Whether a number's exponent so far cannot grow: beyond any double's range either way, the
+/// cap keeps the sums below from overflowing.
+constexpr long kExponentCap = 100000;
+
 /// Scans `field` followed by `padding` blanks. When `all_digits` is given, every significant
-/// digit is appended to it (for numbers too long for the direct conversion). False when a
-/// character does not belong to the number.
+/// digit written in the field is appended to it (for numbers too long for the direct
+/// conversion); the zeros that BZ makes of the padding are counted in `padded_zeros` instead.
+/// False when a character does not belong to the number.
 bool scan_number(std::string_view field, std::size_t padding, const NumberRules& rules,
                  Decimal& out, std::string* all_digits) {
   enum State { sign, mantissa, exponent_sign, exponent_digits };
@@ -128,17 +136,15 @@ bool scan_number(std::string_view field, std::size_t padding, const NumberRules&
   bool point = false;
   bool exponent_negative = false;
   bool has_exponent = false;
-  int mantissa_digits = 0;
-  int exponent_digit_count = 0;
+  std::int64_t mantissa_digits = 0;
+  std::int64_t exponent_digit_count = 0;
   long exponent = 0;
-  long fraction_digits = 0;
+  std::int64_t fraction_digits = 0;
   bool started = false;
   Decimal d;  // built in registers, stored once
 
-  // Blanks beyond the line's end change the number only when they are zeros.
-  const std::size_t length = rules.blank_zero ? field.size() + padding : field.size();
-  for (std::size_t i = 0; i < length; ++i) {
-    char c = i < field.size() ? field[i] : ' ';
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    char c = field[i];
     if (c == ' ') {
       if (!started || !rules.blank_zero) continue;
       c = '0';
@@ -185,8 +191,31 @@ bool scan_number(std::string_view field, std::size_t padding, const NumberRules&
       case exponent_digits:
         if (!is_digit(c)) return false;
         ++exponent_digit_count;
-        // Beyond any double's range either way; the cap keeps the sum below from overflowing.
-        if (exponent < 100000) exponent = exponent * 10 + (c - '0');
+        if (exponent < kExponentCap) exponent = exponent * 10 + (c - '0');
+        break;
+    }
+  }
+  // Blanks beyond the line's end change the number only when they are zeros; they are counted,
+  // not walked, since a field may reach far past the line.
+  if (rules.blank_zero && started && padding > 0) {
+    const auto zeros = static_cast<std::int64_t>(std::min<std::size_t>(padding, INT64_MAX / 4));
+    switch (state) {
+      case sign:
+        break;  // a started number has left this state
+      case mantissa:
+        mantissa_digits += zeros;
+        if (point) fraction_digits += zeros;
+        if (d.significant > 0) {
+          for (std::int64_t k = 0; k < zeros && d.significant + k < 19; ++k) d.mantissa *= 10;
+          d.significant += zeros;
+          d.padded_zeros = zeros;
+        }
+        break;
+      case exponent_sign:
+      case exponent_digits:
+        exponent_digit_count += zeros;
+        for (std::int64_t k = 0; k < zeros && exponent != 0 && exponent < kExponentCap; ++k)
+          exponent *= 10;
         break;
     }
   }
@@ -216,7 +245,9 @@ Real convert_slowly(std::string_view field, std::size_t padding, const NumberRul
   scan_number(field, padding, rules, again, &text);
   text.push_back('e');
   char exponent[24];
-  auto [end, ignored] = std::to_chars(exponent, exponent + sizeof exponent, scanned.exponent);
+  // The zeros from beyond the line's end are not written out: they go to the exponent.
+  auto [end, ignored] = std::to_chars(exponent, exponent + sizeof exponent,
+                                      scanned.exponent + scanned.padded_zeros);
   text.append(exponent, end);
   Real magnitude;
   if constexpr (std::is_same_v<Real, float>) {
@@ -235,7 +266,7 @@ Real real_value(std::string_view field, std::size_t padding, const NumberRules& 
   // A mantissa and a power of ten that are both exact in the target type give a correctly
   // rounded result with one multiplication or division.
   constexpr std::uint64_t max_exact = std::uint64_t{1} << std::numeric_limits<Real>::digits;
-  constexpr long max_power = std::is_same_v<Real, float> ? 10 : 22;
+  constexpr std::int64_t max_power = std::is_same_v<Real, float> ? 10 : 22;
   if (scanned.significant <= 19 && scanned.mantissa <= max_exact &&
       scanned.exponent >= -max_power && scanned.exponent <= max_power) {
     Real m = static_cast<Real>(scanned.mantissa);
@@ -284,11 +315,16 @@ class RecordReader {
   std::int32_t field(const LayoutItem& item, std::int32_t repeats);
   void edit(const LayoutItem& item);
   void revert() { next_record(); }
+  WalkMark mark() const {
+    return {column_, taken_, records_, 0, scale_, blank_zero_ ? 1u : 0u};
+  }
+  void set_column(std::size_t column) { column_ = column; }
 
  private:
   void next_record() {
     if (!channel_.next_line(line_)) channel_.fail(kEndOfFile);
     column_ = 0;
+    ++records_;
   }
   /// Reads one field into the current variable and moves to the next.
   void read_field(const LayoutItem& item);
@@ -304,7 +340,9 @@ class RecordReader {
   InputChannel& channel_;
   std::string& line_;
   TargetCursor cursor_;
-  std::size_t column_ = 0;  // 0-based position of the next character
+  std::size_t column_ = 0;  // 0-based position of the next character, at most kColumnLimit
+  std::uint64_t taken_ = 0;
+  std::uint64_t records_ = 0;
   bool blank_zero_ = false;
   int scale_ = 0;
 };
@@ -315,12 +353,14 @@ std::int32_t RecordReader::field(const LayoutItem& item, std::int32_t repeats) {
       facts(item.kind).input == FieldValue::real ? cursor_.array_rest(count) : nullptr;
   if (elements == nullptr) {
     read_field(item);
+    ++taken_;
     return 1;
   }
   // A run of fields into an array of scores: the common case of the group data.
   count = std::min(count, static_cast<std::size_t>(repeats));
   for (std::size_t k = 0; k < count; ++k) read_real(item, elements[k]);
   cursor_.advance_in_array(count);
+  taken_ += count;
   return static_cast<std::int32_t>(count);
 }
 
@@ -328,10 +368,10 @@ void RecordReader::edit(const LayoutItem& item) {
   switch (item.kind) {
     case ItemKind::literal:
       // A literal has no meaning on input; its columns are passed over.
-      column_ += item.text.size();
+      column_ = advance_column(column_, item.text.size());
       break;
     case ItemKind::skip_right:
-      column_ += static_cast<std::size_t>(item.count);
+      column_ = advance_column(column_, static_cast<std::size_t>(item.count));
       break;
     case ItemKind::skip_left:
       column_ -= std::min(column_, static_cast<std::size_t>(item.count));
@@ -382,7 +422,7 @@ void RecordReader::take_numeric(int width, std::string_view& field, std::size_t&
   const std::size_t start = std::min(column_, size);
   // A field without width runs to the next comma or the end of the line.
   const std::size_t w = width >= 0 ? static_cast<std::size_t>(width) : size - start;
-  const std::size_t end_in_line = std::min(column_ + w, size);
+  const std::size_t end_in_line = std::min(advance_column(column_, w), size);
   for (std::size_t k = start; k < end_in_line; ++k) {
     if (line_[k] == ',') {
       field = std::string_view(line_).substr(start, k - start);
@@ -393,7 +433,7 @@ void RecordReader::take_numeric(int width, std::string_view& field, std::size_t&
   }
   field = std::string_view(line_).substr(start, end_in_line > start ? end_in_line - start : 0);
   padding = w - field.size();
-  column_ += w;
+  column_ = advance_column(column_, w);
 }
 
 void RecordReader::read_integer(const LayoutItem& item, std::int32_t& variable) {
@@ -444,8 +484,8 @@ void RecordReader::read_based(const LayoutItem& item, int base, std::int32_t& va
   take_numeric(item.width, field, padding);
   std::uint64_t value = 0;
   bool started = false;
-  for (std::size_t k = 0; k < field.size() + padding; ++k) {
-    char c = k < field.size() ? field[k] : ' ';
+  for (std::size_t k = 0; k < field.size(); ++k) {
+    char c = field[k];
     if (c == ' ') {
       if (!started || !blank_zero_) continue;
       c = '0';
@@ -458,6 +498,14 @@ void RecordReader::read_based(const LayoutItem& item, int base, std::int32_t& va
     if (digit >= base) channel_.fail(kConversion);
     value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
     if (value > 0xFFFFFFFFu) channel_.fail(kConversion);
+  }
+  // Under BZ the blanks beyond the line's end are zeros: each multiplies a nonzero value by
+  // the base, which leaves 32 bits within 32 of them.
+  if (blank_zero_ && started) {
+    for (std::size_t k = 0; k < padding && value != 0; ++k) {
+      value *= static_cast<std::uint64_t>(base);
+      if (value > 0xFFFFFFFFu) channel_.fail(kConversion);
+    }
   }
   // The digits give the 32 bits of the variable.
   variable = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
@@ -472,7 +520,7 @@ void RecordReader::read_text(const LayoutItem& item, std::string& variable) {
   // Wider than the variable: its rightmost n characters; narrower: left-aligned, blank-filled.
   const std::size_t first = w > n ? w - n : 0;
   for (std::size_t k = 0; k < n; ++k) variable[k] = first + k < w ? at(first + k) : ' ';
-  column_ += w;
+  column_ = advance_column(column_, w);
 }
 
 // ---------------------------------------------------------------------------------------------

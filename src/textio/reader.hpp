@@ -14,8 +14,9 @@ namespace itemdif::textio {
 class InputChannel;
 
 /// One variable of an input list. Texts are fixed-length: a std::string whose current size is
-/// its length (blank-filled on the right). A span of doubles counts as its elements.
-using Target = std::variant<std::int32_t*, double*, float*, std::string*, std::span<double>>;
+/// its length (blank-filled on the right). A span counts as its elements.
+using Target = std::variant<std::int32_t*, double*, float*, std::string*, std::span<double>,
+                            std::span<std::int32_t>>;
 
 /// Compiles a layout text given at run time for reads on `channel`: a syntax error becomes
 /// IoError{62, unit, file, rest of the text}.

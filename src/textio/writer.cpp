@@ -46,6 +46,14 @@ class ValueCursor {
   std::size_t element_ = 0;
 };
 
+/// What one write operation may ask for: a line of at most this many columns, at most this
+/// many lines between two values, at most this many changes of the line between two values.
+/// Beyond them the layout's numbers mean nothing that a line can hold (error 41).
+constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
+constexpr std::uint64_t kMaxLinesWithoutValue = std::uint64_t{1} << 16;
+constexpr std::uint64_t kMaxChangesWithoutValue = std::uint64_t{1} << 18;
+constexpr int kCannotHold = 41;
+
 /// Whether a field that writes `wanted` takes the current element of `v`.
 bool writes(FieldValue wanted, const Value& v) {
   switch (wanted) {
@@ -75,17 +83,34 @@ class Formatter {
   std::int32_t field(const LayoutItem& item, std::int32_t repeats);
   void edit(const LayoutItem& item);
   void revert() { emit(false, true); }
+  WalkMark mark() const {
+    const std::uint32_t modes = (modes_.plus_sign ? 1u : 0u) | (no_line_end_ ? 2u : 0u);
+    return {column_, taken_, lines_, changes_, modes_.scale, modes};
+  }
+  void set_column(std::size_t column) { column_ = column; }
 
  private:
+  [[noreturn]] static void cannot_hold() { throw LayoutError(kCannotHold); }
+
   void put(std::string_view text) {
-    const std::size_t end = column_ + text.size();
+    const std::size_t end = advance_column(column_, text.size());
+    if (end > kMaxLineLength) cannot_hold();
     if (buffer_.size() < end) buffer_.resize(end, ' ');
-    std::copy(text.begin(), text.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(column_));
+    const auto at = buffer_.begin() + static_cast<std::ptrdiff_t>(column_);
+    // Writing what the line already holds changes nothing, so a repeated group doing only that
+    // can be settled by the walk.
+    if (end > high_water_ || !std::equal(text.begin(), text.end(), at)) {
+      if (++changes_since_value_ > kMaxChangesWithoutValue) cannot_hold();
+      ++changes_;
+      std::copy(text.begin(), text.end(), at);
+    }
     column_ = end;
     high_water_ = std::max(high_water_, end);
   }
 
   void emit(bool last, bool reverting = false) {
+    if (++lines_since_value_ > kMaxLinesWithoutValue) cannot_hold();
+    ++lines_;
     // A list holding an array with no elements leaves an empty line unwritten.
     const bool skip = drop_empty_lines_ && high_water_ == 0 && (last || reverting);
     if (!skip) sink_.line(std::string_view(buffer_.data(), high_water_), last && no_line_end_);
@@ -106,6 +131,11 @@ class Formatter {
   std::string field_text_;
   std::size_t column_ = 0;
   std::size_t high_water_ = 0;
+  std::uint64_t taken_ = 0;
+  std::uint64_t lines_ = 0;
+  std::uint64_t changes_ = 0;
+  std::uint64_t lines_since_value_ = 0;
+  std::uint64_t changes_since_value_ = 0;
 };
 
 // Renders one value into the field at the current column.
@@ -113,6 +143,19 @@ std::int32_t Formatter::field(const LayoutItem& item, std::int32_t) {
   const Value& v = cursor_.value();
   const std::size_t i = cursor_.element();
   if (!writes(facts(item.kind).output, v)) mismatch();
+  // A field wider than any line, or one without a width whose digits or scale alone are, is
+  // refused before it is rendered; a field with a width renders in work bounded by it.
+  const auto too_large = [](std::int64_t n) {
+    return n > static_cast<std::int64_t>(kMaxLineLength) ||
+           -n > static_cast<std::int64_t>(kMaxLineLength);
+  };
+  if (too_large(item.width) ||
+      (item.width <= 0 && (too_large(item.digits) || too_large(item.exponent_digits) ||
+                           too_large(modes_.scale))))
+    cannot_hold();
+  ++taken_;
+  lines_since_value_ = 0;
+  changes_since_value_ = 0;
   field_text_.clear();
   switch (item.kind) {
     case ItemKind::integer:
@@ -164,7 +207,9 @@ std::int32_t Formatter::field(const LayoutItem& item, std::int32_t) {
 void Formatter::edit(const LayoutItem& item) {
   switch (item.kind) {
     case ItemKind::literal: put(item.text); break;
-    case ItemKind::skip_right: column_ += static_cast<std::size_t>(item.count); break;
+    case ItemKind::skip_right:
+      column_ = advance_column(column_, static_cast<std::size_t>(item.count));
+      break;
     case ItemKind::skip_left:
       column_ -= std::min(column_, static_cast<std::size_t>(item.count));
       break;

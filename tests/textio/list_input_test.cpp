@@ -1,6 +1,7 @@
 // List-directed reads: separators, null values, the slash, repeat counts, texts and numbers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -91,6 +92,20 @@ TEST(ListInput, RepeatCounts) {
   EXPECT_EQ(s[0] + s[1] + s[2] + s[3] + s[4], "ab ab oldoldx ");
   std::int32_t n = 0;
   EXPECT_EQ(file.failure({&n}), 59);
+}
+
+TEST(ListInput, ATableOfIntegersIsOneTarget) {
+  // A table is read through a span of it, as its elements in order; a repeat count larger than
+  // the table fills it and the rest of the count is dropped with the operation.
+  ListFile file("2147483647*0\n1 2*5 ,, 9 3\n");
+  std::vector<std::int32_t> table(1000, -1);
+  file.read({std::span<std::int32_t>(table)});
+  EXPECT_EQ(std::count(table.begin(), table.end(), 0), 1000);
+  std::vector<std::int32_t> small(5, -1), none;
+  std::int32_t after = 0;
+  file.read({std::span<std::int32_t>(none), std::span<std::int32_t>(small), &after});
+  EXPECT_EQ(small, (Ints{1, 5, 5, -1, 9}));
+  EXPECT_EQ(after, 3);
 }
 
 TEST(ListInput, RepliesAndFileNames) {
