@@ -1,11 +1,10 @@
 // A whole `analyze` run on small data, its results files written in the private folder.
 // Input: options on the first line (separated by blanks), the data file's CSV after it.
 #include <cstdint>
-#include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
-#include "cli/command_line.hpp"
 #include "fuzz_support.hpp"
 
 using namespace itemdif;
@@ -24,11 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::fresh_state();
   fuzz::write_file("data.csv", input.substr(end + 1));
 
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  std::ostringstream out;
-  std::ostringstream err;
-  itemdif::cli::run_command_line(static_cast<int>(argv.size() - 1), argv.data(), out, err);
+  fuzz::run_arguments(std::move(arguments));
   return 0;
 }

@@ -2,12 +2,11 @@
 // private folder, which holds a small data file and a control file with its group data.
 // Input: the arguments, separated by line ends.
 #include <cstdint>
+#include <utility>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/command_line.hpp"
 #include "fuzz_support.hpp"
 
 using namespace itemdif;
@@ -39,13 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::write_file("ref.dat", kReference);
   fuzz::write_file("foc.dat", kFocal);
 
-  std::vector<char*> argv;
-  std::string program = "itemdif";
-  argv.push_back(program.data());
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  std::ostringstream out;
-  std::ostringstream err;
-  itemdif::cli::run_command_line(static_cast<int>(argv.size() - 1), argv.data(), out, err);
+  arguments.insert(arguments.begin(), "itemdif");
+  fuzz::run_arguments(std::move(arguments));
   return 0;
 }

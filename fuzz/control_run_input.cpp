@@ -4,17 +4,31 @@
 #include <cctype>
 #include <cstdint>
 
+#include "driver/control_file.hpp"
+#include "driver/stops.hpp"
 #include "fuzz_support.hpp"
+#include "textio/errors.hpp"
 
 namespace itemdif::fuzz {
-namespace {
 
-std::string trimmed(const std::string& name) {
+std::string trimmed_name(const std::string& name) {
   const std::size_t end = name.find_last_not_of(' ');
   return end == std::string::npos ? std::string() : name.substr(0, end + 1);
 }
 
-}  // namespace
+bool read_control(const ControlRunInput& input, driver::RunData& run) {
+  write_file("run.ctl", input.control);
+  run.control_file_name = "run.ctl";
+  run.control_file_name.resize(80, ' ');
+  try {
+    driver::read_control_file(run);
+  } catch (const textio::IoError&) {
+    return false;
+  } catch (const driver::AnalysisStop&) {
+    return false;
+  }
+  return true;
+}
 
 ControlRunInput split_control_run(std::string_view input) {
   const std::vector<std::string> parts = split(input, '\x1e');
@@ -37,7 +51,7 @@ bool counts_are_small(std::string_view control) {
 bool run_is_small(const driver::RunData& run) {
   for (const std::string* name : {&run.reference_file_name, &run.focal_file_name,
                                   &run.output_file_name}) {
-    const std::string file = trimmed(*name);
+    const std::string file = trimmed_name(*name);
     if (file.empty() || !stays_inside(file)) return false;
   }
   const std::int64_t items = run.n_items > 0 ? run.n_items : 0;

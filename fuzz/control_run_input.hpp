@@ -27,4 +27,11 @@ bool counts_are_small(std::string_view control);
 /// working folder and has at most a million scores.
 bool run_is_small(const driver::RunData& run);
 
+/// A file name as the control file gives it, without its trailing blanks.
+std::string trimmed_name(const std::string& name);
+
+/// Writes the control file as run.ctl in the working folder and reads it into `run`; false
+/// when the reading ends in an input error or a stop of the analysis.
+bool read_control(const ControlRunInput& input, driver::RunData& run);
+
 }  // namespace itemdif::fuzz

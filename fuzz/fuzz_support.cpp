@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "cli/command_line.hpp"
 #include "numerr/error_stack.hpp"
 #include "textio/channels.hpp"
 
@@ -70,6 +71,15 @@ std::vector<std::string> split(std::string_view input, char separator) {
 bool stays_inside(std::string_view name) {
   return name.find('/') == std::string_view::npos && name.find("..") == std::string_view::npos &&
          name.find('\0') == std::string_view::npos;
+}
+
+void run_arguments(std::vector<std::string> arguments) {
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  std::ostringstream out;
+  std::ostringstream err;
+  cli::run_command_line(static_cast<int>(argv.size() - 1), argv.data(), out, err);
 }
 
 }  // namespace itemdif::fuzz

@@ -31,6 +31,10 @@ std::vector<std::string> split(std::string_view input, char separator);
 /// outside the private folder.
 bool stays_inside(std::string_view name);
 
+/// Runs the command line on `arguments` (the program's name first), its output and messages
+/// kept in memory and dropped.
+void run_arguments(std::vector<std::string> arguments);
+
 /// The bytes of a fuzz input.
 inline std::string_view bytes_of(const std::uint8_t* data, std::size_t size) {
   return {reinterpret_cast<const char*>(data), size};
