@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace itemdif::driver {
@@ -71,11 +72,66 @@ inline void tally(double score, double& correct, double& incorrect, double& both
   both += is_one + is_zero;
 }
 
+/// The own-score items placed one by one: each by its total with its own score added.
+template <typename Row>
+void count_own_scores(const Row& row, double total, GroupCounts counts, LevelFinder& finder,
+                      const std::vector<std::size_t>& own_score_items) {
+  for (std::size_t j : own_score_items) {
+    const double score = row[j];
+    for (std::uint32_t k : finder.levels_of(total + score))
+      tally(score, counts.correct(k, j), counts.incorrect(k, j), counts.both(k, j));
+  }
+}
+
+// A table of 0 and 1 scores only is counted in whole numbers: per level the examinees placed
+// there and per item the ones among them, added byte by byte; the incorrect answers are the
+// rest. The counts are then those of the tally, which adds the same whole numbers one by one.
+// False, with nothing counted, when there is no memory for the counters.
+bool count_plain_group(const ScoreTable& responses, const std::vector<double>& total,
+                       GroupCounts counts, LevelFinder& finder, const std::vector<char>& own_score,
+                       const std::vector<std::size_t>& own_score_items) {
+  const std::size_t n_items = responses.cols();
+  const std::size_t n_levels = counts.both.rows();
+  std::vector<std::uint32_t> ones;
+  std::vector<std::uint32_t> placed;
+  try {
+    ones.assign(n_levels * n_items, 0);
+    placed.assign(n_levels, 0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (std::size_t i = 0; i < responses.rows(); ++i) {
+    const std::uint8_t* row = responses.plain_row(i);
+    for (std::uint32_t k : finder.levels_of(total[i])) {
+      ++placed[k];
+      std::uint32_t* level_ones = ones.data() + k * n_items;
+      for (std::size_t j = 0; j < n_items; ++j) level_ones[j] += row[j];
+    }
+    count_own_scores(row, total[i], counts, finder, own_score_items);
+  }
+  for (std::size_t k = 0; k < n_levels; ++k) {
+    const std::uint32_t* level_ones = ones.data() + k * n_items;
+    double* correct = counts.correct.row(k);
+    double* incorrect = counts.incorrect.row(k);
+    double* both = counts.both.row(k);
+    for (std::size_t j = 0; j < n_items; ++j) {
+      if (!own_score.empty() && own_score[j]) continue;
+      correct[j] = static_cast<double>(level_ones[j]);
+      incorrect[j] = static_cast<double>(placed[k] - level_ones[j]);
+      both[j] = static_cast<double>(placed[k]);
+    }
+  }
+  return true;
+}
+
 // `own_score` marks by item the items of `matching.own_score_items` (empty when there are
 // none).
 void count_group(const ScoreTable& responses, const std::vector<double>& total,
                  GroupCounts counts, LevelFinder& finder, const std::vector<char>& own_score,
                  const std::vector<std::size_t>& own_score_items) {
+  if (responses.plain() &&
+      count_plain_group(responses, total, counts, finder, own_score, own_score_items))
+    return;
   const std::size_t n_items = responses.cols();
   std::vector<double> scores(n_items);
   const double* row = scores.data();
@@ -92,10 +148,7 @@ void count_group(const ScoreTable& responses, const std::vector<double>& total,
           if (!own_score[j]) tally(row[j], correct[j], incorrect[j], both[j]);
       }
     }
-    for (std::size_t j : own_score_items) {
-      for (std::uint32_t k : finder.levels_of(total[i] + row[j]))
-        tally(row[j], counts.correct(k, j), counts.incorrect(k, j), counts.both(k, j));
-    }
+    count_own_scores(row, total[i], counts, finder, own_score_items);
   }
 }
 
@@ -105,6 +158,17 @@ std::vector<double> matching_totals(const ScoreTable& responses,
                                     const std::vector<std::size_t>& removed) {
   std::vector<double> total;
   create_list(total, static_cast<std::int64_t>(responses.rows()));
+  if (responses.plain()) {
+    // Whole numbers: the sum of the bytes is the sum of the doubles.
+    for (std::size_t i = 0; i < responses.rows(); ++i) {
+      const std::uint8_t* row = responses.plain_row(i);
+      std::int64_t sum = 0;
+      for (std::size_t j = 0; j < responses.cols(); ++j) sum += row[j];
+      for (std::size_t j : removed) sum -= row[j];
+      total[i] = static_cast<double>(sum);
+    }
+    return total;
+  }
   std::vector<double> row(responses.cols());
   for (std::size_t i = 0; i < responses.rows(); ++i) {
     responses.row(i, row.data());

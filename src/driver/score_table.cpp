@@ -83,6 +83,15 @@ void ScoreTable::set_row(std::size_t r, const double* scores) {
   for (std::size_t c = 0; c < cols_; ++c) store(start + c, scores[c]);
 }
 
+void ScoreTable::set_row_codes(std::size_t r, const std::uint8_t* codes) {
+  const std::size_t start = r * cols_;
+  if (plain()) {
+    std::copy_n(codes, cols_, codes_.data() + start);
+    return;
+  }
+  for (std::size_t c = 0; c < cols_; ++c) store(start + c, static_cast<double>(codes[c]));
+}
+
 void ScoreTable::row(std::size_t r, double* scores) const {
   const std::size_t start = r * cols_;
   if (!dense_.empty()) {

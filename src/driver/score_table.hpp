@@ -24,8 +24,15 @@ class ScoreTable {
   void set(std::size_t r, std::size_t c, double score);
   /// Row `r` from `scores` (cols() values).
   void set_row(std::size_t r, const double* scores);
+  /// Row `r` from `codes`: cols() scores, each 0 or 1.
+  void set_row_codes(std::size_t r, const std::uint8_t* codes);
   /// Row `r` into `scores` (cols() values).
   void row(std::size_t r, double* scores) const;
+
+  /// Whether every score is 0 or 1 (positive zero and one): the rows are then their bytes.
+  bool plain() const { return dense_.empty() && exact_.empty(); }
+  /// Row `r` as cols() bytes of 0 and 1; only while plain().
+  const std::uint8_t* plain_row(std::size_t r) const { return codes_.data() + r * cols_; }
 
   std::size_t rows() const { return rows_; }
   std::size_t cols() const { return cols_; }

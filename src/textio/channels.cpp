@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 
@@ -103,9 +104,48 @@ std::unique_ptr<InputChannel> InputChannel::open_old(int unit, std::string_view 
 }
 
 bool InputChannel::next_line(std::string& line) {
+  if (repeat_) {
+    repeat_ = false;
+    if (&line != &line_buffer_) line = line_buffer_;
+    return true;
+  }
+  if (file_) return next_block_line(line);
   if (!std::getline(*source_, line)) {
     line.clear();
     return false;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+bool InputChannel::next_block_line(std::string& line) {
+  constexpr std::size_t kBlockSize = 1 << 16;
+  if (!block_) block_ = std::make_unique<char[]>(kBlockSize);
+  line.clear();
+  bool any = false;
+  for (;;) {
+    if (block_at_ == block_end_) {
+      // A read error ends the file as it ends a line-by-line read.
+      const std::streamsize got =
+          file_->rdbuf()->sgetn(block_.get(), static_cast<std::streamsize>(kBlockSize));
+      block_at_ = 0;
+      block_end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+      if (block_end_ == 0) {
+        if (!any) return false;
+        break;
+      }
+    }
+    any = true;
+    const char* start = block_.get() + block_at_;
+    const std::size_t left = block_end_ - block_at_;
+    const auto* end = static_cast<const char*>(std::memchr(start, '\n', left));
+    if (end != nullptr) {
+      line.append(start, static_cast<std::size_t>(end - start));
+      block_at_ += static_cast<std::size_t>(end - start) + 1;
+      break;
+    }
+    line.append(start, left);
+    block_at_ = block_end_;
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
@@ -145,6 +185,7 @@ void redirect_console(std::ostream* out, std::istream* in) {
   InputChannel& input = console_input_object();
   input.source_ = in != nullptr ? in : &std::cin;
   input.line_buffer_.clear();
+  input.repeat_ = false;
 }
 
 void clear_console() {

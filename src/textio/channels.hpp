@@ -58,6 +58,9 @@ class InputChannel {
   /// The next line, or false at the end of the file. A last line without a line feed is
   /// still a line; an empty file has none.
   bool next_line(std::string& line);
+  /// The next call of next_line gives the line now in line_buffer() once more: a reader that
+  /// looked at a line and declined it hands it on unread.
+  void repeat_line() { repeat_ = true; }
   /// A buffer that read operations reuse for the current line, so that reading a long file
   /// allocates nothing per line.
   std::string& line_buffer() { return line_buffer_; }
@@ -70,9 +73,17 @@ class InputChannel {
  private:
   int unit_;
   std::string name_;
+  bool next_block_line(std::string& line);
+
   std::unique_ptr<std::ifstream> file_;
   std::istream* source_;
   std::string line_buffer_;
+  bool repeat_ = false;
+  // A file opened by name is read in blocks; the console keeps reading line by line, since a
+  // block read from a terminal would wait for more than the line asked for.
+  std::unique_ptr<char[]> block_;
+  std::size_t block_at_ = 0;
+  std::size_t block_end_ = 0;
 
   friend void redirect_console(std::ostream* out, std::istream* in);
 };

@@ -9,6 +9,7 @@
 
 #include "textio/channels.hpp"
 #include "textio/errors.hpp"
+#include "textio/input_columns.hpp"
 #include "textio/layout_walk.hpp"
 
 namespace itemdif::textio {
@@ -366,18 +367,11 @@ std::int32_t RecordReader::field(const LayoutItem& item, std::int32_t repeats) {
 
 void RecordReader::edit(const LayoutItem& item) {
   switch (item.kind) {
-    case ItemKind::literal:
-      // A literal has no meaning on input; its columns are passed over.
-      column_ = advance_column(column_, item.text.size());
-      break;
+    case ItemKind::literal:  // a literal has no meaning on input; its columns are passed over
     case ItemKind::skip_right:
-      column_ = advance_column(column_, static_cast<std::size_t>(item.count));
-      break;
     case ItemKind::skip_left:
-      column_ -= std::min(column_, static_cast<std::size_t>(item.count));
-      break;
     case ItemKind::tab:
-      column_ = item.count > 0 ? static_cast<std::size_t>(item.count) - 1 : 0;
+      column_ = column_after(item, column_);
       break;
     case ItemKind::slash:
       for (std::int32_t r = 0; r < std::max(item.repeat, 1); ++r) next_record();
@@ -452,18 +446,12 @@ template <typename Real>
 void RecordReader::read_real(const LayoutItem& item, Real& variable) {
   const long one_digit_exponent = -static_cast<long>(std::max(item.digits, 0)) - scale_;
   if (item.width == 1 && column_ < line_.size() && is_digit(line_[column_]) &&
-      one_digit_exponent >= -10 && one_digit_exponent <= 10) {
+      one_digit_exponent >= -kOneColumnExponentLimit &&
+      one_digit_exponent <= kOneColumnExponentLimit) {
     // A one-column score: one digit, scaled by the field's fraction digits. The exponent
     // bound keeps it within the direct conversion, which needs no field text.
-    const Real digit = static_cast<Real>(line_[column_] - '0');
+    variable = one_column_value<Real>(line_[column_] - '0', one_digit_exponent);
     ++column_;
-    if (one_digit_exponent == 0) {
-      variable = digit;
-    } else {
-      const auto power = static_cast<Real>(kPowersOfTen[static_cast<std::size_t>(
-          one_digit_exponent < 0 ? -one_digit_exponent : one_digit_exponent)]);
-      variable = one_digit_exponent < 0 ? digit / power : digit * power;
-    }
     return;
   }
   std::string_view field;

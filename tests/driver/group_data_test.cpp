@@ -66,6 +66,32 @@ TEST_F(GroupData, BlankFieldsAndShortLinesReadAsZeroAndValuesStayAsRead) {
   EXPECT_EQ(items_without_variance(run, kReference), (std::vector<std::size_t>{3}));
 }
 
+TEST_F(GroupData, RecordsOfDigitsAndOthersMixedInOneFile) {
+  // Records 1, 2 and 5 hold digits in every scored column and are read by their columns; 3
+  // (a blank) and 4 (short) go through the layout; 6 holds a 7 and reads as 7.
+  const RunData run = read_reference("(3X,4F1.0)", 6, 4,
+                                     "id 1011\nid 0000xyz\nid 1 11\nid 1\nid 1111\nid 0170\n");
+  EXPECT_EQ(row(run, 0), (std::vector<double>{1, 0, 1, 1}));
+  EXPECT_EQ(row(run, 1), (std::vector<double>{0, 0, 0, 0}));
+  EXPECT_EQ(row(run, 2), (std::vector<double>{1, 0, 1, 1}));
+  EXPECT_EQ(row(run, 3), (std::vector<double>{1, 0, 0, 0}));
+  EXPECT_EQ(row(run, 4), (std::vector<double>{1, 1, 1, 1}));
+  EXPECT_EQ(row(run, 5), (std::vector<double>{0, 1, 7, 0}));
+  EXPECT_EQ(matching_totals(run.reference_responses, {2}), (std::vector<double>{2, 0, 2, 1, 3, 1}));
+
+  // Fraction digits: a digit in F1.1 is a tenth of it, exactly as the layout reads it.
+  const RunData tenths = read_reference("(2F1.1)", 2, 2, "13\n 9\n");
+  EXPECT_EQ(row(tenths, 0), (std::vector<double>{1 / 10.0, 3 / 10.0}));
+  EXPECT_EQ(row(tenths, 1), (std::vector<double>{0, 9 / 10.0}));
+}
+
+TEST_F(GroupData, NoVarianceFoundInATableOfZerosAndOnes) {
+  const RunData run = read_reference("(4F1.0)", 3, 4, "1101\n1001\n1011\n");
+  ASSERT_TRUE(run.reference_responses.plain());
+  EXPECT_EQ(items_without_variance(run, kReference), (std::vector<std::size_t>{0, 3}));
+  EXPECT_EQ(matching_totals(run.reference_responses, {0, 0}), (std::vector<double>{1, 0, 1}));
+}
+
 TEST_F(GroupData, BadLayoutFailsAtTheFirstRecordButNotForAnEmptyGroup) {
   EXPECT_NO_THROW(read_reference("(4K1.0)", 0, 4, ""));
   try {

@@ -152,6 +152,35 @@ TEST(CountLevels, MatchesTheDefinitionForOverlappingReversedAndGappedLevels) {
   expect_same_as_naive(run, {2, 6}, false);
 }
 
+TEST(CountLevels, TablesOfZerosAndOnesCountedInWholeNumbersMatchTheDefinition) {
+  // Scores of 0 and 1 only take the byte-wise count; a copy of the data with a single 2 takes
+  // the general one.
+  std::mt19937 random(777);
+  std::bernoulli_distribution correct(0.6);
+  auto plain_scores = [&](int n, int n_items) {
+    std::vector<std::vector<double>> scores(n, std::vector<double>(n_items));
+    for (auto& row : scores)
+      for (double& s : row) s = correct(random) ? 1.0 : 0.0;
+    return scores;
+  };
+  const std::vector<std::int32_t> low = {0, 3, 9, 5, 2, 0};
+  const std::vector<std::int32_t> high = {4, 8, 2, 5, 7, 40};
+  const auto reference = plain_scores(400, 37);
+  const auto focal = plain_scores(333, 37);
+  RunData run = make_run(low, high, reference, focal, 37);
+  ASSERT_TRUE(run.reference_responses.plain());
+  ASSERT_TRUE(run.focal_responses.plain());
+  expect_same_as_naive(run, {}, true);
+  expect_same_as_naive(run, {0, 17, 36}, true);
+  expect_same_as_naive(run, {17, 3}, false);
+
+  auto changed = reference;
+  changed[10][4] = 2.0;
+  RunData general = make_run(low, high, changed, focal, 37);
+  ASSERT_FALSE(general.reference_responses.plain());
+  expect_same_as_naive(general, {0, 17}, true);
+}
+
 TEST(CountLevels, OverlapCountsBothReversedLevelHoldsNobody) {
   // Reference and focal: 12 examinees each with total 4 (item 1 correct, then 3 more).
   std::vector<std::vector<double>> rows(12, {1, 1, 1, 1, 0});

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "textio/errors.hpp"
 
@@ -101,6 +102,40 @@ TEST_F(ChannelFiles, LinesOfAnyLengthLoseOnlyTheCarriageReturnBeforeTheLineFeed)
   auto one = InputChannel::open_old(kFocalChannel, path("e.dat"));
   EXPECT_TRUE(one->next_line(line));
   EXPECT_FALSE(one->next_line(line));
+}
+
+TEST_F(ChannelFiles, LinesAcrossBlockBoundariesAndARepeatedLine) {
+  // Lines around the reader's block size (64 KiB) and across it, a CR LF split by a block's
+  // end, NUL bytes kept.
+  std::string text;
+  std::vector<std::string> lines;
+  for (std::size_t size : {65535u, 1u, 65534u, 0u, 200000u, 3u}) {
+    std::string line(size, 'a');
+    if (size > 1) line[size / 2] = '\0';
+    lines.push_back(line);
+    text += line + (size == 65534u ? "\r\n" : "\n");
+  }
+  text += "end";
+  lines.push_back("end");
+  put(path("b.dat"), text);
+  auto data = InputChannel::open_old(kReferenceChannel, path("b.dat"));
+  std::string& line = data->line_buffer();
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    ASSERT_TRUE(data->next_line(line)) << k;
+    EXPECT_EQ(line, lines[k]) << k;
+    if (k == 2) {
+      // A line handed back comes once more, then the file goes on.
+      data->repeat_line();
+      ASSERT_TRUE(data->next_line(line));
+      EXPECT_EQ(line, lines[k]);
+    }
+  }
+  EXPECT_FALSE(data->next_line(line));
+  EXPECT_FALSE(data->next_line(line));
+
+  put(path("empty.dat"), "");
+  auto empty = InputChannel::open_old(kFocalChannel, path("empty.dat"));
+  EXPECT_FALSE(empty->next_line(line));
 }
 
 TEST(Console, RedirectedConsoleWritesLinesAndReadsReplies) {
