@@ -4,10 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "glm/ctglm.hpp"
 #include "glm/givens.hpp"
 #include "glm/logit_model.hpp"
+#include "glm/row_classes.hpp"
 
 namespace itemdif::glm {
 
@@ -32,6 +34,10 @@ struct FitContext {
   float* direction = nullptr;   // p
   float* row = nullptr;         // p + 1
   float* scratch = nullptr;     // p * p
+  // The distinct observations of a fit of the procedure's shape, found at its first pass
+  // (`classed`); none when they are too many.
+  bool classed = false;
+  std::optional<RowClasses> row_classes;
 
   /// Floats of workspace the fit needs besides the caller's tables.
   static std::size_t workspace_size(std::int32_t p);

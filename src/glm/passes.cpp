@@ -10,9 +10,11 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 #include "dist/amach.hpp"
 #include "glm/accurate_sum.hpp"
+#include "glm/row_classes.hpp"
 #include "glm/statistics.hpp"
 
 namespace itemdif::glm {
@@ -168,6 +170,46 @@ Weighting weigh(float d1, float d2, std::int32_t method) {
   return {w, w != 0.0F ? d1 / w : 0.0F, d2 > 0.0F ? -1.0F : 1.0F};
 }
 
+// The model's values of each class of observations at beta, as BlockValues and the pass
+// form them for an observation of the class: its log-likelihood and its row as weighted.
+struct ClassValues {
+  float loglik;
+  std::array<float, P> row;
+  float z;
+  float sign;
+};
+
+void evaluate_classes(const FitContext& fit, const RowClasses& classes,
+                      const std::array<float, P>& beta, LogitModel::BinaryConstants constants,
+                      std::int32_t method, std::vector<ClassValues>& out) {
+  const CtglmArguments& a = fit.args;
+  std::array<float, P - 1> offset{};
+  for (std::size_t k = 0; k + 1 < P; ++k) offset[k] = fit.centred ? a.REGMEAN[k] : 0.0F;
+  out.resize(classes.values.size());
+  for (std::size_t c = 0; c < classes.values.size(); ++c) {
+    const std::array<float, 5>& value = classes.values[c];
+    const float x0 = value[0] - offset[0];
+    const float x1 = value[1] - offset[1];
+    const float x2 = value[2] - offset[2];
+    const float o = value[3];
+    const float y = value[4];
+    float s = 0.0F;
+    s += 1.0F * beta[0];
+    s += x0 * beta[1];
+    s += x1 * beta[2];
+    s += x2 * beta[3];
+    const float t = std::exp(LogitModel::clamped(s + o));
+    const float mu = LogitModel::mean_of_exp(t);
+    const float q = LogitModel::floored_complement(mu);
+    const float log_q = std::log(q);
+    const float log_ratio = y == 1.0F ? std::log(mu / q) : 0.0F;
+    const float constant = y == 1.0F ? constants.one : constants.zero;
+    const ModelValues v = LogitModel::combine(mu, q, y, 1.0F, constant, log_ratio, log_q);
+    const Weighting r = weigh(v.d1, v.d2, method);
+    out[c] = {v.loglik, {1.0F * r.w, x0 * r.w, x1 * r.w, x2 * r.w}, r.z, r.sign};
+  }
+}
+
 // Columns 1 to 5 of a used observation's case statistics from its model values and centred
 // regressors x: the leverage solves R'v = x over the coefficients that the factor kept.
 void store_case(const FitContext& fit, float* stat, float mu, float d1, float d2, const float* x) {
@@ -297,6 +339,28 @@ float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method,
                       Traversal traversal) {
   const CtglmArguments& a = fit.args;
   AccurateSum loglik;
+  if (procedure_shape_binary(fit, traversal) && !fit.classed) {
+    fit.row_classes = classify_rows(fit);
+    fit.classed = true;
+  }
+  if (procedure_shape_binary(fit, traversal) && fit.row_classes) {
+    // Each distinct observation is evaluated once; the observations then take their values in
+    // their order, into the sum and the factor as the block pass below would.
+    std::vector<ClassValues> values;
+    evaluate_classes(fit, *fit.row_classes, procedure_beta(beta), fit.model.binary_constants(),
+                     method, values);
+    const std::vector<std::uint16_t>& of = fit.row_classes->of;
+    LocalFactor<P> factor(fit.factor);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(a.NOBS); ++i) {
+      if (a.OBSCODE[i] != 0) continue;
+      const ClassValues& v = values[of[i]];
+      loglik.add(v.loglik);
+      std::array<float, P> row = v.row;
+      factor.add_row(row.data(), v.z, v.sign);
+    }
+    factor.store();
+    return loglik.value();
+  }
   if (procedure_shape_binary(fit, traversal)) {
     // The log-likelihood and the weights of a block's rows are formed first, so that the loop
     // that must go one row after the other, the rotations into a factor held in registers,

@@ -83,6 +83,29 @@ TEST_F(FitShortcuts, AgreeOnRandomDataSets) {
   }
 }
 
+// Traits that take more values than the distinct observations the pass evaluates once: the
+// block pass then evaluates every observation; and a few classes only, all observations but
+// a handful alike.
+TEST_F(FitShortcuts, AgreeWithManyDistinctObservationsAndWithFew) {
+  compare([] {
+    FitCase fc = simulated_case(2600, -2.0, 0.25, 0.3, 0.02, 41);
+    for (int i = 0; i < fc.n; ++i) {
+      const float trait = fc.at(i, 0) + static_cast<float>(i % 613) / 613.0F;
+      fc.at(i, 0) = trait;
+      fc.at(i, 2) = trait * fc.at(i, 1);
+    }
+    return fc;
+  });
+  compare([] {
+    FitCase fc = simulated_case(900, -0.5, 0.1, 0.3, 0.0, 8);
+    for (int i = 0; i < fc.n; ++i) {
+      fc.at(i, 0) = i % 97 == 0 ? 3.0F : 5.0F;
+      fc.at(i, 2) = fc.at(i, 0) * fc.at(i, 1);
+    }
+    return fc;
+  });
+}
+
 // A separated item: the group estimate runs off to the clamp of the linear predictor.
 TEST_F(FitShortcuts, AgreeOnASeparatedItem) {
   compare([] {

@@ -118,3 +118,42 @@ TEST_F(BlockPasses, AgreeWithTheCallersEstimatesAndCodes) {
 
 }  // namespace
 }  // namespace itemdif::glm::testing
+
+namespace itemdif::glm::testing {
+namespace {
+
+// The classes of the observations: equal values bit for bit share one, a different zero or
+// response does not, unused observations take none, and too many distinct ones give none.
+TEST_F(GlmTest, ObservationsAreClassedByTheBitsOfTheirValues) {
+  FitCase fc = simulated_case(12, -1.0, 0.2, 0.0, 0.0, 3);
+  for (int i = 0; i < fc.n; ++i) fc.set_row(i, 2.0F, 0.5F, 1.0F);
+  fc.set_row(3, -0.0F, 0.5F, 1.0F);
+  fc.set_row(4, 0.0F, 0.5F, 1.0F);
+  fc.set_row(5, 2.0F, 0.5F, 0.0F);
+  fc.set_row(6, 2.0F, -0.5F, 1.0F);
+  fc.a.NCOEF = 4;
+  Workspace workspace;
+  ASSERT_TRUE(workspace.reserve(4, 0, kUncappedWorkspace));
+  FitContext context(fc.a, 4, workspace.floats.data());
+  for (auto& code : fc.obscode) code = 0;
+  fc.obscode[9] = 1;
+  auto classes = classify_rows(context);
+  ASSERT_TRUE(classes);
+  ASSERT_EQ(classes->values.size(), 5u);
+  const auto& of = classes->of;
+  EXPECT_EQ(of[0], of[11]);
+  for (int i : {3, 4, 5, 6}) EXPECT_NE(of[i], of[0]) << i;
+  EXPECT_NE(of[3], of[4]);  // -0 and +0 are kept apart: they need not give the same bits
+  EXPECT_EQ(of[9], kNotClassed);
+  EXPECT_EQ(classes->values[of[6]], (std::array<float, 5>{2.0F, -0.5F, -1.0F, 0.0F, 1.0F}));
+
+  FitCase many = simulated_case(2 * static_cast<std::int32_t>(kMaxRowClasses), -1.0, 0.2, 0.0, 0.0, 3);
+  for (int i = 0; i < many.n; ++i) many.set_row(i, static_cast<float>(i), 0.5F, 1.0F);
+  many.a.NCOEF = 4;
+  FitContext crowded(many.a, 4, workspace.floats.data());
+  for (auto& code : many.obscode) code = 0;
+  EXPECT_FALSE(classify_rows(crowded));
+}
+
+}  // namespace
+}  // namespace itemdif::glm::testing
