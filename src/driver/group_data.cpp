@@ -102,8 +102,9 @@ std::vector<std::size_t> items_without_variance(const RunData& run, Group group)
   const std::int32_t size = group == kReference ? run.n_reference : run.n_focal;
   std::vector<double> sum(run.item_label.size(), 0.0);
   if (responses.plain() && sum.size() <= responses.cols()) {
-    // Whole numbers, so the sums of the bytes are the sums of the doubles.
-    std::vector<std::uint64_t> ones(sum.size(), 0);
+    // Whole numbers, so the sums of the bytes are the sums of the doubles (at most one a row,
+    // and the rows are fewer than 2^31).
+    std::vector<std::uint32_t> ones(sum.size(), 0);
     for (std::size_t i = 0; i < responses.rows(); ++i) {
       const std::uint8_t* row = responses.plain_row(i);
       for (std::size_t j = 0; j < ones.size(); ++j) ones[j] += row[j];

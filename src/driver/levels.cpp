@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -31,9 +32,32 @@ class LevelFinder {
     bounds_.erase(std::unique(bounds_.begin(), bounds_.end()), bounds_.end());
     segments_.resize(2 * bounds_.size() + 1);
     known_.assign(segments_.size(), 0);
+    // Totals are mostly whole numbers near the bounds: those from one below the lowest to
+    // one above the highest find their segment once, then by their value.
+    if (!bounds_.empty() && bounds_.back() - bounds_.front() < kDirectRange) {
+      lowest_ = bounds_.front() - 1.0;
+      highest_ = bounds_.back() + 1.0;
+      by_value_.assign(static_cast<std::size_t>(highest_ - lowest_) + 1, nullptr);
+    }
   }
 
   const std::vector<std::uint32_t>& levels_of(double score) {
+    if (score >= lowest_ && score <= highest_) {
+      const double offset = score - lowest_;
+      const auto at = static_cast<std::size_t>(offset);
+      if (static_cast<double>(at) == offset) {
+        const std::vector<std::uint32_t>*& levels = by_value_[at];
+        if (levels == nullptr) levels = &search(score);
+        return *levels;
+      }
+    }
+    return search(score);
+  }
+
+ private:
+  static constexpr double kDirectRange = 1 << 16;
+
+  const std::vector<std::uint32_t>& search(double score) {
     if (std::isnan(score)) return none_;
     const auto at = std::lower_bound(bounds_.begin(), bounds_.end(), score);
     const std::size_t m = static_cast<std::size_t>(at - bounds_.begin());
@@ -47,13 +71,16 @@ class LevelFinder {
     return segments_[segment];
   }
 
- private:
   const std::vector<std::int32_t>& low_;
   const std::vector<std::int32_t>& high_;
   std::vector<double> bounds_;
   std::vector<std::vector<std::uint32_t>> segments_;
   std::vector<char> known_;
   const std::vector<std::uint32_t> none_;
+  // No score lies in [+inf, -inf]: without bounds nothing goes the direct way.
+  double lowest_ = std::numeric_limits<double>::infinity();
+  double highest_ = -std::numeric_limits<double>::infinity();
+  std::vector<const std::vector<std::uint32_t>*> by_value_;  // from lowest_, by whole value
 };
 
 struct GroupCounts {
@@ -92,11 +119,16 @@ bool count_plain_group(const ScoreTable& responses, const std::vector<double>& t
                        const std::vector<std::size_t>& own_score_items) {
   const std::size_t n_items = responses.cols();
   const std::size_t n_levels = counts.both.rows();
+  const std::size_t n_own = own_score_items.size();
   std::vector<std::uint32_t> ones;
   std::vector<std::uint32_t> placed;
+  std::vector<std::uint32_t> own_ones;    // (level, own-score item)
+  std::vector<std::uint32_t> own_placed;  // (level, own-score item)
   try {
     ones.assign(n_levels * n_items, 0);
     placed.assign(n_levels, 0);
+    own_ones.assign(n_levels * n_own, 0);
+    own_placed.assign(n_levels * n_own, 0);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -107,7 +139,24 @@ bool count_plain_group(const ScoreTable& responses, const std::vector<double>& t
       std::uint32_t* level_ones = ones.data() + k * n_items;
       for (std::size_t j = 0; j < n_items; ++j) level_ones[j] += row[j];
     }
-    count_own_scores(row, total[i], counts, finder, own_score_items);
+    for (std::size_t o = 0; o < n_own; ++o) {
+      const std::uint8_t score = row[own_score_items[o]];
+      for (std::uint32_t k : finder.levels_of(total[i] + score)) {
+        ++own_placed[k * n_own + o];
+        own_ones[k * n_own + o] += score;
+      }
+    }
+  }
+  for (std::size_t k = 0; k < n_levels; ++k) {
+    for (std::size_t o = 0; o < n_own; ++o) {
+      // Added, not set: an item listed twice is counted twice, as the tally counts it.
+      const std::size_t j = own_score_items[o];
+      const std::uint32_t in_level = own_placed[k * n_own + o];
+      const std::uint32_t correct = own_ones[k * n_own + o];
+      counts.correct(k, j) += static_cast<double>(correct);
+      counts.incorrect(k, j) += static_cast<double>(in_level - correct);
+      counts.both(k, j) += static_cast<double>(in_level);
+    }
   }
   for (std::size_t k = 0; k < n_levels; ++k) {
     const std::uint32_t* level_ones = ones.data() + k * n_items;
