@@ -119,6 +119,40 @@ TEST_F(WholeAnalysis, SectionsInOrderWithLabelsAndPurgeLists) {
   EXPECT_EQ(console.back().substr(0, 19), "  Output in OUT.TXT");
 }
 
+// The same scores written one column each, read by their columns, and two columns each
+// ("10" and "00" under F2.1), read field by field through the layout: every report line
+// and every console line of a model-2 run is the same.
+TEST_F(WholeAnalysis, ScoresReadByColumnsGiveTheReportOfTheGeneralRead) {
+  RunResult by_columns;
+  const std::vector<std::string> report = run_analysis(2, by_columns);
+  ASSERT_EQ(by_columns.status, 0) << by_columns.errors;
+
+  auto widened = [](const std::string& records) {
+    std::string text;
+    std::size_t column = 0;
+    for (char c : records) {
+      if (c == '\n') {
+        column = 0;
+        text += c;
+        continue;
+      }
+      text += c;
+      if (column++ >= 5) text += '0';
+    }
+    return text;
+  };
+  reference_data_ = widened(reference_data_);
+  focal_data_ = widened(focal_data_);
+  control_.reference_layout = "(5X,10F2.1)";
+  control_.focal_layout = "(5X,10F2.1)";
+  RunResult by_fields;
+  const std::vector<std::string> general = run_analysis(2, by_fields);
+  ASSERT_EQ(by_fields.status, 0) << by_fields.errors;
+  EXPECT_EQ(general, report);
+  EXPECT_EQ(by_fields.console, by_columns.console);
+  EXPECT_GT(report.size(), 100u);
+}
+
 TEST_F(WholeAnalysis, ModelOneEndsAfterTheCurves) {
   RunResult result;
   const auto report = run_analysis(1, result);
