@@ -3,6 +3,7 @@
 #include "textio/column_plan.hpp"
 
 #include <algorithm>
+#include <cstring>
 
 #include "textio/errors.hpp"
 #include "textio/input_columns.hpp"
@@ -99,18 +100,31 @@ std::optional<ColumnPlan> ColumnPlan::of(const Layout& layout, std::size_t value
 
 bool ColumnPlan::take_digits(std::string_view line, std::uint8_t* digits) const {
   if (line.size() < line_length_) return false;
-  // Every column is looked at, and the verdict taken once, so that the loops carry no branch.
-  std::uint8_t outside = 0;
+  // Sixteen columns at a time, and the verdict taken once, so that the loops carry no branch.
+  using Bytes = std::uint8_t __attribute__((vector_size(16)));
+  Bytes outside{};
+  std::uint8_t outside_tail = 0;
   for (const Run& run : runs_) {
     const char* text = line.data() + run.column;
-    for (std::size_t k = 0; k < run.count; ++k) {
+    const std::size_t count = run.count;
+    std::size_t k = 0;
+    for (; k + sizeof(Bytes) <= count; k += sizeof(Bytes)) {
+      Bytes chunk;
+      std::memcpy(&chunk, text + k, sizeof chunk);
+      const Bytes digit = chunk - static_cast<std::uint8_t>('0');
+      outside |= static_cast<Bytes>(digit > 9);
+      std::memcpy(digits + k, &digit, sizeof digit);
+    }
+    for (; k < count; ++k) {
       const auto digit = static_cast<std::uint8_t>(static_cast<unsigned char>(text[k]) - '0');
       digits[k] = digit;
-      outside |= static_cast<std::uint8_t>(digit > 9);
+      outside_tail |= static_cast<std::uint8_t>(digit > 9);
     }
-    digits += run.count;
+    digits += count;
   }
-  return outside == 0;
+  std::uint8_t any = outside_tail;
+  for (std::size_t b = 0; b < sizeof(Bytes); ++b) any |= outside[b];
+  return any == 0;
 }
 
 }  // namespace itemdif::textio

@@ -85,6 +85,26 @@ TEST(ColumnPlan, ARecordIsTakenOnlyWhenEveryPlannedColumnHoldsADigit) {
   }
 }
 
+TEST(ColumnPlan, AColumnThatIsNoDigitIsFoundWhereverItLies) {
+  // Runs long enough to be taken many columns at a time, with a tail after them.
+  const auto plan = plan_of("(1X,37F1.0,2X,3F1.0)", 40);
+  ASSERT_TRUE(plan);
+  std::string line = "x" + std::string(37, '7') + "ab" + "123";
+  bool taken = false;
+  const std::vector<double> values = planned_values(*plan, line, 40, taken);
+  ASSERT_TRUE(taken);
+  EXPECT_EQ(values[36], 7.0);
+  EXPECT_EQ(values[39], 3.0);
+  for (std::size_t column : {1u, 2u, 16u, 17u, 32u, 33u, 37u, 40u, 42u}) {
+    for (char bad : {' ', '/', ':', '\xff'}) {
+      std::string broken = line;
+      broken[column] = bad;
+      planned_values(*plan, broken, 40, taken);
+      EXPECT_FALSE(taken) << "column " << column << " '" << bad << "'";
+    }
+  }
+}
+
 // A random layout of one-column fields, moves and modes, with now and then an item that
 // rules a plan out.
 std::string random_layout(std::mt19937& random, int depth = 0) {
