@@ -52,6 +52,7 @@ class RegressionFactor {
  private:
   template <int P>
   friend class LocalFactor;
+  friend class SkewedFactor4;
 
   std::int32_t p_ = 0;
   float tolerance_ = 0.0F;

@@ -15,6 +15,7 @@
 #include "dist/amach.hpp"
 #include "glm/accurate_sum.hpp"
 #include "glm/row_classes.hpp"
+#include "glm/skewed_factor.hpp"
 #include "glm/statistics.hpp"
 
 namespace itemdif::glm {
@@ -22,6 +23,13 @@ namespace {
 
 // The shape of every fit of the logistic procedure: an intercept and three effects.
 constexpr std::size_t P = 4;
+
+// The factor a pass of the procedure's shape rotates its rows into.
+#if defined(ITEMDIF_SKEWED_FACTOR)
+using ProcedureFactor = SkewedFactor4;
+#else
+using ProcedureFactor = LocalFactor<P>;
+#endif
 
 // Observations taken together: enough for the exponential and the logarithms to be called
 // back to back and for the arithmetic around them to run on several lanes at once, few enough
@@ -139,6 +147,13 @@ struct BlockValues {
     }
   }
 };
+
+// The classes of the fit's observations, found at its first pass.
+void classify_once(FitContext& fit) {
+  if (fit.classed) return;
+  fit.row_classes = classify_rows(fit);
+  fit.classed = true;
+}
 
 std::array<float, P> procedure_beta(const float* beta) {
   return {beta[0], beta[1], beta[2], beta[3]};
@@ -313,8 +328,29 @@ void prepare_observations(FitContext& fit, Traversal traversal) {
 void add_initial_rows(FitContext& fit, Traversal traversal) {
   const CtglmArguments& a = fit.args;
   const StartingValues start;
+  if (procedure_shape_binary(fit, traversal)) classify_once(fit);
+  if (procedure_shape_binary(fit, traversal) && fit.row_classes) {
+    // Each class's row and starting value once; the rows then go in in their order.
+    const RowClasses& classes = *fit.row_classes;
+    std::vector<std::array<float, P + 1>> rows(classes.values.size());
+    for (std::size_t c = 0; c < rows.size(); ++c) {
+      const std::array<float, 5>& value = classes.values[c];
+      for (std::size_t k = 0; k + 1 < P; ++k)
+        rows[c][k + 1] = value[k] - (fit.centred ? a.REGMEAN[k] : 0.0F);
+      rows[c][0] = 1.0F;
+      rows[c][P] = start(value[4], true);
+    }
+    ProcedureFactor factor(fit.factor);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(a.NOBS); ++i) {
+      if (a.OBSCODE[i] != 0) continue;
+      std::array<float, P + 1> row = rows[classes.of[i]];
+      factor.add_row(row.data(), row[P], 1.0F);
+    }
+    factor.store();
+    return;
+  }
   if (procedure_shape_binary(fit, traversal)) {
-    LocalFactor<P> factor(fit.factor);
+    ProcedureFactor factor(fit.factor);
     for (Block b(fit, fit.centred); b.next();) {
       for (std::size_t j = 0; j < b.size; ++j) {
         if (b.code[j] != 0) continue;
@@ -339,10 +375,7 @@ float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method,
                       Traversal traversal) {
   const CtglmArguments& a = fit.args;
   AccurateSum loglik;
-  if (procedure_shape_binary(fit, traversal) && !fit.classed) {
-    fit.row_classes = classify_rows(fit);
-    fit.classed = true;
-  }
+  if (procedure_shape_binary(fit, traversal)) classify_once(fit);
   if (procedure_shape_binary(fit, traversal) && fit.row_classes) {
     // Each distinct observation is evaluated once; the observations then take their values in
     // their order, into the sum and the factor as the block pass below would.
@@ -350,7 +383,7 @@ float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method,
     evaluate_classes(fit, *fit.row_classes, procedure_beta(beta), fit.model.binary_constants(),
                      method, values);
     const std::vector<std::uint16_t>& of = fit.row_classes->of;
-    LocalFactor<P> factor(fit.factor);
+    ProcedureFactor factor(fit.factor);
     for (std::size_t i = 0; i < static_cast<std::size_t>(a.NOBS); ++i) {
       if (a.OBSCODE[i] != 0) continue;
       const ClassValues& v = values[of[i]];
@@ -367,7 +400,7 @@ float accumulate_rows(FitContext& fit, const float* beta, std::int32_t method,
     // does nothing else.
     const std::array<float, P> b_in = procedure_beta(beta);
     const LogitModel::BinaryConstants constants = fit.model.binary_constants();
-    LocalFactor<P> factor(fit.factor);
+    ProcedureFactor factor(fit.factor);
     BlockValues v;
     std::array<Weighting, kBlock> weights;
     for (Block b(fit, fit.centred); b.next();) {
