@@ -3,6 +3,7 @@
 #include <readstat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -25,6 +26,8 @@ struct Variable {
 struct Parse {
   const ReadOptions* options = nullptr;
   std::size_t row_bound = 0;
+  FileFormat format = FileFormat::sav;
+  int format_version = 0;
   std::vector<Variable> variables;
   std::map<std::string, std::map<double, std::string>> label_sets;
   std::optional<ScoreTableBuilder> builder;
@@ -76,13 +79,29 @@ int on_metadata(readstat_metadata_t* metadata, void* context) {
         unknown ? 0 : bytes / static_cast<std::uintmax_t>(std::max(columns, 1));
     parse.row_bound =
         rows > 0 ? static_cast<std::size_t>(std::min<std::uintmax_t>(rows, room)) : 0;
+    parse.format_version = readstat_get_file_format_version(metadata);
   });
+}
+
+/// The longest a Stata file's name of a variable's value labels can be, its ending zero
+/// included: the width of its field in the file (9 bytes up to format 107, 33 up to 117,
+/// 129 from 118 on). The library hands the field over as it stands, and a damaged file may
+/// fill it without the zero, so the name is read no further.
+std::size_t label_set_field_width(int format_version) {
+  return format_version >= 118 ? 129 : format_version >= 108 ? 33 : 9;
+}
+
+/// A name of value labels as the library gives it, read within its field for Stata files.
+std::string label_set_name(const Parse& parse, const char* label_set) {
+  if (label_set == nullptr) return {};
+  if (parse.format != FileFormat::dta) return label_set;
+  return std::string(label_set, strnlen(label_set, label_set_field_width(parse.format_version)));
 }
 
 int on_variable(int, readstat_variable_t* variable, const char* label_set, void* context) {
   return guarded(context, [&](Parse& parse) {
     const char* name = readstat_variable_get_name(variable);
-    parse.variables.push_back({name ? name : "", label_set ? label_set : ""});
+    parse.variables.push_back({name ? name : "", label_set_name(parse, label_set)});
   });
 }
 
@@ -90,7 +109,8 @@ int on_value_label(const char* label_set, readstat_value_t value, const char* la
   return guarded(context, [&](Parse& parse) {
     if (readstat_value_type_class(value) != READSTAT_TYPE_CLASS_NUMERIC) return;
     if (readstat_value_is_system_missing(value) || readstat_value_is_tagged_missing(value)) return;
-    parse.label_sets[label_set ? label_set : ""][readstat_double_value(value)] = label ? label : "";
+    parse.label_sets[label_set_name(parse, label_set)][readstat_double_value(value)] =
+        label ? label : "";
   });
 }
 
@@ -132,6 +152,7 @@ const char* format_name(FileFormat format) {
 ItemScores read_statistical_file(const ReadOptions& options, FileFormat format) {
   Parse parse;
   parse.options = &options;
+  parse.format = format;
   const std::unique_ptr<readstat_parser_t, void (*)(readstat_parser_t*)> parser(
       readstat_parser_init(), readstat_parser_free);
   if (!parser) throw std::bad_alloc();

@@ -64,5 +64,22 @@ TEST(HostileFiles, AHeaderClaimingBillionsOfRowsReservesNoMoreThanTheFileHolds) 
   EXPECT_EQ(read_in_little_memory(path, 512), 0);
 }
 
+TEST(HostileFiles, AStataFileWhoseLabelSetNamesLackTheirEndingZero) {
+  // A file the fuzzer made (format 105, 32 variables): the value-label names fill their
+  // 9-byte fields with 0xFF and no zero, so reading the last one to its end ran past the
+  // library's table (found by AddressSanitizer). Each name is read within its field now; the
+  // file's rows then fail on their own.
+  const std::string path = ITEMDIF_SOURCE_DIR "/tests/data/hostile/unterminated_label_set.dta";
+  ReadOptions options = testing::options_for(path, "group", "1");
+  options.id_column = "id";
+  options.missing_codes = {"9"};
+  try {
+    const ItemScores scores = read_statistical_file(options, FileFormat::dta);
+    ADD_FAILURE() << "read " << scores.item_names.size() << " items";
+  } catch (const InputError& error) {
+    EXPECT_EQ(std::string(error.what()).rfind(path + ": ", 0), 0u) << error.what();
+  }
+}
+
 }  // namespace
 }  // namespace itemdif::data
