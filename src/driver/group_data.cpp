@@ -33,8 +33,9 @@ class GroupReader {
   void read(ScoreTable& responses, std::size_t row) {
     if (!layout_) prepare();
     if (plan_ && file_.next_line(file_.line_buffer())) {
-      if (plan_->take_digits(file_.line_buffer(), digits_.data())) {
-        store_digits(responses, row);
+      bool zeros_and_ones = false;
+      if (plan_->take_digits(file_.line_buffer(), digits_.data(), &zeros_and_ones)) {
+        store_digits(responses, row, zeros_and_ones);
         return;
       }
       file_.repeat_line();
@@ -59,10 +60,8 @@ class GroupReader {
     if (!scores_.empty()) plan_ = textio::ColumnPlan::of(*layout_, scores_.size());
   }
 
-  void store_digits(ScoreTable& responses, std::size_t row) {
-    std::uint8_t highest = 0;
-    for (std::uint8_t digit : digits_) highest = std::max(highest, digit);
-    if (plan_->whole_digits() && highest <= 1) {
+  void store_digits(ScoreTable& responses, std::size_t row, bool zeros_and_ones) {
+    if (plan_->whole_digits() && zeros_and_ones) {
       responses.set_row_codes(row, digits_.data());
       return;
     }

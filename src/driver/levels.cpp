@@ -100,8 +100,7 @@ inline void tally(double score, double& correct, double& incorrect, double& both
 }
 
 /// The own-score items placed one by one: each by its total with its own score added.
-template <typename Row>
-void count_own_scores(const Row& row, double total, GroupCounts counts, LevelFinder& finder,
+void count_own_scores(const double* row, double total, GroupCounts counts, LevelFinder& finder,
                       const std::vector<std::size_t>& own_score_items) {
   for (std::size_t j : own_score_items) {
     const double score = row[j];

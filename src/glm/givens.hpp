@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 
 namespace itemdif::glm {
 
@@ -105,48 +104,6 @@ inline void rotate_row(std::int32_t p_run, float* d, float* u, float* theta, flo
   sserr += w * z * z;
 }
 
-// One entry j > k of row k of U and of the row being rotated, as in rotate_row's inner loop.
-template <int P>
-[[gnu::always_inline]] inline void rotate_entry(float& ukj, float& aj_ref, float ak, float cbar, float sbar) {
-  const float aj = aj_ref;
-  aj_ref = aj - ak * ukj;
-  ukj = cbar * ukj + sbar * aj;
-}
-
-// rotate_row for a P fixed at compile time, column by column with every index a constant,
-// so that a factor held in local arrays can live in registers across a pass. The operations
-// and their order are rotate_row's. False when the row ended early (w == 0 or annihilated),
-// which adds nothing to the residual sum of squares.
-template <int P, int K = 0>
-[[gnu::always_inline]] inline bool rotate_row_unrolled(std::array<float, P>& d, std::array<float, P * P>& u,
-                                std::array<float, P>& theta, float* a, float& z, float& w) {
-  if constexpr (K == P) {
-    return true;
-  } else {
-    if (w == 0.0F) return false;
-    const float ak = a[K];
-    if (ak != 0.0F) {
-      const float di = d[K];
-      const float dpi = di + w * ak * ak;
-      if (dpi == 0.0F) {
-        d[K] = 0.0F;
-        return false;
-      }
-      const float cbar = di / dpi;
-      const float sbar = w * ak / dpi;
-      w = cbar * w;
-      d[K] = dpi;
-      [&]<int... J>(std::integer_sequence<int, J...>) {
-        ((rotate_entry<P>(u[K * P + K + 1 + J], a[K + 1 + J], ak, cbar, sbar)), ...);
-      }(std::make_integer_sequence<int, P - K - 1>{});
-      const float zk = z;
-      z = zk - ak * theta[K];
-      theta[K] = cbar * theta[K] + sbar * zk;
-    }
-    return rotate_row_unrolled<P, K + 1>(d, u, theta, a, z, w);
-  }
-}
-
 }  // namespace detail
 
 /// The factor of P columns (P known at compile time) held in local arrays for one pass over
@@ -164,15 +121,13 @@ class LocalFactor {
     sserr_ = *factor.sserr_;
   }
 
-  /// As RegressionFactor::add_row. Always inlined into the pass, so that the factor can stay
-  /// in registers from one row to the next.
-  [[gnu::always_inline]] void add_row(float* a, float z, float sign) {
+  /// As RegressionFactor::add_row.
+  void add_row(float* a, float z, float sign) {
     for (std::size_t k = 0; k < P; ++k) {
       colmin_[k] = std::min(colmin_[k], a[k]);
       colmax_[k] = std::max(colmax_[k], a[k]);
     }
-    float w = sign;
-    if (detail::rotate_row_unrolled<P>(d_, u_, theta_, a, z, w)) sserr_ += w * z * z;
+    detail::rotate_row<P>(P, d_.data(), u_.data(), theta_.data(), sserr_, a, z, sign, 0);
   }
 
   void store() const {

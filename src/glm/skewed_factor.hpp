@@ -16,9 +16,9 @@
 
 #include "glm/givens.hpp"
 
-namespace itemdif::glm {
-
 #define ITEMDIF_SKEWED_FACTOR 1
+
+namespace itemdif::glm {
 
 class SkewedFactor4 {
  public:

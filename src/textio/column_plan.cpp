@@ -98,12 +98,15 @@ std::optional<ColumnPlan> ColumnPlan::of(const Layout& layout, std::size_t value
   return plan;
 }
 
-bool ColumnPlan::take_digits(std::string_view line, std::uint8_t* digits) const {
+bool ColumnPlan::take_digits(std::string_view line, std::uint8_t* digits,
+                             bool* zeros_and_ones) const {
   if (line.size() < line_length_) return false;
-  // Sixteen columns at a time, and the verdict taken once, so that the loops carry no branch.
+  // Sixteen columns at a time, and the verdicts taken once, so that the loops carry no branch.
   using Bytes = std::uint8_t __attribute__((vector_size(16)));
   Bytes outside{};
+  Bytes above_one{};
   std::uint8_t outside_tail = 0;
+  std::uint8_t above_one_tail = 0;
   for (const Run& run : runs_) {
     const char* text = line.data() + run.column;
     const std::size_t count = run.count;
@@ -113,18 +116,23 @@ bool ColumnPlan::take_digits(std::string_view line, std::uint8_t* digits) const 
       std::memcpy(&chunk, text + k, sizeof chunk);
       const Bytes digit = chunk - static_cast<std::uint8_t>('0');
       outside |= static_cast<Bytes>(digit > 9);
+      above_one |= static_cast<Bytes>(digit > 1);
       std::memcpy(digits + k, &digit, sizeof digit);
     }
     for (; k < count; ++k) {
       const auto digit = static_cast<std::uint8_t>(static_cast<unsigned char>(text[k]) - '0');
       digits[k] = digit;
       outside_tail |= static_cast<std::uint8_t>(digit > 9);
+      above_one_tail |= static_cast<std::uint8_t>(digit > 1);
     }
     digits += count;
   }
-  std::uint8_t any = outside_tail;
-  for (std::size_t b = 0; b < sizeof(Bytes); ++b) any |= outside[b];
-  return any == 0;
+  for (std::size_t b = 0; b < sizeof(Bytes); ++b) {
+    outside_tail |= outside[b];
+    above_one_tail |= above_one[b];
+  }
+  if (zeros_and_ones != nullptr) *zeros_and_ones = above_one_tail == 0;
+  return outside_tail == 0;
 }
 
 }  // namespace itemdif::textio

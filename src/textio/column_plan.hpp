@@ -31,8 +31,10 @@ class ColumnPlan {
   static std::optional<ColumnPlan> of(const Layout& layout, std::size_t values);
 
   /// The digits of the planned columns of `line`, value by value into `digits`; false, with
-  /// `digits` unspecified, when a column lies beyond the line or holds something else.
-  bool take_digits(std::string_view line, std::uint8_t* digits) const;
+  /// `digits` unspecified, when a column lies beyond the line or holds something else. When
+  /// given, `zeros_and_ones` tells whether every digit taken is 0 or 1.
+  bool take_digits(std::string_view line, std::uint8_t* digits,
+                   bool* zeros_and_ones = nullptr) const;
 
   /// Whether every value is its digit as it stands (no fraction digits, no scale).
   bool whole_digits() const { return whole_digits_; }
