@@ -72,14 +72,16 @@ int main() {
     analysis = itemdif::stats::analyze_scores(scores, itemdif::stats::AnalyzeOptions{});
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double per_round = seconds / static_cast<double>(analysis.rounds.size());
-    std::printf("run %d: %zu rounds, %.3f s, %.3f s per round\n", r + 1, analysis.rounds.size(),
-                seconds, per_round);
+    const std::size_t rounds = analysis.comparisons.front().rounds.size();
+    const double per_round = seconds / static_cast<double>(rounds);
+    std::printf("run %d: %zu rounds, %.3f s, %.3f s per round\n", r + 1, rounds, seconds,
+                per_round);
     best = std::min(best, per_round);
   }
-  std::size_t flagged = analysis.rounds.empty() ? 0 : analysis.rounds.back().flagged.size();
+  const itemdif::stats::Comparison& comparison = analysis.comparisons.front();
+  const std::size_t flagged = comparison.rounds.empty() ? 0 : comparison.rounds.back().flagged.size();
   std::printf("best: %.3f s per round; %zu items flagged, converged %s\n", best, flagged,
-              analysis.converged ? "yes" : "no");
+              comparison.converged ? "yes" : "no");
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("peak RSS: %.1f MB (score bytes %.1f MB)\n",

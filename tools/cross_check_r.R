@@ -1,7 +1,8 @@
 # Recomputes the quiz analysis's item values in R from the data file and compares them with
-# itemdif's items.csv: glm for the three logistic models, mantelhaen.test for the MH odds ratio
-# and chi-square, p.adjust for the adjusted p-values, and the standardization index and the
-# Breslow-Day statistic written out in R. Prints the worst relative difference per column.
+# itemdif's items.csv: glm for the three logistic models (and the change of the trait
+# coefficient when the group enters), mantelhaen.test for the MH odds ratio and chi-square,
+# p.adjust for the adjusted p-values, and the standardization index with its standard error and
+# the Breslow-Day statistic written out in R. Prints the worst relative difference per column.
 #
 # usage: Rscript tools/cross_check_r.R DATA.csv ITEMS.csv ADJUST
 # The matching set is every item but those items.csv flags: the last round's matching when
@@ -57,6 +58,9 @@ rows <- lapply(items, function(j) {
   alpha <- unname(mh$estimate)
   nr <- apply(tab[1, , , drop = FALSE], 3, sum); nf <- apply(tab[2, , , drop = FALSE], 3, sum)
   p_dif <- sum(nf * (tab[2, 1, ] / nf - tab[1, 1, ] / nr)) / sum(nf)
+  m1 <- tab[1, 1, ] + tab[2, 1, ]; m0 <- tab[1, 2, ] + tab[2, 2, ]; N <- nr + nf
+  w <- nf / sum(nf)
+  std_se <- sqrt(sum(w^2 * (1 / nf + 1 / nr)^2 * nr * nf * m1 * m0 / (N^2 * (N - 1))))
   bd <- breslow_day(tab, alpha)
 
   xc <- t - mean(t)
@@ -71,14 +75,16 @@ rows <- lapply(items, function(j) {
   lr_u <- deviance(trait) - deviance(uniform)
   lr_n <- deviance(uniform) - deviance(nonuniform)
   data.frame(item = j, n_reference = sum(g == 0), n_focal = sum(g == 1),
-             p_reference = mean(y[g == 0]), p_focal = mean(y[g == 1]),
+             mean_reference = mean(y[g == 0]), mean_focal = mean(y[g == 1]),
              mh_alpha = alpha, mh_d_dif = -2.35 * log(alpha),
              mh_chi_square = unname(mh$statistic), mh_p = mh$p.value,
-             std_p_dif = p_dif, bd_chi_square = bd[1], bd_df = bd[2], bd_p = bd[3],
+             std_p_dif = p_dif, std_se = std_se, bd_chi_square = bd[1], bd_df = bd[2], bd_p = bd[3],
              lr_chi_square = lr, lr_p = upper_tail(lr, 2),
              lr_uniform_chi_square = lr_u, lr_uniform_p = upper_tail(lr_u, 1),
              lr_nonuniform_chi_square = lr_n, lr_nonuniform_p = upper_tail(lr_n, 1),
-             lr_delta_r2 = r2[3] - r2[1], lr_uniform_delta_r2 = r2[2] - r2[1])
+             lr_delta_r2 = r2[3] - r2[1], lr_uniform_delta_r2 = r2[2] - r2[1],
+             lr_beta_change = abs(coef(uniform)[["xc"]] - coef(trait)[["xc"]]) /
+               abs(coef(trait)[["xc"]]))
 })
 r <- do.call(rbind, rows)
 r$mh_p_adjusted <- p.adjust(r$mh_p, method = adjust)

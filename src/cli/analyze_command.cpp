@@ -8,9 +8,11 @@
 #include <array>
 
 #include "cli/analyze_options.hpp"
-#include "cli/analyze_run_facts.hpp"
+#include "cli/analyze_description.hpp"
 #include "results/results_files.hpp"
 #include "results/summary.hpp"
+#include "stats/dif_analysis.hpp"
+#include "stats/method_list.hpp"
 #include "stats/option_names.hpp"
 
 namespace itemdif::cli {
@@ -118,28 +120,17 @@ data::ReadOptions read_options(const AnalyzeArguments& a) {
   return options;
 }
 
-std::vector<std::string> methods_to_compute(const AnalyzeArguments& a) {
-  if (!a.methods) return {"mh", "std", "bd", "lr"};
-  std::vector<std::string> methods = parse_methods(*a.methods);
-  // The flag rule and Breslow-Day rest on Mantel-Haenszel, so it is always computed.
-  if (methods.front() != "mh") methods.insert(methods.begin(), "mh");
+std::vector<std::size_t> methods_to_compute(const AnalyzeArguments& a) {
+  std::vector<std::size_t> methods;
+  if (!a.methods) {
+    for (std::size_t m = 0; m < stats::methods().size(); ++m) methods.push_back(m);
+    return methods;
+  }
+  methods = parse_methods(*a.methods);
+  // The flag rule and Breslow-Day rest on Mantel-Haenszel, the first method: always computed.
+  if (methods.front() != 0) methods.insert(methods.begin(), 0);
   return methods;
 }
-
-namespace {
-
-stats::Methods methods_of(const std::vector<std::string>& names) {
-  auto has = [&](const char* name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-  };
-  stats::Methods methods;
-  methods.standardization = has("std");
-  methods.breslow_day = has("bd");
-  methods.logistic_regression = has("lr");
-  return methods;
-}
-
-}  // namespace
 
 stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
   stats::AnalyzeOptions options;
@@ -153,7 +144,7 @@ stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
     throw UsageError("--alpha: must lie strictly between 0 and 1", "analyze");
   options.alpha = a.alpha;
   options.adjust = choice(a.adjust, stats::kAdjustNames);
-  options.methods = methods_of(methods_to_compute(a));
+  options.methods = methods_to_compute(a);
   return options;
 }
 
@@ -161,7 +152,6 @@ int run_analyze(const AnalyzeArguments& arguments, std::ostream& out, std::ostre
   // Every option is checked before the data are read.
   const data::ReadOptions reading = read_options(arguments);
   const stats::AnalyzeOptions options = analysis_options(arguments);
-  const std::vector<std::string> methods = methods_to_compute(arguments);
 
   TerminalProgress progress(err);
   progress.phase("reading the data");
@@ -169,13 +159,11 @@ int run_analyze(const AnalyzeArguments& arguments, std::ostream& out, std::ostre
   const stats::DifAnalysis analysis = stats::analyze_scores(scores, options, progress.callback());
   progress.clear();
 
+  const results::RunDescription run = analyze_description(arguments, options, scores);
   // The files first: a failed write ends the run with status 2 before anything is printed.
-  if (arguments.out)
-    results::write_results_files(*arguments.out,
-                                 analyze_run_facts(arguments, scores, analysis, methods),
-                                 analysis);
+  if (arguments.out) results::write_results_files(*arguments.out, run, analysis);
   if (!arguments.quiet) {
-    results::write_summary(out, {arguments.data, &scores, &options, methods}, analysis);
+    results::write_summary(out, run, analysis);
     out.flush();
   }
   return 0;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "data/item_scores.hpp"
-#include "stats/dif_analysis.hpp"
+#include "stats/analysis_options.hpp"
 
 namespace CLI {
 class App;
@@ -44,9 +44,9 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& arguments);
 /// What the data reader and the analysis are asked for. Throw UsageError.
 data::ReadOptions read_options(const AnalyzeArguments& arguments);
 stats::AnalyzeOptions analysis_options(const AnalyzeArguments& arguments);
-/// The methods to compute, in the order mh, std, bd, lr: those asked for with mh always, or
-/// all four.
-std::vector<std::string> methods_to_compute(const AnalyzeArguments& arguments);
+/// The methods to compute, as positions in the method list and in its order: those asked for
+/// with Mantel-Haenszel always, or every method.
+std::vector<std::size_t> methods_to_compute(const AnalyzeArguments& arguments);
 
 /// Reads, analyses, writes the results files (with --out) and prints the summary (unless
 /// quiet). Returns the exit status; invalid input throws data::InputError, invalid options

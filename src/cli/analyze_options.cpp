@@ -1,6 +1,8 @@
 // The option texts of `analyze` turned into the analysis's options.
 #include "cli/analyze_options.hpp"
 
+#include "stats/method_list.hpp"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -59,20 +61,22 @@ stats::LevelSpec parse_levels(const std::string& text) {
   return spec;
 }
 
-std::vector<std::string> parse_methods(const std::string& text) {
-  static const std::array<std::string, 4> known = {"mh", "std", "bd", "lr"};
-  std::vector<std::string> given = split_list(text);
-  if (given.empty()) invalid("--methods", "no method given (any of mh,std,bd,lr)");
-  for (const std::string& method : given) {
-    if (std::find(known.begin(), known.end(), method) == known.end())
-      invalid("--methods", "\"" + method + "\" is not one of mh,std,bd,lr");
-    if (std::count(given.begin(), given.end(), method) > 1)
-      invalid("--methods", "\"" + method + "\" is given twice");
+std::vector<std::size_t> parse_methods(const std::string& text) {
+  const std::span<const stats::Method> known = stats::methods();
+  std::string names;
+  for (const stats::Method& method : known) names += (names.empty() ? "" : ",") + std::string(method.name);
+  const std::vector<std::string> given = split_list(text);
+  if (given.empty()) invalid("--methods", "no method given (any of " + names + ")");
+  std::vector<std::size_t> positions;
+  for (const std::string& name : given) {
+    const std::optional<std::size_t> position = stats::method_position(name);
+    if (!position) invalid("--methods", "\"" + name + "\" is not one of " + names);
+    if (std::count(given.begin(), given.end(), name) > 1)
+      invalid("--methods", "\"" + name + "\" is given twice");
+    positions.push_back(*position);
   }
-  std::vector<std::string> ordered;
-  for (const std::string& method : known)
-    if (std::find(given.begin(), given.end(), method) != given.end()) ordered.push_back(method);
-  return ordered;
+  std::sort(positions.begin(), positions.end());
+  return positions;
 }
 
 char parse_delimiter(const std::string& text) {

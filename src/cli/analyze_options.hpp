@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "stats/dif_analysis.hpp"
+#include "stats/analysis_options.hpp"
 
 namespace itemdif::cli {
 
@@ -24,8 +24,9 @@ class UsageError : public std::runtime_error {
 /// `thin`, a count of levels K >= 1, or a list of bounds `low-high,low-high,...`.
 stats::LevelSpec parse_levels(const std::string& text);
 
-/// Comma-separated names of `mh,std,bd,lr`, each at most once. Returns them in that order.
-std::vector<std::string> parse_methods(const std::string& text);
+/// Comma-separated names of the methods (`mh,std,bd,lr`), each at most once. Returns their
+/// positions in the method list, in list order.
+std::vector<std::size_t> parse_methods(const std::string& text);
 
 /// Comma-separated texts; empty parts are kept out.
 std::vector<std::string> split_list(const std::string& text);

@@ -48,10 +48,11 @@ int run_control(const std::string& control, bool quiet, const std::optional<std:
     status = driver::run_control_file(control, err, completed);
   }
   if (out && status == 0 && completed) {
-    results::RunFacts facts = results::control_file_facts(control, completed->run);
-    facts.version = kVersion;
+    results::RunDescription description =
+        results::control_file_description(control, completed->run);
+    description.version = kVersion;
     results::write_results_files(
-        *out, facts, results::control_file_analysis(completed->run, completed->analysis));
+        *out, description, results::control_file_analysis(completed->run, completed->analysis));
   }
   return status;
 }

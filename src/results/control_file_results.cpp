@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "driver/mantel_haenszel.hpp"
-#include "stats/mh_values.hpp"
+#include "stats/mantel_haenszel.hpp"
+#include "stats/method_list.hpp"
+#include "stats/notes.hpp"
 
 namespace itemdif::results {
 namespace {
@@ -66,22 +68,20 @@ stats::MhValues mh_of(const driver::MhItem& item, std::string& note) {
   return mh;
 }
 
-std::vector<stats::LevelRow> level_rows(const driver::RunData& run,
-                                        const driver::LevelTables& tables, std::size_t j) {
+std::vector<stats::LevelTable> level_tables(const driver::RunData& run,
+                                            const driver::LevelTables& tables, std::size_t j) {
   using driver::kCorrect, driver::kFocal, driver::kIncorrect, driver::kReference;
-  std::vector<stats::LevelRow> rows;
+  std::vector<stats::LevelTable> levels;
   for (std::size_t k = 0; k < tables.levels(); ++k) {
-    stats::LevelRow row;
-    row.low = run.level_low[k];
-    row.high = run.level_high[k];
-    row.reference_correct = tables.counts[kReference][kCorrect](k, j);
-    row.reference_incorrect = tables.counts[kReference][kIncorrect](k, j);
-    row.focal_correct = tables.counts[kFocal][kCorrect](k, j);
-    row.focal_incorrect = tables.counts[kFocal][kIncorrect](k, j);
-    row.used = tables.is_valid(k, j);
-    rows.push_back(row);
+    stats::LevelTable level(run.level_low[k], run.level_high[k], 2, 0, 1);
+    level.count(0, 1) = tables.counts[kReference][kCorrect](k, j);
+    level.count(0, 0) = tables.counts[kReference][kIncorrect](k, j);
+    level.count(1, 1) = tables.counts[kFocal][kCorrect](k, j);
+    level.count(1, 0) = tables.counts[kFocal][kIncorrect](k, j);
+    level.used = tables.is_valid(k, j);
+    levels.push_back(std::move(level));
   }
-  return rows;
+  return levels;
 }
 
 std::vector<stats::Coefficient> legacy_coefficients(const driver::ItemFit& fit) {
@@ -100,14 +100,18 @@ std::vector<stats::Coefficient> legacy_coefficients(const driver::ItemFit& fit) 
 stats::DifAnalysis control_file_analysis(const driver::RunData& run,
                                          const driver::Analysis& analysis) {
   stats::DifAnalysis result;
-  result.n_reference = run.reference_responses.rows();
-  result.n_focal = run.focal_responses.rows();
+  result.reference = {trimmed(run.reference_file_name), run.reference_responses.rows()};
+  result.focal = {{trimmed(run.focal_file_name), run.focal_responses.rows()}};
+  stats::Comparison comparison;
+  comparison.focal = result.focal.front().value;
   for (const driver::PassResult& pass : analysis.passes)
-    result.rounds.push_back({pass.number, pass.purged});
+    comparison.rounds.push_back({pass.number, pass.purged});
   // Pass 2 matches without pass 1's purged items: it has settled when it purges the same ones.
-  result.converged =
+  comparison.converged =
       analysis.passes.size() == 2 && analysis.passes[0].purged == analysis.passes[1].purged;
 
+  const std::size_t mh = *stats::method_position("mh");
+  const std::size_t lr = *stats::method_position("lr");
   const driver::PassResult& last = analysis.passes.back();
   for (std::size_t j = 0; j < last.items.size(); ++j) {
     stats::ItemResult item;
@@ -116,32 +120,35 @@ stats::DifAnalysis control_file_analysis(const driver::RunData& run,
     const GroupScores focal = group_scores(run.focal_responses, j);
     item.n_reference = reference.answered;
     item.n_focal = focal.answered;
-    item.p_reference = reference.p_correct;
-    item.p_focal = focal.p_correct;
-    item.mh = mh_of(last.items[j], item.note);
+    item.mean_reference = reference.p_correct;
+    item.mean_focal = focal.p_correct;
+    item.methods.resize(stats::methods().size());
+    item.methods[mh].cells = stats::mh_cells(mh_of(last.items[j], item.note));
+    // The logistic procedure's fit, under the method that reports fits.
+    if (j < analysis.fits.size()) item.methods[lr].coefficients = legacy_coefficients(analysis.fits[j]);
     item.flagged = last.items[j].category == 'C';
-    item.levels = level_rows(run, last.levels, j);
-    if (j < analysis.fits.size()) item.coefficients = legacy_coefficients(analysis.fits[j]);
-    result.items.push_back(std::move(item));
+    item.levels = level_tables(run, last.levels, j);
+    comparison.items.push_back(std::move(item));
   }
+  result.comparisons.push_back(std::move(comparison));
   return result;
 }
 
-RunFacts control_file_facts(const std::string& control_file, const driver::RunData& run) {
-  RunFacts facts;
-  facts.command = "run";
-  facts.input = control_file;
-  facts.options = {{"title", trimmed(run.title), false},
-                   {"model", std::to_string(run.model), true},
-                   {"levels", std::to_string(run.n_levels), true},
-                   {"min_per_group", "10", true},
-                   {"reference_file", trimmed(run.reference_file_name), false},
-                   {"focal_file", trimmed(run.focal_file_name), false},
-                   {"report_file", trimmed(run.output_file_name), false}};
-  facts.methods = {"mh"};
-  facts.reference = {trimmed(run.reference_file_name), run.reference_responses.rows()};
-  facts.focal = {trimmed(run.focal_file_name), run.focal_responses.rows()};
-  return facts;
+RunDescription control_file_description(const std::string& control_file,
+                                        const driver::RunData& run) {
+  RunDescription description;
+  description.command = "run";
+  description.input = control_file;
+  description.settings = {{"title", trimmed(run.title), false, false},
+                          {"model", std::to_string(run.model), true, false},
+                          {"levels", std::to_string(run.n_levels), true, false},
+                          {"min_per_group", "10", true, false},
+                          {"reference_file", trimmed(run.reference_file_name), false, false},
+                          {"focal_file", trimmed(run.focal_file_name), false, false},
+                          {"report_file", trimmed(run.output_file_name), false, false}};
+  description.methods = {*stats::method_position("mh")};
+  description.items = run.item_label.size();
+  return description;
 }
 
 }  // namespace itemdif::results

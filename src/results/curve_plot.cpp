@@ -31,34 +31,33 @@ struct Point {
 /// The levels as the plot shows them: with more than kMostPoints levels, neighbours are summed
 /// in runs of equal length (a used and an unused level are never summed), since a point per
 /// score of a long test would be narrower than a pixel and the page too heavy to open.
-std::vector<stats::LevelRow> shown_levels(const std::vector<stats::LevelRow>& levels) {
+std::vector<stats::LevelTable> shown_levels(const std::vector<stats::LevelTable>& levels) {
   const std::size_t run = (levels.size() + kMostPoints - 1) / std::max<std::size_t>(kMostPoints, 1);
   if (run <= 1) return levels;
-  std::vector<stats::LevelRow> shown;
+  std::vector<stats::LevelTable> shown;
   std::size_t in_run = 0;
-  for (const stats::LevelRow& level : levels) {
+  for (const stats::LevelTable& level : levels) {
     if (in_run == 0 || in_run == run || shown.back().used != level.used) {
       shown.push_back(level);
       in_run = 1;
       continue;
     }
-    stats::LevelRow& sum = shown.back();
+    stats::LevelTable& sum = shown.back();
     sum.high = level.high;
-    sum.reference_correct += level.reference_correct;
-    sum.reference_incorrect += level.reference_incorrect;
-    sum.focal_correct += level.focal_correct;
-    sum.focal_incorrect += level.focal_incorrect;
+    for (std::size_t g = 0; g < level.groups(); ++g)
+      for (int y = level.score_min(); y <= level.score_max(); ++y)
+        sum.count(g, y) += level.count(g, y);
     ++in_run;
   }
   return shown;
 }
 
-std::vector<Point> group_points(const std::vector<stats::LevelRow>& levels, bool focal) {
+std::vector<Point> group_points(const std::vector<stats::LevelTable>& levels, bool focal) {
   std::vector<Point> points;
-  for (const stats::LevelRow& level : levels) {
-    const double correct = focal ? level.focal_correct : level.reference_correct;
-    const double examinees =
-        correct + (focal ? level.focal_incorrect : level.reference_incorrect);
+  const std::size_t group = focal ? 1 : 0;
+  for (const stats::LevelTable& level : levels) {
+    const double correct = level.score_sum(group);
+    const double examinees = level.group_size(group);
     // Counts are whole and finite in any analysis; a level without a drawable proportion is
     // left out rather than drawn somewhere.
     if (!(examinees > 0) || !std::isfinite(examinees) || !(correct >= 0 && correct <= examinees))
@@ -150,20 +149,21 @@ void write_group(MarkupWriter& svg, const Frame& frame, const std::vector<Point>
 }
 
 std::string nonuniform_text(const stats::ItemResult& item, const CurveContext& context) {
-  if (!context.breslow_day && !context.logistic_regression)
+  if (context.nonuniform_tests.empty())
     return "Non-uniform DIF not tested (neither Breslow-Day nor logistic regression was run).";
   std::string text = "Non-uniform DIF:";
-  if (context.breslow_day) text += " Breslow-Day p = " + p_value_text(item.bd.p);
-  if (context.breslow_day && context.logistic_regression) text += ";";
-  if (context.logistic_regression)
-    text += " logistic regression non-uniform p = " + p_value_text(item.lr.nonuniform_p);
+  for (std::size_t k = 0; k < context.nonuniform_tests.size(); ++k) {
+    const stats::Column& test = *context.nonuniform_tests[k];
+    text += std::string(k > 0 ? ";" : "") + " " + std::string(test.nonuniform_label) + " = " +
+            p_value_text(item.number(test.name));
+  }
   return text;
 }
 
 }  // namespace
 
 std::string curve_plot(const stats::ItemResult& item, const CurveContext& context) {
-  const std::vector<stats::LevelRow> levels = shown_levels(item.levels);
+  const std::vector<stats::LevelTable> levels = shown_levels(item.levels);
   const std::vector<Point> reference = group_points(levels, false);
   const std::vector<Point> focal = group_points(levels, true);
 
@@ -203,7 +203,8 @@ std::string curve_plot(const stats::ItemResult& item, const CurveContext& contex
 std::string curve_figure(const stats::ItemResult& item, std::size_t index,
                          const CurveContext& context) {
   MarkupWriter figure;
-  const std::string ets_css = class_css(item.mh.ets_class);
+  const std::string ets_class = item.text("ets_class");
+  const std::string ets_css = class_css(ets_class);
   // "ets-" and not "cls-": the figure is framed by its class, not filled like a class cell.
   const std::string frame_css = "ets-" + ets_css.substr(4);
   figure.open("figure", {{"class", "curve " + frame_css + (item.flagged ? " flagged" : "")},
@@ -211,8 +212,8 @@ std::string curve_figure(const stats::ItemResult& item, std::size_t index,
   figure.open("figcaption");
   figure.element("span", {{"class", "item-name"}}, item.name);
   figure.element("span", {{"class", "cls " + ets_css}, {"title", "ETS class"}},
-                 item.mh.ets_class.empty() ? kUndefinedText : item.mh.ets_class);
-  figure.element("span", {{"class", "d-dif"}}, "D-DIF " + decimal_text(item.mh.d_dif, 2));
+                 ets_class.empty() ? kUndefinedText : ets_class);
+  figure.element("span", {{"class", "d-dif"}}, "D-DIF " + decimal_text(item.number("mh_d_dif"), 2));
   if (item.flagged) figure.element("span", {{"class", "flag"}}, "flagged");
   figure.close();
   figure.insert(curve_plot(item, context));

@@ -5,19 +5,21 @@
 #include <cstddef>
 #include <string>
 
-#include "stats/dif_analysis.hpp"
+#include <vector>
+
+#include "stats/analysis.hpp"
 
 namespace itemdif::results {
 
 struct CurveContext {
   std::string reference;  ///< the groups' values, for the legend
   std::string focal;
-  bool breslow_day = false;  ///< the non-uniform tests computed in the run
-  bool logistic_regression = false;
+  /// The p-value columns of the non-uniform tests computed in the run.
+  std::vector<const stats::Column*> nonuniform_tests;
 };
 
 /// One <svg class="curve-plot" data-item=NAME>: a line per group through its used levels
-/// (reference A/(A+B), focal C/(C+D) at the level's mid-score), a point per level and group
+/// (the group's mean item score at the level's mid-score, its proportion correct for a 0/1 item), a point per level and group
 /// with examinees, its area growing with their number and its title giving the counts;
 /// points of unused levels are hollow and off the lines. A legend names the groups. Beyond 40
 /// levels, neighbouring levels of equal use are summed into at most 40 points per group.

@@ -27,18 +27,21 @@ struct Interval {
 
 bool finite(const std::optional<double>& value) { return value && std::isfinite(*value); }
 
-std::optional<Interval> interval_of(const stats::MhValues& mh) {
-  if (!finite(mh.d_dif) || !finite(mh.d_dif_se)) return std::nullopt;
-  return Interval{*mh.d_dif - kInterval95 * *mh.d_dif_se, *mh.d_dif + kInterval95 * *mh.d_dif_se};
+std::optional<Interval> interval_of(const stats::ItemResult& item) {
+  const std::optional<double> low = item.number("mh_d_dif_low");
+  const std::optional<double> high = item.number("mh_d_dif_high");
+  if (!finite(low) || !finite(high)) return std::nullopt;
+  return Interval{*low, *high};
 }
 
 /// Half the width of the symmetric axis: every point, the 1.5 band with room, and the
 /// intervals unless a very wide one would squeeze the points (it is clipped instead).
-double axis_half_width(const stats::DifAnalysis& analysis) {
+double axis_half_width(const stats::Comparison& comparison) {
   double largest_d = 0, largest_end = 0;
-  for (const stats::ItemResult& item : analysis.items) {
-    if (finite(item.mh.d_dif)) largest_d = std::max(largest_d, std::fabs(*item.mh.d_dif));
-    if (const auto interval = interval_of(item.mh))
+  for (const stats::ItemResult& item : comparison.items) {
+    const std::optional<double> d = item.number("mh_d_dif");
+    if (finite(d)) largest_d = std::max(largest_d, std::fabs(*d));
+    if (const auto interval = interval_of(item))
       largest_end = std::max({largest_end, std::fabs(interval->low), std::fabs(interval->high)});
   }
   const double interval_cap = std::max(3.0, 1.5 * largest_d);
@@ -74,27 +77,28 @@ void write_clip_mark(MarkupWriter& svg, double x, double y, double direction) {
 }
 
 std::string point_title(const stats::ItemResult& item) {
-  std::string title = item.name + ": D-DIF " + decimal_text(item.mh.d_dif, 2);
-  if (const auto interval = interval_of(item.mh))
+  std::string title = item.name + ": D-DIF " + decimal_text(item.number("mh_d_dif"), 2);
+  if (const auto interval = interval_of(item))
     title += ", 95 % interval " + decimal_text(interval->low, 2) + " to " +
              decimal_text(interval->high, 2);
-  title += ", ETS " + (item.mh.ets_class.empty() ? std::string(kUndefinedText) : item.mh.ets_class);
+  const std::string ets_class = item.text("ets_class");
+  title += ", ETS " + (ets_class.empty() ? std::string(kUndefinedText) : ets_class);
   if (item.flagged) title += ", flagged";
   return title;
 }
 
 }  // namespace
 
-DifPlot dif_plot(const stats::DifAnalysis& analysis) {
+DifPlot dif_plot(const stats::Comparison& comparison) {
   std::size_t label_characters = 4;
-  for (const stats::ItemResult& item : analysis.items)
+  for (const stats::ItemResult& item : comparison.items)
     label_characters = std::max(label_characters, std::min(item.name.size(), kLabelCharacters));
   const double left = 12 + kCharacterWidth * static_cast<double>(label_characters);
-  const double rows_height = kRowHeight * static_cast<double>(std::max<std::size_t>(analysis.items.size(), 1));
+  const double rows_height = kRowHeight * static_cast<double>(std::max<std::size_t>(comparison.items.size(), 1));
   const double width = left + kPlotWidth + kRight;
   const double height = kTop + rows_height + kBottom;
 
-  const double half = axis_half_width(analysis);
+  const double half = axis_half_width(comparison);
   const Extent extent = nice_extent(-half, half, 12);
   const LinearScale x(extent.low, extent.high, left, left + kPlotWidth);
   const Ticks ticks = nice_ticks(extent.low, extent.high, 12);
@@ -135,28 +139,29 @@ DifPlot dif_plot(const stats::DifAnalysis& analysis) {
   svg.line_break();
 
   DifPlot plot;
-  for (std::size_t j = 0; j < analysis.items.size(); ++j) {
-    const stats::ItemResult& item = analysis.items[j];
+  for (std::size_t j = 0; j < comparison.items.size(); ++j) {
+    const stats::ItemResult& item = comparison.items[j];
     const double y = kTop + kRowHeight * (static_cast<double>(j) + 0.5);
     svg.open("g", {{"class", item.flagged ? "dif-row flagged" : "dif-row"}, {"data-item", item.name}});
     svg.element("title", {}, point_title(item));
     svg.element("text", {{"class", "item-label"}, {"x", left - 6}, {"y", y + 4}, {"text-anchor", "end"}},
                 shortened_label(item.name, kLabelCharacters));
-    if (!item.mh.d_dif || std::isnan(*item.mh.d_dif)) {
+    const std::optional<double> d_dif = item.number("mh_d_dif");
+    if (!d_dif || std::isnan(*d_dif)) {
       plot.absent.push_back(j);
       svg.element("text", {{"class", "absent"}, {"x", x(extent.low) + 4}, {"y", y + 4}},
                   "D-DIF undefined");
     } else {
-      if (const auto interval = interval_of(item.mh)) {
+      if (const auto interval = interval_of(item)) {
         const double from = x.clamped(interval->low), to = x.clamped(interval->high);
         svg.empty("line", {{"class", "interval"}, {"x1", from}, {"x2", to}, {"y1", y}, {"y2", y}});
         if (interval->low < extent.low) write_clip_mark(svg, from, y, -1);
         if (interval->high > extent.high) write_clip_mark(svg, to, y, 1);
       }
       // An infinite D-DIF (an odds ratio of 0) sits at the edge it points to, marked as cut.
-      const double d = *item.mh.d_dif;
+      const double d = *d_dif;
       if (std::isinf(d)) write_clip_mark(svg, x.clamped(d), y, d > 0 ? 1 : -1);
-      svg.empty("circle", {{"class", "d-point " + class_css(item.mh.ets_class)},
+      svg.empty("circle", {{"class", "d-point " + class_css(item.text("ets_class"))},
                            {"cx", x.clamped(d)}, {"cy", y}, {"r", 4},
                            {"data-d", full_precision(d)}});
     }

@@ -11,6 +11,7 @@
 #include "results/item_table.hpp"
 #include "results/markup_writer.hpp"
 #include "results/report_numbers.hpp"
+#include "stats/method_list.hpp"
 
 namespace itemdif::results {
 namespace {
@@ -83,29 +84,18 @@ svg.curve-plot .focal .point.unused { stroke: #8a3ffc; }
 .legend-note { color: #57606a; font-size: 12px; }
 )";
 
-stats::Methods methods_run(const RunFacts& run) {
-  auto has = [&](const char* method) {
-    return std::find(run.methods.begin(), run.methods.end(), method) != run.methods.end();
-  };
-  stats::Methods methods;
-  methods.standardization = has("std");
-  methods.breslow_day = has("bd");
-  methods.logistic_regression = has("lr");
-  return methods;
-}
-
 /// Flagged items first, each part in item order.
-std::vector<std::size_t> flagged_first(const stats::DifAnalysis& analysis) {
-  std::vector<std::size_t> order(analysis.items.size());
+std::vector<std::size_t> flagged_first(const stats::Comparison& comparison) {
+  std::vector<std::size_t> order(comparison.items.size());
   for (std::size_t j = 0; j < order.size(); ++j) order[j] = j;
   std::stable_partition(order.begin(), order.end(),
-                        [&](std::size_t j) { return analysis.items[j].flagged; });
+                        [&](std::size_t j) { return comparison.items[j].flagged; });
   return order;
 }
 
-std::string item_list(const std::vector<std::size_t>& items, const stats::DifAnalysis& analysis) {
+std::string item_list(const std::vector<std::size_t>& items, const stats::Comparison& comparison) {
   std::string text;
-  for (std::size_t j : items) text += (text.empty() ? "" : ", ") + analysis.items[j].name;
+  for (std::size_t j : items) text += (text.empty() ? "" : ", ") + comparison.items[j].name;
   return text.empty() ? "none" : text;
 }
 
@@ -116,48 +106,54 @@ void fact_row(MarkupWriter& page, const std::string& name, const std::string& va
   page.close();
 }
 
-void write_facts(MarkupWriter& page, const RunFacts& run, const stats::DifAnalysis& analysis) {
+std::string group_text(const stats::GroupSize& group) {
+  return "\u201c" + group.value + "\u201d, " + std::to_string(group.n) + " examinees";
+}
+
+void write_facts(MarkupWriter& page, const RunDescription& run, const stats::DifAnalysis& analysis) {
   page.element("h2", {{"id", "data"}}, "Data and options");
   page.open("table", {{"class", "facts"}});
   fact_row(page, "Command", "itemdif " + run.command);
   fact_row(page, "Input", run.input);
-  fact_row(page, "Items", std::to_string(analysis.items.size()));
-  fact_row(page, "Reference group",
-           "\u201c" + run.reference.value + "\u201d, " + std::to_string(run.reference.n) + " examinees");
-  fact_row(page, "Focal group",
-           "\u201c" + run.focal.value + "\u201d, " + std::to_string(run.focal.n) + " examinees");
-  fact_row(page, "Rows left out", std::to_string(run.rows_left_out));
+  fact_row(page, "Items", std::to_string(run.items));
+  fact_row(page, "Reference group", group_text(analysis.reference));
+  for (const stats::GroupSize& focal : analysis.focal)
+    fact_row(page, "Focal group", group_text(focal));
+  fact_row(page, "Rows left out", std::to_string(run.rows_of_no_group + analysis.listwise_left_out));
   std::string methods;
-  for (const std::string& m : run.methods) methods += (methods.empty() ? "" : ", ") + m;
-  fact_row(page, "Methods", methods.empty() ? "mh" : methods);
-  for (const RunFacts::Setting& setting : run.options) fact_row(page, setting.name, setting.value);
+  for (std::size_t m : run.methods)
+    methods += (methods.empty() ? "" : ", ") + std::string(stats::methods()[m].name);
+  fact_row(page, "Methods", methods);
+  // The groups' values stand above with their sizes.
+  for (const RunDescription::Setting& setting : run.settings)
+    fact_row(page, setting.name, setting.value);
   page.close();
   page.line_break();
 }
 
-void write_rounds(MarkupWriter& page, const stats::DifAnalysis& analysis) {
+void write_rounds(MarkupWriter& page, const stats::Comparison& comparison) {
   page.element("h2", {{"id", "purification"}}, "Purification");
-  const std::size_t rounds = analysis.rounds.size();
+  const std::size_t rounds = comparison.rounds.size();
   page.element("p", {},
                std::to_string(rounds) + (rounds == 1 ? " round, " : " rounds, ") +
-                   (analysis.converged ? "converged." : "not converged."));
+                   (comparison.converged ? "converged." : "not converged."));
   page.open("ol", {{"class", "rounds"}});
-  for (const stats::Round& round : analysis.rounds)
+  for (const stats::Round& round : comparison.rounds)
     page.element("li", {},
                  "Round " + std::to_string(round.number) + ": " +
                      std::to_string(round.flagged.size()) + " flagged: " +
-                     item_list(round.flagged, analysis));
+                     item_list(round.flagged, comparison));
   page.close();
   page.line_break();
 }
 
-void write_dif_section(MarkupWriter& page, const stats::DifAnalysis& analysis) {
+void write_dif_section(MarkupWriter& page, const stats::Comparison& comparison) {
   page.element("h2", {{"id", "dif-plot"}}, "MH D-DIF with 95 % intervals");
   page.element("p", {{"class", "legend-note"}},
                "Each item's D-DIF \u00b1 1.959964 SE. Dashed lines at \u00b11 and \u00b11.5 "
                "bound the ETS classes: A inside \u00b11, B in the shaded amber bands, C in the "
                "red ones (when also significant). Points are coloured by the ETS class.");
-  const DifPlot plot = dif_plot(analysis);
+  const DifPlot plot = dif_plot(comparison);
   page.open("div", {{"class", "plot-wrap"}});
   page.insert(plot.svg);
   page.close();
@@ -165,7 +161,7 @@ void write_dif_section(MarkupWriter& page, const stats::DifAnalysis& analysis) {
     page.open("p", {{"class", "absent-note"}});
     page.text("Not plotted, D-DIF undefined: ");
     for (std::size_t k = 0; k < plot.absent.size(); ++k) {
-      const stats::ItemResult& item = analysis.items[plot.absent[k]];
+      const stats::ItemResult& item = comparison.items[plot.absent[k]];
       if (k > 0) page.text("; ");
       page.text(item.name + (item.note.empty() ? "" : " (" + item.note + ")"));
     }
@@ -174,20 +170,22 @@ void write_dif_section(MarkupWriter& page, const stats::DifAnalysis& analysis) {
   page.line_break();
 }
 
-void write_curves(MarkupWriter& page, const RunFacts& run, const stats::DifAnalysis& analysis,
-                  const std::vector<std::size_t>& order, const stats::Methods& methods) {
+void write_curves(MarkupWriter& page, const RunDescription& run, const stats::DifAnalysis& analysis,
+                  const stats::Comparison& comparison, const std::vector<std::size_t>& order) {
   page.element("h2", {{"id", "curves"}}, "Empirical item curves");
   page.element("p", {{"class", "legend-note"}},
                "Proportion correct at each level of the matching score: reference group solid "
                "with circles, focal group dashed with squares. A point's area grows with the "
                "group's examinees in the level (hover for the counts); hollow points are levels "
                "the statistics did not use. Flagged items come first.");
-  const CurveContext context{run.reference.value, run.focal.value, methods.breslow_day,
-                             methods.logistic_regression};
+  CurveContext context{analysis.reference.value, comparison.focal, {}};
+  for (const stats::MethodColumn& test : stats::method_columns(
+           run.methods, [](const stats::Column& c) { return !c.nonuniform_label.empty(); }))
+    context.nonuniform_tests.push_back(test.column);
   page.open("div", {{"class", "curve-grid"}});
   page.line_break();
   for (std::size_t j : order) {
-    page.insert(curve_figure(analysis.items[j], j, context));
+    page.insert(curve_figure(comparison.items[j], j, context));
     page.line_break();
   }
   page.close();
@@ -196,12 +194,13 @@ void write_curves(MarkupWriter& page, const RunFacts& run, const stats::DifAnaly
 
 }  // namespace
 
-std::string html_report(const RunFacts& run, const stats::DifAnalysis& analysis) {
-  const stats::Methods methods = methods_run(run);
-  const std::vector<std::size_t> order = flagged_first(analysis);
+std::string html_report(const RunDescription& run, const stats::DifAnalysis& analysis) {
+  // One comparison until several focal groups are read.
+  const stats::Comparison& comparison = analysis.comparisons.front();
+  const std::vector<std::size_t> order = flagged_first(comparison);
   std::vector<std::size_t> flagged;
   for (std::size_t j : order)
-    if (analysis.items[j].flagged) flagged.push_back(j);
+    if (comparison.items[j].flagged) flagged.push_back(j);
 
   MarkupWriter page;
   page.insert("<!DOCTYPE html>\n");
@@ -219,21 +218,21 @@ std::string html_report(const RunFacts& run, const stats::DifAnalysis& analysis)
   page.element("h1", {}, "DIF report");
   page.element("p", {{"class", "subtitle"}},
                "itemdif " + run.command + " " + run.input + ": " +
-                   std::to_string(analysis.items.size()) + " items, " +
+                   std::to_string(run.items) + " items, " +
                    std::to_string(flagged.size()) + " flagged");
   write_facts(page, run, analysis);
-  write_rounds(page, analysis);
+  write_rounds(page, comparison);
 
   page.element("h2", {{"id", "items"}}, "Items");
   page.element("p", {}, "Flagged (" + std::to_string(flagged.size()) + "): " +
-                            item_list(flagged, analysis) + ". Flagged items come first.");
+                            item_list(flagged, comparison) + ". Flagged items come first.");
   page.open("div", {{"class", "table-wrap"}});
-  write_item_table(page, analysis, order, methods);
+  write_item_table(page, run, comparison, order);
   page.close();
   page.line_break();
 
-  write_dif_section(page, analysis);
-  write_curves(page, run, analysis, order, methods);
+  write_dif_section(page, comparison);
+  write_curves(page, run, analysis, comparison, order);
   page.close();
   page.close();
   page.line_break();

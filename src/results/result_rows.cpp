@@ -1,113 +1,93 @@
 // The rows of the results files as typed cells.
 #include "results/result_rows.hpp"
 
-#include <cmath>
+#include "stats/method_list.hpp"
 
 namespace itemdif::results {
 namespace {
 
-Cell number(const std::optional<double>& value) {
-  if (!value || !std::isfinite(*value)) return std::monostate{};
-  return *value;
-}
-Cell number(double value) { return number(std::optional<double>(value)); }
-
 Cell whole(std::int64_t value) { return value; }
-Cell whole(const std::optional<int>& value) {
-  if (!value) return std::monostate{};
-  return static_cast<std::int64_t>(*value);
-}
-
-/// A class such as "B-"; an empty class is undefined.
-Cell class_cell(const std::string& text) {
-  if (text.empty()) return std::monostate{};
-  return text;
+Cell whole(std::size_t value) { return static_cast<std::int64_t>(value); }
+/// A level count: whole in any analysis, undefined if it is not.
+Cell count(double value) {
+  if (!(value >= 0 && value < 9.0e15) || value != static_cast<double>(static_cast<std::int64_t>(value)))
+    return std::monostate{};
+  return static_cast<std::int64_t>(value);
 }
 
 }  // namespace
 
 const std::vector<std::string>& item_columns() {
-  static const std::vector<std::string> columns = {
-      "item", "n_reference", "n_focal", "p_reference", "p_focal", "mh_alpha", "mh_alpha_low",
-      "mh_alpha_high", "mh_d_dif", "mh_d_dif_se", "mh_chi_square", "mh_p", "mh_p_adjusted",
-      "ets_class", "std_p_dif", "std_class", "bd_chi_square", "bd_df", "bd_p", "lr_chi_square",
-      "lr_p", "lr_p_adjusted", "lr_uniform_chi_square", "lr_uniform_p",
-      "lr_nonuniform_chi_square", "lr_nonuniform_p", "lr_delta_r2", "lr_uniform_delta_r2",
-      "zumbo_thomas_class", "jodoin_gierl_class", "flagged", "note"};
+  static const std::vector<std::string> columns = [] {
+    std::vector<std::string> names = {"item",         "focal",          "score_min",
+                                      "score_max",    "n_reference",    "n_focal",
+                                      "mean_reference", "mean_focal"};
+    for (const stats::Method& method : stats::methods())
+      for (const stats::Column& column : method.columns)
+        if (column.in_files) names.emplace_back(column.name);
+    names.emplace_back("flagged");
+    names.emplace_back("note");
+    return names;
+  }();
   return columns;
 }
 
 const std::vector<std::string>& level_columns() {
   static const std::vector<std::string> columns = {
-      "item", "level", "low", "high", "reference_correct", "reference_incorrect",
-      "focal_correct", "focal_incorrect", "used"};
+      "item", "focal", "level", "low", "high", "score", "n_reference", "n_focal", "used"};
   return columns;
 }
 
 const std::vector<std::string>& coefficient_columns() {
-  static const std::vector<std::string> columns = {"item", "model", "term", "estimate",
-                                                   "se", "z", "p"};
+  static const std::vector<std::string> columns = {"item", "focal", "model", "term",
+                                                   "estimate", "se", "z", "p"};
   return columns;
 }
 
-Row item_row(const stats::ItemResult& item) {
-  const stats::MhValues& mh = item.mh;
-  const stats::LrValues& lr = item.lr;
-  return {item.name,
-          whole(static_cast<std::int64_t>(item.n_reference)),
-          whole(static_cast<std::int64_t>(item.n_focal)),
-          number(item.p_reference),
-          number(item.p_focal),
-          number(mh.alpha),
-          number(mh.alpha_low),
-          number(mh.alpha_high),
-          number(mh.d_dif),
-          number(mh.d_dif_se),
-          number(mh.chi_square),
-          number(mh.p),
-          number(mh.p_adjusted),
-          class_cell(mh.ets_class),
-          number(item.std_dif.p_dif),
-          class_cell(item.std_dif.std_class),
-          number(item.bd.chi_square),
-          whole(item.bd.df),
-          number(item.bd.p),
-          number(lr.chi_square),
-          number(lr.p),
-          number(lr.p_adjusted),
-          number(lr.uniform_chi_square),
-          number(lr.uniform_p),
-          number(lr.nonuniform_chi_square),
-          number(lr.nonuniform_p),
-          number(lr.delta_r2),
-          number(lr.uniform_delta_r2),
-          class_cell(lr.zumbo_thomas_class),
-          class_cell(lr.jodoin_gierl_class),
-          item.flagged,
-          item.note};
+Row item_row(const std::string& focal, const stats::ItemResult& item) {
+  Row row = {item.name,
+             focal,
+             whole(std::int64_t{item.range.score_min}),
+             whole(std::int64_t{item.range.score_max}),
+             whole(item.n_reference),
+             whole(item.n_focal),
+             stats::number_cell(item.mean_reference),
+             stats::number_cell(item.mean_focal)};
+  const std::span<const stats::Method> methods = stats::methods();
+  for (std::size_t m = 0; m < methods.size(); ++m) {
+    const std::vector<Cell>* cells = m < item.methods.size() ? &item.methods[m].cells : nullptr;
+    for (std::size_t c = 0; c < methods[m].columns.size(); ++c) {
+      if (!methods[m].columns[c].in_files) continue;
+      row.push_back(cells && c < cells->size() ? (*cells)[c] : Cell{});
+    }
+  }
+  row.emplace_back(item.flagged);
+  row.emplace_back(item.note);
+  return row;
 }
 
-Row level_row(const stats::ItemResult& item, std::size_t index) {
-  const stats::LevelRow& level = item.levels[index];
-  return {item.name,
-          whole(static_cast<std::int64_t>(index + 1)),
-          whole(level.low),
-          whole(level.high),
-          number(level.reference_correct),
-          number(level.reference_incorrect),
-          number(level.focal_correct),
-          number(level.focal_incorrect),
-          level.used};
+std::vector<Row> level_rows(const std::string& focal, const stats::ItemResult& item,
+                            std::size_t index) {
+  const stats::LevelTable& level = item.levels[index];
+  std::vector<Row> rows;
+  for (int y = level.score_min(); y <= level.score_max(); ++y)
+    rows.push_back({item.name, focal, whole(index + 1), whole(std::int64_t{level.low}),
+                    whole(std::int64_t{level.high}), whole(std::int64_t{y}),
+                    count(level.count(0, y)), count(level.count(1, y)),
+                    level.used});
+  return rows;
 }
 
-Row coefficient_row(const stats::ItemResult& item, const stats::Coefficient& coefficient) {
+Row coefficient_row(const std::string& focal, const stats::ItemResult& item,
+                    const stats::Coefficient& coefficient) {
   return {item.name,
+          focal,
           coefficient.model,
           coefficient.term,
-          number(coefficient.estimate),
-          number(coefficient.se),
-          number(coefficient.z),
-          number(coefficient.p)};
+          stats::number_cell(coefficient.estimate),
+          stats::number_cell(coefficient.se),
+          stats::number_cell(coefficient.z),
+          stats::number_cell(coefficient.p)};
 }
 
 }  // namespace itemdif::results

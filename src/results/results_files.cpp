@@ -21,15 +21,18 @@ struct ResultsFile {
   std::string text;
 };
 
-std::vector<ResultsFile> results_file_texts(const RunFacts& run,
+std::vector<ResultsFile> results_file_texts(const RunDescription& run,
                                             const stats::DifAnalysis& analysis) {
   std::vector<Row> items, levels, coefficients;
-  for (const stats::ItemResult& item : analysis.items) {
-    items.push_back(item_row(item));
-    for (std::size_t k = 0; k < item.levels.size(); ++k) levels.push_back(level_row(item, k));
-    for (const stats::Coefficient& coefficient : item.coefficients)
-      coefficients.push_back(coefficient_row(item, coefficient));
-  }
+  for (const stats::Comparison& comparison : analysis.comparisons)
+    for (const stats::ItemResult& item : comparison.items) {
+      items.push_back(item_row(comparison.focal, item));
+      for (std::size_t k = 0; k < item.levels.size(); ++k)
+        for (Row& row : level_rows(comparison.focal, item, k)) levels.push_back(std::move(row));
+      for (const stats::MethodValues& values : item.methods)
+        for (const stats::Coefficient& coefficient : values.coefficients)
+          coefficients.push_back(coefficient_row(comparison.focal, item, coefficient));
+    }
   return {{"items.csv", csv_text(item_columns(), items)},
           {"levels.csv", csv_text(level_columns(), levels)},
           {"coefficients.csv", csv_text(coefficient_columns(), coefficients)},
@@ -78,7 +81,7 @@ void remove_quietly(const fs::path& path) {
 
 }  // namespace
 
-void write_results_files(const fs::path& folder, const RunFacts& run,
+void write_results_files(const fs::path& folder, const RunDescription& run,
                          const stats::DifAnalysis& analysis) {
   const std::vector<ResultsFile> files = results_file_texts(run, analysis);
   const std::vector<fs::path> created = create_folder(folder);

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "results/run_facts.hpp"
-#include "stats/dif_analysis.hpp"
+#include "results/run_description.hpp"
+#include "stats/analysis.hpp"
 
 namespace itemdif::results {
 
@@ -20,7 +20,7 @@ class OutputError : public std::runtime_error {
 /// Writes every results file into `folder` (created if missing), replacing earlier ones. Every
 /// file is written under a temporary name first, so that a failure (which throws OutputError)
 /// creates or changes no results file.
-void write_results_files(const std::filesystem::path& folder, const RunFacts& run,
+void write_results_files(const std::filesystem::path& folder, const RunDescription& run,
                          const stats::DifAnalysis& analysis);
 
 }  // namespace itemdif::results

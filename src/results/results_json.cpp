@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "results/result_rows.hpp"
+#include "stats/method_list.hpp"
 
 namespace itemdif::results {
 namespace {
@@ -22,17 +23,17 @@ json cell_json(const Cell& cell) {
   return std::visit(Value{}, cell);
 }
 
-/// The row as an object; the first column (the item) left out when the row is nested in its
-/// item.
-json row_object(const std::vector<std::string>& columns, const Row& row, bool with_item) {
+/// The row as an object from column `first` on: 0 for a whole row, 2 for a row nested in its
+/// item of its comparison (the item and the focal group left out).
+json row_object(const std::vector<std::string>& columns, const Row& row, std::size_t first) {
   json object = json::object();
-  for (std::size_t c = with_item ? 0 : 1; c < columns.size(); ++c)
+  for (std::size_t c = first; c < columns.size(); ++c)
     object[columns[c]] = cell_json(row[c]);
   return object;
 }
 
 /// A setting marked as a number is written as one when its text reads as a number.
-json setting_json(const RunFacts::Setting& setting) {
+json setting_json(const RunDescription::Setting& setting) {
   if (setting.number) {
     const char* first = setting.value.data();
     const char* last = first + setting.value.size();
@@ -46,49 +47,67 @@ json setting_json(const RunFacts::Setting& setting) {
   return setting.value;
 }
 
-json group_json(const RunFacts::Group& group) {
+json group_json(const stats::GroupSize& group) {
   return {{"value", group.value}, {"n", group.n}};
 }
 
-}  // namespace
-
-std::string results_json(const RunFacts& run, const stats::DifAnalysis& analysis) {
-  json options = json::object();
-  for (const RunFacts::Setting& setting : run.options) options[setting.name] = setting_json(setting);
-  options["methods"] = run.methods;
-
+json comparison_json(const stats::Comparison& comparison) {
   json rounds = json::array();
-  for (const stats::Round& round : analysis.rounds) {
+  for (const stats::Round& round : comparison.rounds) {
     json flagged = json::array();
-    for (std::size_t j : round.flagged) flagged.push_back(analysis.items[j].name);
+    for (std::size_t j : round.flagged) flagged.push_back(comparison.items[j].name);
     rounds.push_back({{"round", round.number}, {"flagged", flagged}});
   }
-
   json items = json::array();
-  for (const stats::ItemResult& item : analysis.items) {
-    json object = row_object(item_columns(), item_row(item), true);
+  for (const stats::ItemResult& item : comparison.items) {
+    json object = row_object(item_columns(), item_row(comparison.focal, item), 0);
     json levels = json::array();
     for (std::size_t k = 0; k < item.levels.size(); ++k)
-      levels.push_back(row_object(level_columns(), level_row(item, k), false));
+      for (const Row& row : level_rows(comparison.focal, item, k))
+        levels.push_back(row_object(level_columns(), row, 2));
     json coefficients = json::array();
-    for (const stats::Coefficient& coefficient : item.coefficients)
-      coefficients.push_back(
-          row_object(coefficient_columns(), coefficient_row(item, coefficient), false));
+    for (const stats::MethodValues& values : item.methods)
+      for (const stats::Coefficient& coefficient : values.coefficients)
+        coefficients.push_back(row_object(
+            coefficient_columns(), coefficient_row(comparison.focal, item, coefficient), 2));
     object["levels"] = std::move(levels);
     object["coefficients"] = std::move(coefficients);
     items.push_back(std::move(object));
   }
+  json object = json::object();
+  object["focal"] = comparison.focal;
+  object["purification"] = {{"rounds", std::move(rounds)}, {"converged", comparison.converged}};
+  object["items"] = std::move(items);
+  return object;
+}
+
+}  // namespace
+
+std::string results_json(const RunDescription& run, const stats::DifAnalysis& analysis) {
+  json options = json::object();
+  for (const RunDescription::Setting& setting : run.settings)
+    options[setting.name] = setting_json(setting);
+  json methods = json::array();
+  for (std::size_t m : run.methods) methods.push_back(std::string(stats::methods()[m].name));
+  options["methods"] = std::move(methods);
+
+  json focal = json::array();
+  for (const stats::GroupSize& group : analysis.focal) focal.push_back(group_json(group));
+  json comparisons = json::array();
+  for (const stats::Comparison& comparison : analysis.comparisons)
+    comparisons.push_back(comparison_json(comparison));
 
   json document = json::object();
   document["itemdif"] = run.version;
+  document["results_version"] = 2;
   document["command"] = run.command;
   document["input"] = run.input;
   document["options"] = std::move(options);
-  document["groups"] = {{"reference", group_json(run.reference)},
-                        {"focal", group_json(run.focal)},
-                        {"rows_left_out", run.rows_left_out}};
-  document["purification"] = {{"rounds", std::move(rounds)}, {"converged", analysis.converged}};
-  document["items"] = std::move(items);
+  document["groups"] = {{"reference", group_json(analysis.reference)},
+                        {"focal", std::move(focal)},
+                        {"rows_left_out", run.rows_of_no_group + analysis.listwise_left_out}};
+  document["comparisons"] = std::move(comparisons);
+  document["overall"] = nullptr;
   // Invalid UTF-8 in a name is replaced rather than ending the run at the last step.
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+#include "stats/method_list.hpp"
 #include "stats/option_names.hpp"
 
 namespace itemdif::results {
@@ -34,53 +35,98 @@ std::string p_text(const std::optional<double>& p, int width) {
   return text;
 }
 
-std::string item_list(const std::vector<std::size_t>& items, const stats::DifAnalysis& analysis) {
+std::string item_list(const std::vector<std::size_t>& items,
+                      const stats::Comparison& comparison) {
   std::string text;
-  for (std::size_t j : items) text += (text.empty() ? "" : ", ") + analysis.items[j].name;
+  for (std::size_t j : items) text += (text.empty() ? "" : ", ") + comparison.items[j].name;
   return text.empty() ? "none" : text;
 }
 
 std::string class_text(const std::string& name) { return name.empty() ? "-" : name; }
 
-/// The other methods' key values, one line per item, with only the computed methods' columns.
-void write_method_table(std::ostream& out, const stats::Methods& methods,
-                        const stats::DifAnalysis& analysis,
-                        const std::function<std::string(const std::string&)>& name_column) {
-  char cell[96];
-  std::string header = name_column("item");
-  if (methods.standardization) {
-    std::snprintf(cell, sizeof cell, " %8s  %-3s", "P-DIF", "STD");
-    header += cell;
+/// A class left-aligned after two blanks; anything else right-aligned after one.
+std::string heading_cell(const stats::Column& column) {
+  char cell[64];
+  const std::string heading(column.summary_heading);
+  if (column.kind == stats::ColumnKind::dif_class)
+    std::snprintf(cell, sizeof cell, "  %-*s", column.summary_width, heading.c_str());
+  else
+    std::snprintf(cell, sizeof cell, " %*s", column.summary_width, heading.c_str());
+  return cell;
+}
+
+std::string value_cell(const stats::MethodColumn& shown, const stats::ItemResult& item) {
+  const stats::Column& column = *shown.column;
+  const stats::Cell value = item.cell(shown.place.method, shown.place.column);
+  char cell[64];
+  switch (column.kind) {
+    case stats::ColumnKind::dif_class:
+      std::snprintf(cell, sizeof cell, "  %-*s", column.summary_width,
+                    class_text(stats::cell_text(value)).c_str());
+      return cell;
+    case stats::ColumnKind::p_value:
+      return " " + p_text(stats::cell_number(value), column.summary_width);
+    case stats::ColumnKind::number:
+    case stats::ColumnKind::whole:
+      break;
   }
-  if (methods.breslow_day) {
-    std::snprintf(cell, sizeof cell, " %10s", "BD p");
-    header += cell;
+  return " " + fixed(stats::cell_number(value), column.summary_width, column.decimals);
+}
+
+std::string trimmed(std::string text) {
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+void write_comparison(std::ostream& out, const RunDescription& run,
+                      const stats::Comparison& comparison) {
+  out << "Purification: " << comparison.rounds.size()
+      << (comparison.rounds.size() == 1 ? " round, " : " rounds, ")
+      << (comparison.converged ? "converged" : "not converged") << "\n";
+  for (const stats::Round& round : comparison.rounds)
+    out << "  round " << round.number << ": " << round.flagged.size() << " flagged: "
+        << item_list(round.flagged, comparison) << "\n";
+
+  std::size_t name_width = 4;
+  for (const auto& item : comparison.items) name_width = std::max(name_width, item.name.size());
+  auto name_column = [&](const std::string& name) {
+    return name + std::string(name_width - name.size(), ' ');
+  };
+
+  // The items with the values the flag rule rests on, a star for the flagged ones and notes.
+  const std::vector<stats::MethodColumn> main = stats::method_columns(
+      run.methods, [](const stats::Column& c) { return c.summary == stats::SummaryTable::items; });
+  char sizes[64];
+  std::snprintf(sizes, sizeof sizes, " %9s %9s", "n_ref", "n_focal");
+  std::string header = name_column("item") + sizes;
+  for (const stats::MethodColumn& shown : main) header += heading_cell(*shown.column);
+  out << "\n" << header << "    note\n";
+  std::vector<std::size_t> flagged;
+  for (std::size_t j = 0; j < comparison.items.size(); ++j) {
+    const stats::ItemResult& item = comparison.items[j];
+    if (item.flagged) flagged.push_back(j);
+    std::snprintf(sizes, sizeof sizes, " %9zu %9zu", item.n_reference, item.n_focal);
+    std::string row = name_column(item.name) + sizes;
+    for (const stats::MethodColumn& shown : main) row += value_cell(shown, item);
+    row += item.flagged ? " *" : "  ";
+    if (!item.note.empty()) row += "  " + item.note;
+    out << trimmed(row) << "\n";
   }
-  if (methods.logistic_regression) {
-    std::snprintf(cell, sizeof cell, " %10s %10s %7s  %-2s  %-2s", "LR p", "LR p_adj", "dR2",
-                  "ZT", "JG");
-    header += cell;
-  }
-  header.erase(header.find_last_not_of(' ') + 1);
-  out << "\n" << header << "\n";
-  for (const stats::ItemResult& item : analysis.items) {
-    std::string row = name_column(item.name);
-    if (methods.standardization) {
-      std::snprintf(cell, sizeof cell, " %8s  %-3s", fixed(item.std_dif.p_dif, 8, 3).c_str(),
-                    class_text(item.std_dif.std_class).c_str());
-      row += cell;
+
+  // The other methods' key values.
+  const std::vector<stats::MethodColumn> others = stats::method_columns(
+      run.methods, [](const stats::Column& c) { return c.summary == stats::SummaryTable::methods; });
+  if (!others.empty()) {
+    std::string heading = name_column("item");
+    for (const stats::MethodColumn& shown : others) heading += heading_cell(*shown.column);
+    out << "\n" << trimmed(heading) << "\n";
+    for (const stats::ItemResult& item : comparison.items) {
+      std::string row = name_column(item.name);
+      for (const stats::MethodColumn& shown : others) row += value_cell(shown, item);
+      out << trimmed(row) << "\n";
     }
-    if (methods.breslow_day) row += " " + p_text(item.bd.p, 10);
-    if (methods.logistic_regression) {
-      std::snprintf(cell, sizeof cell, " %10s %10s %7s  %-2s  %-2s", p_text(item.lr.p, 10).c_str(),
-                    p_text(item.lr.p_adjusted, 10).c_str(), fixed(item.lr.delta_r2, 7, 3).c_str(),
-                    class_text(item.lr.zumbo_thomas_class).c_str(),
-                    class_text(item.lr.jodoin_gierl_class).c_str());
-      row += cell;
-    }
-    row.erase(row.find_last_not_of(' ') + 1);
-    out << row << "\n";
   }
+  out << "\nFlagged (" << flagged.size() << "): " << item_list(flagged, comparison) << "\n";
 }
 
 }  // namespace
@@ -108,20 +154,20 @@ const char* adjust_text(stats::Adjust adjust) {
 
 void write_summary(std::ostream& out, const RunDescription& run,
                    const stats::DifAnalysis& analysis) {
-  const data::ItemScores& scores = *run.scores;
-  const stats::AnalyzeOptions& options = *run.options;
-
-  out << "itemdif analyze " << run.input << ": " << scores.n_items() << " items, "
-      << scores.rows_read << " rows\n";
-  out << "Groups: reference \"" << scores.reference_value << "\" " << analysis.n_reference
-      << ", focal \"" << scores.focal_value << "\" " << analysis.n_focal << "; rows left out: "
-      << scores.rows_left_out << " (group value missing or neither)";
+  const stats::AnalyzeOptions& options = run.options;
+  out << "itemdif " << run.command << " " << run.input << ": " << run.items << " items, "
+      << run.rows_read << " rows\n";
+  out << "Groups: reference \"" << analysis.reference.value << "\" " << analysis.reference.n;
+  for (const stats::GroupSize& focal : analysis.focal)
+    out << ", focal \"" << focal.value << "\" " << focal.n;
+  out << "; rows left out: " << run.rows_of_no_group << " (group value missing or neither)";
   if (options.missing == stats::MissingPolicy::listwise)
     out << ", " << analysis.listwise_left_out << " (a missing response, listwise)";
   out << "\n";
 
   std::string methods;
-  for (const std::string& m : run.methods) methods += (methods.empty() ? "" : ",") + m;
+  for (std::size_t m : run.methods)
+    methods += (methods.empty() ? "" : ",") + std::string(stats::methods()[m].name);
   char alpha[32];
   std::snprintf(alpha, sizeof alpha, "%g", options.alpha);
   out << "Options: missing " << missing_text(options.missing) << ", levels "
@@ -132,40 +178,12 @@ void write_summary(std::ostream& out, const RunDescription& run,
   out << ", flag " << flag_text(options.flag) << ", alpha " << alpha << ", adjust "
       << adjust_text(options.adjust) << ", methods " << methods << "\n";
 
-  out << "Purification: " << analysis.rounds.size()
-      << (analysis.rounds.size() == 1 ? " round, " : " rounds, ")
-      << (analysis.converged ? "converged" : "not converged") << "\n";
-  for (const stats::Round& round : analysis.rounds)
-    out << "  round " << round.number << ": " << round.flagged.size() << " flagged: "
-        << item_list(round.flagged, analysis) << "\n";
-
-  std::size_t name_width = 4;
-  for (const auto& item : analysis.items) name_width = std::max(name_width, item.name.size());
-  auto name_column = [&](const std::string& name) {
-    return name + std::string(name_width - name.size(), ' ');
-  };
-  char line[160];
-  std::snprintf(line, sizeof line, " %9s %9s %8s %7s %10s %10s  %-3s    %s\n", "n_ref",
-                "n_focal", "D-DIF", "SE", "p", "p_adj", "ETS", "note");
-  out << "\n" << name_column("item") << line;
-  std::vector<std::size_t> flagged;
-  for (std::size_t j = 0; j < analysis.items.size(); ++j) {
-    const stats::ItemResult& item = analysis.items[j];
-    if (item.flagged) flagged.push_back(j);
-    const std::string ets = item.mh.ets_class.empty() ? "-" : item.mh.ets_class;
-    std::snprintf(line, sizeof line, " %9zu %9zu %8s %7s %10s %10s  %-3s %s", item.n_reference,
-                  item.n_focal, fixed(item.mh.d_dif, 8, 3).c_str(),
-                  fixed(item.mh.d_dif_se, 7, 3).c_str(), p_text(item.mh.p, 10).c_str(),
-                  p_text(item.mh.p_adjusted, 10).c_str(), ets.c_str(), item.flagged ? "*" : " ");
-    std::string row = name_column(item.name) + line;
-    if (!item.note.empty()) row += "  " + item.note;
-    row.erase(row.find_last_not_of(' ') + 1);
-    out << row << "\n";
+  for (const stats::Comparison& comparison : analysis.comparisons) {
+    if (analysis.comparisons.size() > 1)
+      out << "\nComparison: reference \"" << analysis.reference.value << "\" against focal \""
+          << comparison.focal << "\"\n";
+    write_comparison(out, run, comparison);
   }
-  const stats::Methods& computed = options.methods;
-  if (computed.standardization || computed.breslow_day || computed.logistic_regression)
-    write_method_table(out, computed, analysis, name_column);
-  out << "\nFlagged (" << flagged.size() << "): " << item_list(flagged, analysis) << "\n";
 }
 
 }  // namespace itemdif::results

@@ -5,21 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "data/item_scores.hpp"
-#include "stats/dif_analysis.hpp"
+#include "results/run_description.hpp"
+#include "stats/analysis.hpp"
+#include "stats/analysis_options.hpp"
 
 namespace itemdif::results {
 
-/// What the summary says about the run besides the analysis itself.
-struct RunDescription {
-  std::string input;                 ///< the data file as named
-  const data::ItemScores* scores = nullptr;
-  const stats::AnalyzeOptions* options = nullptr;
-  std::vector<std::string> methods;  ///< the methods computed
-};
-
-/// Groups and their sizes, the rows left out, the options in force, the purification rounds,
-/// one line per item and the flagged items.
+/// Groups and their sizes, the rows left out, the options in force and per comparison the
+/// purification rounds, one line per item and the flagged items.
 void write_summary(std::ostream& out, const RunDescription& run,
                    const stats::DifAnalysis& analysis);
 

@@ -2,12 +2,39 @@
 #include "stats/breslow_day.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
-#include "stats/mh_values.hpp"
+#include "stats/notes.hpp"
 #include "stats/upper_tails.hpp"
 
 namespace itemdif::stats {
+namespace {
+
+constexpr std::array<Column, 3> kColumns = {{
+    Column("bd_chi_square"),
+    Column("bd_df", ColumnKind::whole),
+    Column("bd_p", ColumnKind::p_value)
+        .report("BD p", "Breslow-Day homogeneity of the odds ratios")
+        .shown_in(SummaryTable::methods, "BD p", 10)
+        .nonuniform_test("Breslow-Day p"),
+}};
+
+MethodValues compute(const ItemInput& item) {
+  MethodValues values;
+  if (item.range.polytomous) {
+    values.cells.resize(kColumns.size());
+    return values;
+  }
+  const BdValues bd = breslow_day(item.levels, cell_number(item.earlier_cell("mh_alpha")),
+                                  values.note);
+  std::optional<std::int64_t> df;
+  if (bd.df) df = *bd.df;
+  values.cells = cells_of(number_cell(bd.chi_square), whole_cell(df), number_cell(bd.p));
+  return values;
+}
+
+}  // namespace
 
 double breslow_day_expected(double nr, double m1, double m0, double alpha) {
   const double low = std::max(0.0, nr - m0);
@@ -26,7 +53,7 @@ double breslow_day_expected(double nr, double m1, double m0, double alpha) {
   return std::clamp(distance(first) <= distance(second) ? first : second, low, high);
 }
 
-BdValues breslow_day(const std::vector<LevelRow>& levels, const std::optional<double>& mh_alpha,
+BdValues breslow_day(std::span<const LevelTable> levels, const std::optional<double>& mh_alpha,
                      std::string& note) {
   BdValues bd;
   if (!mh_alpha) {
@@ -35,18 +62,19 @@ BdValues breslow_day(const std::vector<LevelRow>& levels, const std::optional<do
   }
   double statistic = 0, observed = 0, expected = 0, variance = 0;
   int tables = 0;
-  for (const LevelRow& level : levels) {
+  for (const LevelTable& level : levels) {
     if (!level.used) continue;
-    const double nr = level.reference_correct + level.reference_incorrect;
-    const double nf = level.focal_correct + level.focal_incorrect;
-    const double m1 = level.reference_correct + level.focal_correct;
-    const double m0 = level.reference_incorrect + level.focal_incorrect;
+    const TwoByTwo t = level.two_by_two();
+    const double nr = t.a + t.b;
+    const double nf = t.c + t.d;
+    const double m1 = t.a + t.c;
+    const double m0 = t.b + t.d;
     if (!(nr > 0 && nf > 0 && m1 > 0 && m0 > 0)) continue;
     const double a = breslow_day_expected(nr, m1, m0, *mh_alpha);
     const double v = 1.0 / (1.0 / a + 1.0 / (nr - a) + 1.0 / (m1 - a) + 1.0 / (m0 - nr + a));
-    const double deviation = level.reference_correct - a;
+    const double deviation = t.a - a;
     statistic += deviation * deviation / v;
-    observed += level.reference_correct;
+    observed += t.a;
     expected += a;
     variance += v;
     ++tables;
@@ -62,5 +90,7 @@ BdValues breslow_day(const std::vector<LevelRow>& levels, const std::optional<do
   bd.p = chi_square_upper_tail(*bd.chi_square, *bd.df);
   return bd;
 }
+
+Method breslow_day_method() { return {"bd", kColumns, compute}; }
 
 }  // namespace itemdif::stats

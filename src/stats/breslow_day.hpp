@@ -1,13 +1,21 @@
-// The Breslow-Day test of homogeneous odds ratios over an item's levels, with Tarone's
-// correction, at the Mantel-Haenszel odds ratio.
+// The Breslow-Day method: homogeneity of the odds ratios over a 0/1 item's levels, with
+// Tarone's correction, at the Mantel-Haenszel odds ratio.
 #pragma once
 
+#include <optional>
+#include <span>
 #include <string>
-#include <vector>
 
-#include "stats/dif_analysis.hpp"
+#include "stats/level_table.hpp"
+#include "stats/method.hpp"
 
 namespace itemdif::stats {
+
+struct BdValues {
+  std::optional<double> chi_square;
+  std::optional<int> df;
+  std::optional<double> p;
+};
 
 /// The expected count of reference-correct answers in a table with reference size `nr` and
 /// margins `m1` (correct) and `m0` (incorrect) whose odds ratio is `alpha`: the root of
@@ -18,7 +26,11 @@ double breslow_day_expected(double nr, double m1, double m0, double alpha);
 /// (sum A - sum a)^2 / sum v, with df = those levels - 1, at `mh_alpha` (finite and positive).
 /// Empty, with the reason in `note`, when the odds ratio is undefined or fewer than two levels
 /// qualify.
-BdValues breslow_day(const std::vector<LevelRow>& levels, const std::optional<double>& mh_alpha,
+BdValues breslow_day(std::span<const LevelTable> levels, const std::optional<double>& mh_alpha,
                      std::string& note);
+
+/// Reads the Mantel-Haenszel odds ratio (`mh_alpha`) of the method before it; empty for
+/// polytomous items.
+Method breslow_day_method();
 
 }  // namespace itemdif::stats

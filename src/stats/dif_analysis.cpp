@@ -1,21 +1,21 @@
-// The DIF analysis of item scores: options checked, examinees selected, then purification
-// rounds, each one counting pass over the scores followed by every item's statistics.
+// The DIF analysis of item scores: options checked, examinees selected and item ranges fixed,
+// then per comparison its purification rounds, each one counting pass over the scores followed
+// by every item's values.
 #include "stats/dif_analysis.hpp"
 
-#include <cmath>
 #include <limits>
 #include <mutex>
+#include <string>
 
-#include "stats/breslow_day.hpp"
 #include "stats/examinees.hpp"
 #include "stats/levels.hpp"
-#include "stats/lr_values.hpp"
-#include "stats/mh_values.hpp"
+#include "stats/method_list.hpp"
+#include "stats/notes.hpp"
 #include "stats/p_adjust.hpp"
 #include "stats/parallel_items.hpp"
 #include "stats/purification.hpp"
+#include "stats/score_cells.hpp"
 #include "stats/score_counts.hpp"
-#include "stats/std_values.hpp"
 
 namespace itemdif::stats {
 
@@ -31,86 +31,132 @@ void check_options(const AnalyzeOptions& options) {
                            std::to_string(options.max_rounds));
   if (!(options.alpha > 0.0 && options.alpha < 1.0))
     throw data::InputError("alpha must lie between 0 and 1");
+  const std::size_t known = methods().size();
+  bool in_order = !options.methods.empty() && options.methods.front() == 0;
+  for (std::size_t k = 1; k < options.methods.size(); ++k)
+    in_order = in_order && options.methods[k - 1] < options.methods[k];
+  if (!in_order || options.methods.back() >= known)
+    throw data::InputError("the methods must be listed once each, in list order, mh first");
 }
 
-/// The group sizes and proportions correct of one item over all its examinees, whatever their
+/// What one comparison counts: its groups' codes (the reference group first) and the items'
+/// ranges.
+struct ComparisonFrame {
+  const data::ItemScores& scores;
+  const std::vector<std::uint8_t>& taking_part;
+  const std::vector<ItemRange>& ranges;
+  std::vector<std::size_t> groups;
+};
+
+/// The group sizes and mean scores of one item over all its examinees, whatever their
 /// matching score.
-void describe_item(const ScoreCounts& counts, std::size_t item, ItemResult& result) {
-  std::uint64_t n[2][2] = {{0, 0}, {0, 0}};
-  for (std::size_t t = 0; t <= counts.max_score(); ++t)
-    for (std::uint8_t g = 0; g < 2; ++g)
-      for (std::uint8_t x = 0; x < 2; ++x) n[g][x] += counts.at(item, t, g, x);
-  const std::uint64_t reference = n[data::kReferenceGroup][0] + n[data::kReferenceGroup][1];
-  const std::uint64_t focal = n[data::kFocalGroup][0] + n[data::kFocalGroup][1];
-  result.n_reference = static_cast<std::size_t>(reference);
-  result.n_focal = static_cast<std::size_t>(focal);
-  if (reference > 0)
-    result.p_reference = static_cast<double>(n[data::kReferenceGroup][1]) /
-                         static_cast<double>(reference);
+void describe_item(std::span<const ScoreCell> cells, ItemResult& result) {
+  double n[2] = {0, 0}, sum[2] = {0, 0};
+  for (const ScoreCell& cell : cells) {
+    n[cell.group] += cell.count;
+    sum[cell.group] += cell.score * cell.count;
+  }
+  result.n_reference = static_cast<std::size_t>(n[0]);
+  result.n_focal = static_cast<std::size_t>(n[1]);
+  if (n[0] > 0)
+    result.mean_reference = sum[0] / n[0];
   else
     add_note(result.note, "no reference examinee answered the item");
-  if (focal > 0)
-    result.p_focal =
-        static_cast<double>(n[data::kFocalGroup][1]) / static_cast<double>(focal);
+  if (n[1] > 0)
+    result.mean_focal = sum[1] / n[1];
   else
     add_note(result.note, "no focal examinee answered the item");
 }
 
-/// One item's values in a round, written only to `r`.
-void item_statistics(const data::ItemScores& scores, const ScoreCounts& counts,
-                     const AnalyzeOptions& options, std::size_t j, int m, ItemResult& r) {
-  r.name = scores.item_names[j];
-  describe_item(counts, j, r);
-  r.levels = level_rows(counts, j, m, level_bounds(options.levels, m), options.min_per_group);
-  r.mh = mh_values(r.levels, options.alpha, r.note);
-  if (options.methods.standardization) r.std_dif = std_values(r.levels);
-  if (options.methods.breslow_day) r.bd = breslow_day(r.levels, r.mh.alpha, r.note);
-  if (options.methods.logistic_regression)
-    r.lr = lr_values(binomial_cells(counts, j), options.alpha, r.coefficients, r.note);
+/// One item's values in a round, matched on scores from `lo` to `hi`.
+ItemResult item_result(const ComparisonFrame& frame, const ScoreCounts& counts,
+                       const AnalyzeOptions& options, std::size_t j, int lo, int hi) {
+  ItemResult r;
+  r.name = frame.scores.item_names[j];
+  r.range = frame.ranges[j];
+  r.levels = level_tables(counts, j, r.range, frame.groups, level_bounds(options.levels, lo, hi),
+                          options.min_per_group);
+  const std::vector<ScoreCell> cells = score_cells(counts, j, r.range, frame.groups);
+  describe_item(cells, r);
+  const std::span<const Method> list = methods();
+  r.methods.resize(list.size());
+  for (const std::size_t m : options.methods) {
+    const ItemInput input{r.range, r.levels, cells, options.alpha,
+                          std::span<const MethodValues>(r.methods.data(), m)};
+    r.methods[m] = list[m].compute(input);
+    add_note(r.note, r.methods[m].note);
+  }
+  return r;
 }
 
-/// One test's p-values adjusted across the items: read by `raw`, stored by `adjusted`.
-template <typename Get, typename Set>
-void adjust_across_items(std::vector<ItemResult>& results, Adjust method, Get raw, Set adjusted) {
-  std::vector<std::optional<double>> p(results.size());
-  for (std::size_t j = 0; j < results.size(); ++j) p[j] = raw(results[j]);
-  const std::vector<std::optional<double>> values = adjust_p(p, method);
-  for (std::size_t j = 0; j < results.size(); ++j) adjusted(results[j], values[j]);
+/// Every adjusted p-value column of the methods run: its raw p-values adjusted across the items.
+void adjust_across_items(std::vector<ItemResult>& items, const AnalyzeOptions& options) {
+  const std::span<const Method> list = methods();
+  for (const std::size_t m : options.methods)
+    for (std::size_t c = 0; c < list[m].columns.size(); ++c) {
+      const Column& column = list[m].columns[c];
+      if (column.adjusts.empty()) continue;
+      std::vector<std::optional<double>> p(items.size());
+      for (std::size_t j = 0; j < items.size(); ++j) p[j] = items[j].number(column.adjusts);
+      const std::vector<std::optional<double>> adjusted = adjust_p(p, options.adjust);
+      for (std::size_t j = 0; j < items.size(); ++j)
+        items[j].methods[m].cells[c] = number_cell(adjusted[j]);
+    }
 }
 
 /// One round: the counting pass and every item's results, with p adjusted and flags set.
-std::vector<ItemResult> run_round(const data::ItemScores& scores, const Examinees& examinees,
-                                  const AnalyzeOptions& options,
+std::vector<ItemResult> run_round(const ComparisonFrame& frame, const AnalyzeOptions& options,
                                   const std::vector<std::size_t>& left_out, int round,
                                   const Progress& progress) {
-  const std::size_t items = scores.n_items();
+  const std::size_t items = frame.scores.n_items();
   std::vector<std::uint8_t> matching(items, 1);
   for (std::size_t j : left_out) matching[j] = 0;
-  const int matched = static_cast<int>(items - left_out.size());
+  int lo = 0, hi = 0;
+  for (std::size_t j = 0; j < items; ++j)
+    if (matching[j]) {
+      lo += frame.ranges[j].score_min;
+      hi += frame.ranges[j].score_max;
+    }
 
   if (progress) progress(round, 0, items);
-  const ScoreCounts counts = count_scores(scores, examinees, options.missing, matching);
+  const ScoreCounts counts = count_scores(frame.scores, frame.taking_part, frame.ranges,
+                                          frame.groups.size(), options.missing, matching);
 
   std::vector<ItemResult> results(items);
   std::mutex progress_mutex;
   std::size_t done = 0;
   for_each_item(items, options.threads, [&](std::size_t j) {
-    const int m = matched + (matching[j] ? 0 : 1);
-    item_statistics(scores, counts, options, j, m, results[j]);
+    // An item outside the matching set is matched on the sum plus its own score.
+    const ItemRange& own = frame.ranges[j];
+    results[j] = matching[j] ? item_result(frame, counts, options, j, lo, hi)
+                             : item_result(frame, counts, options, j, lo + own.score_min,
+                                           hi + own.score_max);
     if (!progress) return;
     const std::lock_guard<std::mutex> lock(progress_mutex);
     progress(round, ++done, items);
   });
 
-  adjust_across_items(
-      results, options.adjust, [](const ItemResult& r) { return r.mh.p; },
-      [](ItemResult& r, const std::optional<double>& p) { r.mh.p_adjusted = p; });
-  if (options.methods.logistic_regression)
-    adjust_across_items(
-        results, options.adjust, [](const ItemResult& r) { return r.lr.p; },
-        [](ItemResult& r, const std::optional<double>& p) { r.lr.p_adjusted = p; });
-  for (ItemResult& r : results) r.flagged = meets_flag_rule(r.mh, options.flag, options.alpha);
+  adjust_across_items(results, options);
+  for (ItemResult& r : results) r.flagged = meets_flag_rule(r, options.flag, options.alpha);
   return results;
+}
+
+Comparison run_comparison(const ComparisonFrame& frame, const std::string& focal,
+                          const AnalyzeOptions& options, const Progress& progress) {
+  Comparison comparison;
+  comparison.focal = focal;
+  const Purification rounds = purify(
+      options.purify, options.max_rounds,
+      [&](int round, const std::vector<std::size_t>& left_out) {
+        comparison.items = run_round(frame, options, left_out, round, progress);
+        std::vector<std::size_t> flagged;
+        for (std::size_t j = 0; j < comparison.items.size(); ++j)
+          if (comparison.items[j].flagged) flagged.push_back(j);
+        return flagged;
+      });
+  comparison.rounds = rounds.rounds;
+  comparison.converged = rounds.converged;
+  return comparison;
 }
 
 }  // namespace
@@ -120,24 +166,17 @@ DifAnalysis analyze_scores(const data::ItemScores& scores, const AnalyzeOptions&
   check_options(options);
   if (scores.n_examinees > std::numeric_limits<std::uint32_t>::max())
     throw data::InputError("more examinees than one analysis counts");
-  const Examinees examinees = select_examinees(scores, options.missing);
+  constexpr std::size_t kGroups = 2;
+  const Examinees examinees = select_examinees(scores, kGroups, options.missing);
+  const std::vector<ItemRange> ranges = item_ranges(scores, examinees.taking_part);
 
   DifAnalysis analysis;
-  analysis.n_reference = examinees.n_reference;
-  analysis.n_focal = examinees.n_focal;
+  analysis.reference = {scores.reference_value, examinees.group_sizes[data::kReferenceGroup]};
+  analysis.focal = {{scores.focal_value, examinees.group_sizes[data::kFocalGroup]}};
   analysis.listwise_left_out = examinees.left_out;
-
-  const Purification rounds = purify(
-      options.purify, options.max_rounds,
-      [&](int round, const std::vector<std::size_t>& left_out) {
-        analysis.items = run_round(scores, examinees, options, left_out, round, progress);
-        std::vector<std::size_t> flagged;
-        for (std::size_t j = 0; j < analysis.items.size(); ++j)
-          if (analysis.items[j].flagged) flagged.push_back(j);
-        return flagged;
-      });
-  analysis.rounds = rounds.rounds;
-  analysis.converged = rounds.converged;
+  const ComparisonFrame frame{scores, examinees.taking_part, ranges,
+                              {data::kReferenceGroup, data::kFocalGroup}};
+  analysis.comparisons.push_back(run_comparison(frame, scores.focal_value, options, progress));
   return analysis;
 }
 

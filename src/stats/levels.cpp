@@ -40,18 +40,18 @@ void check_level_spec(const LevelSpec& spec) {
                              level_text(kept[k]) + " overlap");
 }
 
-std::vector<std::pair<int, int>> level_bounds(const LevelSpec& spec, int m) {
+std::vector<std::pair<int, int>> level_bounds(const LevelSpec& spec, int lo, int hi) {
   std::vector<std::pair<int, int>> bounds;
   switch (spec.kind) {
     case LevelSpec::Kind::thin:
-      for (int t = 0; t <= m; ++t) bounds.emplace_back(t, t);
+      for (int t = lo; t <= hi; ++t) bounds.emplace_back(t, t);
       break;
     case LevelSpec::Kind::equal_width: {
-      const long long scores = static_cast<long long>(m) + 1;
+      const long long scores = static_cast<long long>(hi) - lo + 1;
       const long long count = spec.count;
       for (long long k = 0; k < count; ++k) {
-        const long long low = k * scores / count;
-        const long long high = (k + 1) * scores / count - 1;
+        const long long low = lo + k * scores / count;
+        const long long high = lo + (k + 1) * scores / count - 1;
         if (low <= high) bounds.emplace_back(static_cast<int>(low), static_cast<int>(high));
       }
       break;
@@ -64,30 +64,37 @@ std::vector<std::pair<int, int>> level_bounds(const LevelSpec& spec, int m) {
   return bounds;
 }
 
-std::vector<LevelRow> level_rows(const ScoreCounts& counts, std::size_t item, int m,
-                                 const std::vector<std::pair<int, int>>& bounds,
-                                 int min_per_group) {
-  std::vector<LevelRow> rows;
-  rows.reserve(bounds.size());
-  const int top = std::min(m, static_cast<int>(counts.max_score()));
+std::vector<LevelTable> level_tables(const ScoreCounts& counts, std::size_t item,
+                                     const ItemRange& range,
+                                     const std::vector<std::size_t>& groups,
+                                     const std::vector<std::pair<int, int>>& bounds,
+                                     int min_per_group) {
+  std::vector<LevelTable> tables;
+  tables.reserve(bounds.size());
+  const int top = static_cast<int>(counts.max_sum());
+  std::vector<std::uint64_t> n(groups.size() * static_cast<std::size_t>(range.score_max + 1));
   for (const auto& [low, high] : bounds) {
-    LevelRow row;
-    row.low = low;
-    row.high = high;
-    std::uint64_t n[2][2] = {{0, 0}, {0, 0}};
+    LevelTable table(low, high, groups.size(), range.score_min, range.score_max);
+    std::fill(n.begin(), n.end(), 0);
     for (int t = std::max(low, 0); t <= std::min(high, top); ++t)
-      for (std::uint8_t g = 0; g < 2; ++g)
-        for (std::uint8_t x = 0; x < 2; ++x)
-          n[g][x] += counts.at(item, static_cast<std::size_t>(t), g, x);
-    row.reference_correct = static_cast<double>(n[data::kReferenceGroup][1]);
-    row.reference_incorrect = static_cast<double>(n[data::kReferenceGroup][0]);
-    row.focal_correct = static_cast<double>(n[data::kFocalGroup][1]);
-    row.focal_incorrect = static_cast<double>(n[data::kFocalGroup][0]);
-    const auto least = static_cast<std::uint64_t>(min_per_group);
-    row.used = n[0][0] + n[0][1] >= least && n[1][0] + n[1][1] >= least;
-    rows.push_back(row);
+      for (std::size_t g = 0; g < groups.size(); ++g)
+        for (int y = range.score_min; y <= range.score_max; ++y)
+          n[g * static_cast<std::size_t>(range.score_max + 1) + static_cast<std::size_t>(y)] +=
+              counts.at(item, static_cast<std::size_t>(t), groups[g], y);
+    table.used = true;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+      std::uint64_t size = 0;
+      for (int y = range.score_min; y <= range.score_max; ++y) {
+        const std::uint64_t k =
+            n[g * static_cast<std::size_t>(range.score_max + 1) + static_cast<std::size_t>(y)];
+        table.count(g, y) = static_cast<double>(k);
+        size += k;
+      }
+      table.used = table.used && size >= static_cast<std::uint64_t>(min_per_group);
+    }
+    tables.push_back(std::move(table));
   }
-  return rows;
+  return tables;
 }
 
 }  // namespace itemdif::stats

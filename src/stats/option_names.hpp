@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "stats/dif_analysis.hpp"
+#include "stats/analysis_options.hpp"
 
 namespace itemdif::stats {
 

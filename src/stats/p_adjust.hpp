@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "stats/dif_analysis.hpp"
+#include "stats/analysis_options.hpp"
 
 namespace itemdif::stats {
 

@@ -5,15 +5,19 @@
 
 namespace itemdif::stats {
 
-bool meets_flag_rule(const MhValues& mh, FlagRule rule, double alpha) {
-  if (mh.ets_class.empty()) return false;
+bool meets_flag_rule(const ItemResult& item, FlagRule rule, double alpha) {
+  // Classes B and C of 0/1 items, BB and CC of polytomous ones.
+  const std::string ets_class = item.text("ets_class");
+  if (ets_class.empty()) return false;
   switch (rule) {
     case FlagRule::ets:
-      return mh.ets_class[0] == 'B' || mh.ets_class[0] == 'C';
+      return ets_class[0] == 'B' || ets_class[0] == 'C';
     case FlagRule::ets_c:
-      return mh.ets_class[0] == 'C';
-    case FlagRule::p:
-      return mh.p_adjusted && *mh.p_adjusted < alpha;
+      return ets_class[0] == 'C';
+    case FlagRule::p: {
+      const std::optional<double> p = item.number("mh_p_adjusted");
+      return p && *p < alpha;
+    }
   }
   return false;
 }

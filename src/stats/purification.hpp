@@ -6,14 +6,15 @@
 #include <functional>
 #include <vector>
 
-#include "stats/dif_analysis.hpp"
+#include "stats/analysis.hpp"
+#include "stats/analysis_options.hpp"
 
 namespace itemdif::stats {
 
-/// Whether an item meets the flag rule: ets a class B or C, ets-c a class C, p an adjusted MH
-/// p below alpha. An item without a class (odds ratio 0 or infinite, no variance) is never
-/// flagged.
-bool meets_flag_rule(const MhValues& mh, FlagRule rule, double alpha);
+/// Whether an item meets the flag rule, read from its `ets_class` and `mh_p_adjusted`: ets a
+/// class B or C (BB or CC), ets-c a class C (CC), p an adjusted MH p below alpha. An item
+/// without a class (odds ratio 0 or infinite, no variance) is never flagged.
+bool meets_flag_rule(const ItemResult& item, FlagRule rule, double alpha);
 
 /// Runs one round matching on every item except `left_out` (item numbers in item order) and
 /// returns the items it flags, in item order.

@@ -5,63 +5,121 @@ namespace itemdif::stats {
 
 namespace {
 constexpr std::size_t kNotOwn = static_cast<std::size_t>(-1);
+
+std::size_t own_scores(const ItemRange& range) {
+  return static_cast<std::size_t>(range.score_max) + 1;
+}
+}  // namespace
+
+ScoreCounts::ScoreCounts(const std::vector<ItemRange>& ranges, std::size_t groups,
+                         const std::vector<std::uint8_t>& matching)
+    : ranges_(ranges), groups_(groups), matching_(matching), own_slot_(ranges.size(), kNotOwn) {
+  std::size_t highest = 0;
+  offset_.resize(ranges_.size());
+  for (std::size_t j = 0; j < ranges_.size(); ++j) {
+    offset_[j] = row_width_;
+    row_width_ += static_cast<std::size_t>(ranges_[j].score_max);
+    highest += static_cast<std::size_t>(ranges_[j].score_max);
+  }
+  sums_ = highest + 1;
+  examinees_.assign(sums_ * groups_, 0);
+  scored_.assign(sums_ * groups_ * row_width_, 0);
+  missing_.assign(sums_ * groups_ * ranges_.size(), 0);
+  std::size_t own_size = 0;
+  for (std::size_t j = 0; j < ranges_.size(); ++j)
+    if (!matching_[j]) {
+      own_slot_[j] = own_size;
+      own_size += sums_ * groups_ * own_scores(ranges_[j]);
+    }
+  own_.assign(own_size, 0);
 }
 
-ScoreCounts::ScoreCounts(std::size_t items, const std::vector<std::uint8_t>& matching)
-    : items_(items), scores_(items + 1), matching_(matching), own_slot_(items, kNotOwn) {
-  examinees_.assign(scores_ * 2, 0);
-  correct_.assign(scores_ * 2 * items_, 0);
-  missing_.assign(scores_ * 2 * items_, 0);
-  std::size_t slots = 0;
-  for (std::size_t j = 0; j < items_; ++j)
-    if (!matching_[j]) own_slot_[j] = slots++;
-  own_.assign(slots * scores_ * 4, 0);
-}
-
-std::uint32_t ScoreCounts::at(std::size_t item, std::size_t score, std::uint8_t group,
-                              std::uint8_t response) const {
+std::uint32_t ScoreCounts::at(std::size_t item, std::size_t sum, std::size_t group,
+                              int score) const {
+  const ItemRange& range = ranges_[item];
+  if (score < range.score_min || score > range.score_max) return 0;
   if (own_slot_[item] != kNotOwn)
-    return own_[((own_slot_[item] * scores_ + score) * 2 + group) * 2 + response];
-  const std::size_t k = row(score, group) + item;
-  if (response == 1) return correct_[k];
-  return examinees_[score * 2 + group] - missing_[k] - correct_[k];
+    return own_[own_slot_[item] + (sum * groups_ + group) * own_scores(range) +
+                static_cast<std::size_t>(score)];
+  const std::uint32_t* counters = scored_.data() + row(sum, group) + offset_[item];
+  std::uint32_t count = score >= 1 ? counters[score - 1] : 0;
+  if (score == range.score_min) {
+    // Those left over: scored 0, or missing and counted at the lowest score.
+    std::uint32_t left = examinees_[sum * groups_ + group] -
+                         missing_[(sum * groups_ + group) * ranges_.size() + item];
+    for (int y = 1; y <= range.score_max; ++y) left -= counters[y - 1];
+    count += left;
+  }
+  return count;
 }
 
-ScoreCounts count_scores(const data::ItemScores& scores, const Examinees& examinees,
+ScoreCounts count_scores(const data::ItemScores& scores,
+                         const std::vector<std::uint8_t>& taking_part,
+                         const std::vector<ItemRange>& ranges, std::size_t groups,
                          MissingPolicy policy, const std::vector<std::uint8_t>& matching) {
   const std::size_t items = scores.n_items();
-  ScoreCounts counts(items, matching);
+  ScoreCounts counts(ranges, groups, matching);
   if (items == 0) return counts;
 
+  bool dichotomous = true;
+  std::vector<std::uint8_t> lowest(items), width(items);
   std::vector<std::size_t> own_items;
-  for (std::size_t j = 0; j < items; ++j)
+  for (std::size_t j = 0; j < items; ++j) {
+    dichotomous = dichotomous && !ranges[j].polytomous;
+    lowest[j] = static_cast<std::uint8_t>(ranges[j].score_min);
+    width[j] = static_cast<std::uint8_t>(ranges[j].score_max);
     if (!matching[j]) own_items.push_back(j);
-  const std::uint8_t* __restrict in_sum = matching.data();
+  }
+  // The sum takes an item's byte, a missing one replaced by the lowest score, through a mask.
+  std::vector<std::uint8_t> in_sum_mask(items);
+  for (std::size_t j = 0; j < items; ++j) in_sum_mask[j] = matching[j] ? 0xFF : 0;
+  const std::uint8_t* __restrict mask = in_sum_mask.data();
+  const std::uint8_t* __restrict in_sum = matching.data();  // 0 or 1
+  const std::uint8_t* __restrict low = lowest.data();
+  const std::uint8_t* __restrict top = width.data();
+  const std::size_t* __restrict offset = counts.offset_.data();
   const bool count_missing = policy == MissingPolicy::excluded;
-  const std::size_t scores_per_item = counts.scores_;
 
   const std::uint8_t* row = scores.scores.data();
   for (std::size_t i = 0; i < scores.n_examinees; ++i, row += items) {
-    if (!examinees.taking_part[i]) continue;
+    if (!taking_part[i]) continue;
     const std::uint8_t* __restrict x = row;
     unsigned sum = 0;
-    for (std::size_t j = 0; j < items; ++j) sum += static_cast<unsigned>((x[j] == 1) & in_sum[j]);
-    const std::uint8_t g = scores.group[i];
-    counts.examinees_[sum * 2 + g] += 1;
+    if (dichotomous) {
+      for (std::size_t j = 0; j < items; ++j) sum += static_cast<unsigned>((x[j] == 1) & in_sum[j]);
+    } else {
+      for (std::size_t j = 0; j < items; ++j) {
+        const std::uint8_t v = x[j] == data::kMissing ? low[j] : x[j];
+        sum += static_cast<unsigned>(v & mask[j]);
+      }
+    }
+    const std::size_t g = scores.group[i];
+    counts.examinees_[sum * groups + g] += 1;
     // Items matched on: one contiguous row of counters per sum and group.
-    std::uint32_t* __restrict correct = counts.correct_.data() + counts.row(sum, g);
-    for (std::size_t j = 0; j < items; ++j) correct[j] += x[j] == 1;
+    std::uint32_t* __restrict counters = counts.scored_.data() + counts.row(sum, g);
+    if (dichotomous) {
+      for (std::size_t j = 0; j < items; ++j) counters[j] += x[j] == 1;
+    } else {
+      for (std::size_t j = 0; j < items; ++j) {
+        // Scores 1..K go to their counter; 0 and missing (beyond K as unsigned) add nothing.
+        const unsigned k = static_cast<unsigned>(x[j]) - 1u;
+        const bool counted = k < top[j];
+        counters[offset[j] + (counted ? k : 0u)] += counted;
+      }
+    }
     if (count_missing) {
-      std::uint32_t* __restrict missing = counts.missing_.data() + counts.row(sum, g);
+      std::uint32_t* __restrict missing = counts.missing_.data() + (sum * groups + g) * items;
       for (std::size_t j = 0; j < items; ++j) missing[j] += x[j] == data::kMissing;
     }
     // Items not matched on: their own score added to the sum.
-    for (std::size_t slot = 0; slot < own_items.size(); ++slot) {
-      const std::uint8_t response = x[own_items[slot]];
-      if (response == data::kMissing && count_missing) continue;
-      const unsigned correct_answer = response == 1 ? 1u : 0u;
-      counts.own_[((slot * scores_per_item + sum + correct_answer) * 2 + g) * 2 +
-                  correct_answer] += 1;
+    for (const std::size_t j : own_items) {
+      std::uint8_t y = x[j];
+      if (y == data::kMissing) {
+        if (count_missing) continue;
+        y = lowest[j];
+      }
+      counts.own_[counts.own_slot_[j] +
+                  ((sum + y) * groups + g) * own_scores(ranges[j]) + y] += 1;
     }
   }
   return counts;

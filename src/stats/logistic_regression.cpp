@@ -1,16 +1,41 @@
-// The logistic-regression DIF tests of one item.
-#include "stats/lr_values.hpp"
+// The logistic-regression method.
+#include "stats/logistic_regression.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
 
-#include "stats/mh_values.hpp"
+#include "stats/notes.hpp"
 #include "stats/upper_tails.hpp"
 
 namespace itemdif::stats {
 namespace {
+
+constexpr std::array<Column, 12> kColumns = {{
+    Column("lr_chi_square"),
+    Column("lr_p", ColumnKind::p_value)
+        .report("LR p", "logistic regression, 2 df likelihood-ratio test")
+        .shown_in(SummaryTable::methods, "LR p", 10),
+    Column("lr_p_adjusted", ColumnKind::p_value)
+        .report("LR p adj", "LR p adjusted across the items")
+        .shown_in(SummaryTable::methods, "LR p_adj", 10)
+        .adjusting("lr_p"),
+    Column("lr_uniform_chi_square"),
+    Column("lr_uniform_p", ColumnKind::p_value),
+    Column("lr_nonuniform_chi_square"),
+    Column("lr_nonuniform_p", ColumnKind::p_value)
+        .nonuniform_test("logistic regression non-uniform p"),
+    Column("lr_delta_r2").shown_in(SummaryTable::methods, "dR2", 7),
+    Column("lr_uniform_delta_r2"),
+    Column("lr_beta_change"),
+    Column("zumbo_thomas_class", ColumnKind::dif_class)
+        .report("ZT", "Zumbo-Thomas class from the R\u00b2 difference")
+        .shown_in(SummaryTable::methods, "ZT", 2),
+    Column("jodoin_gierl_class", ColumnKind::dif_class)
+        .report("JG", "Jodoin-Gierl class from the R\u00b2 difference")
+        .shown_in(SummaryTable::methods, "JG", 2),
+}};
 
 constexpr std::array<const char*, kMaxLogisticTerms> kTermNames = {"intercept", "trait", "group",
                                                                    "trait_x_group"};
@@ -25,6 +50,32 @@ const char* model_name(LogisticModel model) {
   }
   return "";
 }
+
+/// The values of the three fits, before they become cells.
+struct LrValues {
+  std::optional<double> chi_square, p, p_adjusted;            ///< trait against nonuniform, 2 df
+  std::optional<double> uniform_chi_square, uniform_p;        ///< trait against uniform
+  std::optional<double> nonuniform_chi_square, nonuniform_p;  ///< uniform against nonuniform
+  std::optional<double> delta_r2, uniform_delta_r2;           ///< Nagelkerke R² differences
+  std::optional<double> beta_change;  ///< |b_x(uniform) - b_x(trait)| / |b_x(trait)|
+  std::string zumbo_thomas_class, jodoin_gierl_class;  ///< "A", "B", "C"; empty when undefined
+};
+
+MethodValues lr_method_values(const LrValues& lr, std::vector<Coefficient> coefficients,
+                              std::string note) {
+  MethodValues values;
+  values.cells = cells_of(number_cell(lr.chi_square), number_cell(lr.p),
+                          number_cell(lr.p_adjusted), number_cell(lr.uniform_chi_square),
+                          number_cell(lr.uniform_p), number_cell(lr.nonuniform_chi_square),
+                          number_cell(lr.nonuniform_p), number_cell(lr.delta_r2),
+                          number_cell(lr.uniform_delta_r2), number_cell(lr.beta_change),
+                          class_cell(lr.zumbo_thomas_class), class_cell(lr.jodoin_gierl_class));
+  values.coefficients = std::move(coefficients);
+  values.note = std::move(note);
+  return values;
+}
+
+MethodValues compute(const ItemInput& item);
 
 std::string effect_class(double delta_r2, double p, double alpha, double b_from, double c_above) {
   if (!(p < alpha)) return "A";
@@ -69,26 +120,27 @@ void note_failures(const std::array<LogisticFit, 3>& fits, std::string& note) {
   }
 }
 
+MethodValues compute(const ItemInput& item) {
+  if (item.range.polytomous) {
+    MethodValues values;
+    values.cells.resize(kColumns.size());
+    return values;
+  }
+  return lr_values(binomial_cells(item.cells), item.alpha);
+}
+
 }  // namespace
 
-std::vector<BinomialCell> binomial_cells(const ScoreCounts& counts, std::size_t item) {
-  std::vector<BinomialCell> cells;
-  double n = 0, score_sum = 0;
-  for (std::size_t t = 0; t <= counts.max_score(); ++t)
-    for (std::uint8_t g = 0; g < 2; ++g) {
-      BinomialCell cell;
-      cell.correct = counts.at(item, t, g, 1);
-      cell.n = cell.correct + counts.at(item, t, g, 0);
-      if (cell.n == 0) continue;
-      cell.trait = static_cast<double>(t);
-      cell.group = g == data::kFocalGroup ? 1.0 : 0.0;
-      cells.push_back(cell);
-      n += cell.n;
-      score_sum += cell.n * cell.trait;
-    }
-  const double mean = n > 0 ? score_sum / n : 0.0;
-  for (BinomialCell& cell : cells) cell.trait -= mean;
-  return cells;
+std::vector<BinomialCell> binomial_cells(std::span<const ScoreCell> cells) {
+  std::vector<BinomialCell> binomial;
+  for (const ScoreCell& cell : cells) {
+    const double group = cell.group == 0 ? 0.0 : 1.0;
+    if (binomial.empty() || binomial.back().trait != cell.trait || binomial.back().group != group)
+      binomial.push_back({cell.trait, group, 0, 0});
+    binomial.back().n += cell.count;
+    if (cell.score == 1) binomial.back().correct += cell.count;
+  }
+  return binomial;
 }
 
 double nagelkerke_r2(double model, double null, double n) {
@@ -103,9 +155,10 @@ std::string jodoin_gierl_class(double delta_r2, double p, double alpha) {
   return effect_class(delta_r2, p, alpha, 0.035, 0.070);
 }
 
-LrValues lr_values(const std::vector<BinomialCell>& cells, double alpha,
-                   std::vector<Coefficient>& coefficients, std::string& note) {
+MethodValues lr_values(std::span<const BinomialCell> cells, double alpha) {
   LrValues lr;
+  std::vector<Coefficient> coefficients;
+  std::string note;
   double n = 0, correct = 0, reference = 0;
   bool one_score = true;
   for (const BinomialCell& cell : cells) {
@@ -115,14 +168,14 @@ LrValues lr_values(const std::vector<BinomialCell>& cells, double alpha,
     one_score = one_score && cell.trait == cells.front().trait;
   }
   // Without both groups the group term has nothing to estimate; that is noted for the item.
-  if (reference == 0 || reference == n) return lr;
+  if (reference == 0 || reference == n) return lr_method_values(lr, coefficients, note);
   if (correct == 0 || correct == n) {
     add_note(note, "no logistic regression: every examinee answered the item alike");
-    return lr;
+    return lr_method_values(lr, coefficients, note);
   }
   if (one_score) {
     add_note(note, "no logistic regression: every examinee has the same matching score");
-    return lr;
+    return lr_method_values(lr, coefficients, note);
   }
 
   const double p0 = correct / n;
@@ -164,7 +217,16 @@ LrValues lr_values(const std::vector<BinomialCell>& cells, double alpha,
     lr.nonuniform_chi_square = likelihood_ratio(uniform, nonuniform);
     lr.nonuniform_p = chi_square_upper_tail(*lr.nonuniform_chi_square, 1.0);
   }
-  return lr;
+  if (r2[0] && r2[1]) {
+    const double before = trait.estimate[1], after = uniform.estimate[1];
+    if (before != 0)
+      lr.beta_change = std::fabs(after - before) / std::fabs(before);
+    else
+      add_note(note, "no beta change: the trait coefficient of model trait is 0");
+  }
+  return lr_method_values(lr, coefficients, note);
 }
+
+Method logistic_regression_method() { return {"lr", kColumns, compute}; }
 
 }  // namespace itemdif::stats

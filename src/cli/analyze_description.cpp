@@ -1,0 +1,48 @@
+// The description of an `analyze` run.
+#include "cli/analyze_description.hpp"
+
+#include "cli/version.hpp"
+#include "results/number_text.hpp"
+
+namespace itemdif::cli {
+
+results::RunDescription analyze_description(const AnalyzeArguments& a,
+                                            const stats::AnalyzeOptions& options,
+                                            const data::ItemScores& scores) {
+  results::RunDescription run;
+  run.version = kVersion;
+  run.command = "analyze";
+  run.input = a.data;
+  auto text = [&](const std::string& name, const std::string& value) {
+    run.settings.push_back({name, value, false, false});
+  };
+  auto number = [&](const std::string& name, const std::string& value) {
+    run.settings.push_back({name, value, true, false});
+  };
+  auto group_value = [&](const std::string& name, const std::string& value) {
+    run.settings.push_back({name, value, false, true});
+  };
+  text("group", a.group);
+  group_value("focal", a.focal);
+  group_value("reference", scores.reference_value);
+  if (a.items) text("items", *a.items);
+  if (a.id) text("id", *a.id);
+  if (a.missing_codes) text("missing_codes", *a.missing_codes);
+  if (a.delimiter) text("delimiter", *a.delimiter);
+  text("missing", a.missing);
+  text("levels", a.levels);
+  number("min_per_group", std::to_string(a.min_per_group));
+  text("purify", a.purify);
+  number("max_rounds", std::to_string(a.max_rounds));
+  text("flag", a.flag);
+  number("alpha", results::number_text(a.alpha));
+  text("adjust", a.adjust);
+  run.methods = options.methods;
+  run.options = options;
+  run.items = scores.n_items();
+  run.rows_read = scores.rows_read;
+  run.rows_of_no_group = scores.rows_left_out;
+  return run;
+}
+
+}  // namespace itemdif::cli

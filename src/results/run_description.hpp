@@ -1,0 +1,42 @@
+// What a run is besides its analysis values: the command, the input, the options in force and
+// the methods run. The summary, the results files and the report all read this one value.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "stats/analysis_options.hpp"
+
+namespace itemdif::results {
+
+struct RunDescription {
+  std::string version;  ///< of the program that wrote the results
+  std::string command;  ///< "analyze" or "run"
+  std::string input;    ///< the data file or the control file, as named
+
+  /// One option in force, as the command line or the control file gives it.
+  struct Setting {
+    std::string name;
+    std::string value;
+    bool number = false;       ///< written as a number in JSON
+    bool group_value = false;  ///< a group's value, which the groups show with their sizes
+  };
+  std::vector<Setting> settings;
+  /// The methods computed, as positions in the method list.
+  std::vector<std::size_t> methods;
+
+  std::size_t items = 0;
+  std::size_t rows_read = 0;            ///< data rows of the input
+  std::size_t rows_of_no_group = 0;     ///< rows whose group value is missing or none of the groups
+  /// The analysis's options as values (`analyze`); the summary words them.
+  stats::AnalyzeOptions options;
+
+  bool ran(std::size_t method) const {
+    for (std::size_t m : methods)
+      if (m == method) return true;
+    return false;
+  }
+};
+
+}  // namespace itemdif::results
