@@ -3,12 +3,29 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "cli/analyze_command.hpp"
+#include "stats/method_list.hpp"
 
 namespace itemdif::cli {
 namespace {
 
 using stats::LevelSpec;
+
+/// The positions of the methods called `names` in the method list.
+std::vector<std::size_t> positions(std::initializer_list<const char*> names) {
+  std::vector<std::size_t> found;
+  for (const char* name : names) {
+    const std::optional<std::size_t> position = stats::method_position(name);
+    EXPECT_TRUE(position.has_value()) << name;
+    found.push_back(position.value_or(99));
+  }
+  return found;
+}
 
 std::string usage_message(const auto& action) {
   try {
@@ -41,32 +58,36 @@ TEST(LevelsOption, MalformedTextsNameTheOption) {
 }
 
 TEST(MethodsOption, KnownNamesOnceInTheirOrder) {
-  EXPECT_EQ(parse_methods("lr,mh"), (std::vector<std::string>{"mh", "lr"}));
-  EXPECT_EQ(parse_methods("bd,std,mh,lr"), (std::vector<std::string>{"mh", "std", "bd", "lr"}));
+  // The list's order is mh, std, bd, lr: the order of the summary's and the files' columns.
+  EXPECT_EQ(positions({"mh", "std", "bd", "lr"}), (std::vector<std::size_t>{0, 1, 2, 3}));
+  EXPECT_EQ(parse_methods("lr,mh"), positions({"mh", "lr"}));
+  EXPECT_EQ(parse_methods("bd,std,mh,lr"), positions({"mh", "std", "bd", "lr"}));
+  EXPECT_EQ(parse_methods("std,,bd,"), positions({"std", "bd"}));
   EXPECT_EQ(usage_message([] { parse_methods("mh,rasch"); }),
             "--methods: \"rasch\" is not one of mh,std,bd,lr");
   EXPECT_EQ(usage_message([] { parse_methods("mh,mh"); }), "--methods: \"mh\" is given twice");
+  EXPECT_EQ(usage_message([] { parse_methods("MH"); }),
+            "--methods: \"MH\" is not one of mh,std,bd,lr");
   EXPECT_EQ(usage_message([] { parse_methods(""); }),
             "--methods: no method given (any of mh,std,bd,lr)");
 }
 
 TEST(MethodsOption, AllFourByDefaultAndMantelHaenszelAlways) {
   AnalyzeArguments arguments;
-  EXPECT_EQ(methods_to_compute(arguments), (std::vector<std::string>{"mh", "std", "bd", "lr"}));
-  stats::Methods methods = analysis_options(arguments).methods;
-  EXPECT_TRUE(methods.standardization && methods.breslow_day && methods.logistic_regression);
+  const std::vector<std::size_t> every = positions({"mh", "std", "bd", "lr"});
+  EXPECT_EQ(methods_to_compute(arguments), every);
+  EXPECT_EQ(analysis_options(arguments).methods, every);
 
   arguments.methods = "mh";
-  EXPECT_EQ(methods_to_compute(arguments), std::vector<std::string>{"mh"});
-  methods = analysis_options(arguments).methods;
-  EXPECT_FALSE(methods.standardization || methods.breslow_day || methods.logistic_regression);
+  EXPECT_EQ(methods_to_compute(arguments), positions({"mh"}));
+  EXPECT_EQ(analysis_options(arguments).methods, positions({"mh"}));
 
   // The flag rule and Breslow-Day rest on Mantel-Haenszel.
   arguments.methods = "lr,bd";
-  EXPECT_EQ(methods_to_compute(arguments), (std::vector<std::string>{"mh", "bd", "lr"}));
-  methods = analysis_options(arguments).methods;
-  EXPECT_FALSE(methods.standardization);
-  EXPECT_TRUE(methods.breslow_day && methods.logistic_regression);
+  EXPECT_EQ(methods_to_compute(arguments), positions({"mh", "bd", "lr"}));
+  EXPECT_EQ(analysis_options(arguments).methods, positions({"mh", "bd", "lr"}));
+  arguments.methods = "std";
+  EXPECT_EQ(analysis_options(arguments).methods, positions({"mh", "std"}));
 }
 
 TEST(DelimiterOption, OneCharacterOrTab) {

@@ -2,6 +2,7 @@
 // say, and runs whose files cannot or must not be written.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +10,8 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "cli/version.hpp"
 #include "command_runner.hpp"
@@ -87,6 +90,11 @@ TEST(AnalyzeOut, FilesAgreeWithTheSummary) {
   ASSERT_EQ(o.status, 0) << o.err;
   const CsvFile items = read_csv(scratch / "results" / "items.csv");
   ASSERT_EQ(items.rows.size(), 20u);
+  for (const auto& row : items.rows) {
+    EXPECT_EQ(row.at("focal"), "F") << row.at("item");
+    EXPECT_EQ(row.at("score_min"), "0") << row.at("item");
+    EXPECT_EQ(row.at("score_max"), "1") << row.at("item");
+  }
 
   // Every item's summary lines say, rounded, what its row holds: the Mantel-Haenszel table
   // first, then the other methods' table.
@@ -115,25 +123,51 @@ TEST(AnalyzeOut, FilesAgreeWithTheSummary) {
     EXPECT_EQ(other[8], row.at("jodoin_gierl_class"));
     EXPECT_EQ(row.at("lr_p_adjusted"), row.at("lr_p"));
     EXPECT_NE(row.at("bd_chi_square"), "");
+    // Columns new in version 2, computed for every item of this run.
+    EXPECT_NE(row.at("std_se"), "");
+    EXPECT_NE(row.at("lr_beta_change"), "");
   }
 
-  // Thin levels place every examinee of the item: the counts add up to n and p.
+  // Thin levels place every examinee of the item: the counts add up to n and the mean score
+  // (the proportion correct of these 0/1 items). Each level has a row for score 0 and one for
+  // score 1, in that order.
+  const CsvFile levels = read_csv(scratch / "results" / "levels.csv");
   std::map<std::string, std::array<double, 2>> answered, correct;
-  for (const auto& level : read_csv(scratch / "results" / "levels.csv").rows) {
-    auto& n = answered[level.at("item")];
-    auto& c = correct[level.at("item")];
-    n[0] += cell_number(level.at("reference_correct")) + cell_number(level.at("reference_incorrect"));
-    n[1] += cell_number(level.at("focal_correct")) + cell_number(level.at("focal_incorrect"));
-    c[0] += cell_number(level.at("reference_correct"));
-    c[1] += cell_number(level.at("focal_correct"));
+  std::map<std::string, std::set<std::string>> levels_of;
+  ASSERT_EQ(levels.rows.size() % 2, 0u);
+  for (std::size_t r = 0; r < levels.rows.size(); ++r) {
+    const auto& level = levels.rows[r];
+    const std::string& item = level.at("item");
+    SCOPED_TRACE(item + " level " + level.at("level") + " score " + level.at("score"));
+    EXPECT_EQ(level.at("focal"), "F");
+    EXPECT_EQ(level.at("score"), r % 2 == 0 ? "0" : "1");
+    if (r % 2 == 1) {
+      const auto& before = levels.rows[r - 1];
+      EXPECT_EQ(before.at("item"), item);
+      for (const char* column : {"level", "low", "high", "used"})
+        EXPECT_EQ(before.at(column), level.at(column)) << column;
+    }
+    levels_of[item].insert(level.at("level"));
+    auto& n = answered[item];
+    n[0] += cell_number(level.at("n_reference"));
+    n[1] += cell_number(level.at("n_focal"));
+    if (level.at("score") == "1") {
+      correct[item][0] += cell_number(level.at("n_reference"));
+      correct[item][1] += cell_number(level.at("n_focal"));
+    }
   }
+  std::size_t item_levels = 0;
   for (const auto& row : items.rows) {
     const std::string& item = row.at("item");
     EXPECT_EQ(answered[item][0], cell_number(row.at("n_reference"))) << item;
     EXPECT_EQ(answered[item][1], cell_number(row.at("n_focal"))) << item;
-    EXPECT_EQ(correct[item][0] / answered[item][0], cell_number(row.at("p_reference"))) << item;
-    EXPECT_EQ(correct[item][1] / answered[item][1], cell_number(row.at("p_focal"))) << item;
+    EXPECT_EQ(correct[item][0] / answered[item][0], cell_number(row.at("mean_reference"))) << item;
+    EXPECT_EQ(correct[item][1] / answered[item][1], cell_number(row.at("mean_focal"))) << item;
+    item_levels += levels_of[item].size();
   }
+  // Items x levels x scores.
+  EXPECT_EQ(levels.rows.size(), item_levels * 2);
+  EXPECT_EQ(levels_of.size(), items.rows.size());
 }
 
 TEST(AnalyzeOut, JsonRecordsTheCommandLineAndTheGroups) {
@@ -143,9 +177,11 @@ TEST(AnalyzeOut, JsonRecordsTheCommandLineAndTheGroups) {
   EXPECT_EQ(o.out, "");
   const auto json = read_json(scratch / "results.json");
   EXPECT_EQ(json["itemdif"], itemdif::cli::kVersion);
+  EXPECT_EQ(json["results_version"], 2);
   EXPECT_EQ(json["command"], "analyze");
   EXPECT_EQ(json["input"], (kSource / "examples/quiz/quiz.csv").string());
   EXPECT_EQ(json["options"]["group"], "sex");
+  EXPECT_EQ(json["options"]["focal"], "F");
   EXPECT_EQ(json["options"]["reference"], "M");  // found in the data, not given
   EXPECT_EQ(json["options"]["missing_codes"], "9");
   EXPECT_EQ(json["options"]["alpha"].get<double>(), 0.01);
@@ -155,13 +191,29 @@ TEST(AnalyzeOut, JsonRecordsTheCommandLineAndTheGroups) {
             nlohmann::ordered_json::parse(R"(["mh", "std", "bd", "lr"])"));
   EXPECT_EQ(json["groups"], nlohmann::ordered_json::parse(
                                 R"({"reference": {"value": "M", "n": 738},
-                                    "focal": {"value": "F", "n": 651}, "rows_left_out": 11})"));
-  EXPECT_EQ(json["items"].size(), 20u);
+                                    "focal": [{"value": "F", "n": 651}], "rows_left_out": 11})"));
+  EXPECT_TRUE(json["overall"].is_null());
+  ASSERT_EQ(json["comparisons"].size(), 1u);
+  const auto& comparison = json["comparisons"][0];
+  EXPECT_EQ(comparison["focal"], "F");
+  EXPECT_TRUE(comparison["purification"]["converged"].is_boolean());
+  const auto& items = comparison["items"];
+  ASSERT_EQ(items.size(), 20u);
   // Thin levels of the last round, which matches on the 18 items besides q6 and q13: scores
-  // 0..18, and 0..19 for the flagged q6, whose own score is always in.
-  EXPECT_EQ(json["items"][0]["levels"].size(), 19u);
-  EXPECT_EQ(json["items"][5]["item"], "q6");
-  EXPECT_EQ(json["items"][5]["levels"].size(), 20u);
+  // 0..18, and 0..19 for the flagged q6, whose own score is always in; two rows (scores 0
+  // and 1) per level.
+  EXPECT_EQ(items[0]["focal"], "F");
+  EXPECT_EQ(items[0]["levels"].size(), 19u * 2u);
+  EXPECT_EQ(items[5]["item"], "q6");
+  EXPECT_EQ(items[5]["levels"].size(), 20u * 2u);
+  EXPECT_EQ(items[5]["levels"][39]["level"], 20);
+  EXPECT_EQ(items[5]["levels"][39]["score"], 1);
+  // Every method ran: the new columns of standardization and logistic regression hold values.
+  for (const auto& item : items) {
+    SCOPED_TRACE(item["item"].get<std::string>());
+    EXPECT_TRUE(item["std_se"].is_number()) << item["std_se"];
+    EXPECT_TRUE(item["lr_beta_change"].is_number()) << item["lr_beta_change"];
+  }
 }
 
 TEST(AnalyzeOut, UnwritableFolderIsStatusTwoNamingThePath) {
@@ -237,10 +289,14 @@ TEST(RunOut, ItemsAreTheReportsPassTwoAtFullPrecision) {
     const auto& row = items.rows[j];
     SCOPED_TRACE(row.at("item"));
     const PassRow& printed = pass_2.at(row.at("item"));
+    // The one comparison's focal group is named by its data file.
+    EXPECT_EQ(row.at("focal"), "foc.dat");
+    EXPECT_EQ(row.at("score_min"), "0");
+    EXPECT_EQ(row.at("score_max"), "1");
     EXPECT_EQ(row.at("n_reference"), "2500");
     EXPECT_EQ(row.at("n_focal"), "2000");
-    EXPECT_EQ(cell_number(row.at("p_reference")), correct[0][j] / 2500);
-    EXPECT_EQ(cell_number(row.at("p_focal")), correct[1][j] / 2000);
+    EXPECT_EQ(cell_number(row.at("mean_reference")), correct[0][j] / 2500);
+    EXPECT_EQ(cell_number(row.at("mean_focal")), correct[1][j] / 2000);
 
     const double alpha = cell_number(row.at("mh_alpha"));
     const double d_dif = cell_number(row.at("mh_d_dif"));
@@ -263,7 +319,9 @@ TEST(RunOut, ItemsAreTheReportsPassTwoAtFullPrecision) {
                                                      : d_dif < 0              ? "-"
                                                                               : "+");
     EXPECT_EQ(row.at("flagged"), printed.category == "C" ? "true" : "false");
-    for (const char* column : {"std_p_dif", "std_class", "bd_p", "lr_p", "zumbo_thomas_class"})
+    // Mantel-Haenszel is the one method run.
+    for (const char* column : {"std_p_dif", "std_se", "std_class", "bd_p", "lr_p",
+                               "lr_beta_change", "zumbo_thomas_class"})
       EXPECT_EQ(row.at(column), "") << column;
   }
   // The planted items are the ones coded C.
@@ -298,18 +356,27 @@ TEST(RunOut, LevelsCoefficientsAndRoundsAreThoseOfTheReport) {
   ASSERT_EQ(curves.size(), 30u);
   ASSERT_EQ(fits.size(), 30u);
 
+  // Items x levels x scores: a row for score 0 (the incorrect answers) and one for score 1
+  // (the correct ones) of every level.
   const CsvFile levels = read_csv(scratch / "out" / "levels.csv");
-  ASSERT_EQ(levels.rows.size(), 30u * 10u);
-  for (const auto& level : levels.rows) {
+  ASSERT_EQ(levels.rows.size(), 30u * 10u * 2u);
+  for (std::size_t r = 0; r + 1 < levels.rows.size(); r += 2) {
+    const auto& incorrect = levels.rows[r];
+    const auto& level = levels.rows[r + 1];
     const auto& curve = curves.at(level.at("item"));
     const std::size_t k = static_cast<std::size_t>(cell_number(level.at("level")));
     SCOPED_TRACE(level.at("item") + " level " + level.at("level"));
+    EXPECT_EQ(level.at("focal"), "foc.dat");
+    EXPECT_EQ(incorrect.at("score"), "0");
+    EXPECT_EQ(level.at("score"), "1");
+    for (const char* column : {"item", "focal", "level", "low", "high", "used"})
+      EXPECT_EQ(incorrect.at(column), level.at(column)) << column;
     EXPECT_EQ(level.at("low"), curve[2][k]);
     EXPECT_EQ(level.at("high"), curve[3][k]);
-    const double rc = cell_number(level.at("reference_correct"));
-    const double ri = cell_number(level.at("reference_incorrect"));
-    const double fc = cell_number(level.at("focal_correct"));
-    const double fi = cell_number(level.at("focal_incorrect"));
+    const double rc = cell_number(level.at("n_reference"));
+    const double ri = cell_number(incorrect.at("n_reference"));
+    const double fc = cell_number(level.at("n_focal"));
+    const double fi = cell_number(incorrect.at("n_focal"));
     EXPECT_EQ(level.at("used"), rc + ri >= 10 && fc + fi >= 10 ? "true" : "false");
     EXPECT_EQ(curve[0][k], level.at("used") == "true" ? fixed(rc / (rc + ri), 2) : "9.00");
     EXPECT_EQ(curve[1][k], level.at("used") == "true" ? fixed(fc / (fc + fi), 2) : "9.00");
@@ -332,18 +399,30 @@ TEST(RunOut, LevelsCoefficientsAndRoundsAreThoseOfTheReport) {
   // The passes as rounds: each round's flagged items are the pass's category C.
   const auto json = read_json(scratch / "out" / "results.json");
   EXPECT_EQ(json["itemdif"], itemdif::cli::kVersion);
+  EXPECT_EQ(json["results_version"], 2);
   EXPECT_EQ(json["command"], "run");
   EXPECT_EQ(json["input"], "demo.ctl");
   EXPECT_EQ(json["options"]["model"], 2);
-  EXPECT_EQ(json["groups"]["reference"]["n"], 2500);
-  EXPECT_EQ(json["groups"]["focal"]["n"], 2000);
-  const auto& rounds = json["purification"]["rounds"];
+  EXPECT_EQ(json["options"]["methods"], nlohmann::ordered_json::parse(R"(["mh"])"));
+  EXPECT_EQ(json["groups"], nlohmann::ordered_json::parse(
+                                R"({"reference": {"value": "ref.dat", "n": 2500},
+                                    "focal": [{"value": "foc.dat", "n": 2000}],
+                                    "rows_left_out": 0})"));
+  ASSERT_EQ(json["comparisons"].size(), 1u);
+  const auto& comparison = json["comparisons"][0];
+  EXPECT_EQ(comparison["focal"], "foc.dat");
+  ASSERT_EQ(comparison["items"].size(), 30u);
+  EXPECT_EQ(comparison["items"][0]["focal"], "foc.dat");
+  EXPECT_EQ(comparison["items"][0]["levels"].size(), 10u * 2u);
+  EXPECT_EQ(comparison["items"][0]["coefficients"].size(), 4u);
+  const auto& purification = comparison["purification"];
+  const auto& rounds = purification["rounds"];
   ASSERT_EQ(rounds.size(), 2u);
   const auto pass_1 = category_c(pass_table(report, 1));
   const auto pass_2 = category_c(pass_table(report, 2));
   EXPECT_EQ(rounds[0]["flagged"].get<std::vector<std::string>>(), pass_1);
   EXPECT_EQ(rounds[1]["flagged"].get<std::vector<std::string>>(), pass_2);
-  EXPECT_EQ(json["purification"]["converged"].get<bool>(), pass_1 == pass_2);
+  EXPECT_EQ(purification["converged"].get<bool>(), pass_1 == pass_2);
 }
 
 TEST(RunOut, ConsoleAndReportAreThoseOfTheRunWithout) {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <thread>
 #include <vector>
+#include "support/thrown.hpp"
 
 namespace itemdif::dist::detail {
 namespace {
@@ -57,7 +58,10 @@ TEST(FirstUse, ComputationEndedByAnExceptionKeepsNothing) {
     if (++calls == 1) throw std::runtime_error("ended");
     return Pair{1, 2.0};
   };
-  EXPECT_THROW(first_use.get(compute, counted), std::runtime_error);
+  // The computation's own exception reaches the caller unchanged.
+  EXPECT_EQ(itemdif::testing::thrown_message<std::runtime_error>(
+                [&] { first_use.get(compute, counted); }),
+            "ended");
   EXPECT_EQ(first_use.get(compute, counted).value, 2.0);
   EXPECT_EQ(first_use.get(compute, counted).value, 2.0);
   EXPECT_EQ(calls, 2);

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "glm_test_support.hpp"
+#include "support/thrown.hpp"
 
 namespace itemdif::glm::testing {
 namespace {
@@ -89,11 +90,17 @@ TEST_F(LogitFitterTest, RefusedFitLeavesThePreviousTable) {
 TEST_F(LogitFitterTest, RefusesADesignOfTheWrongSize) {
   LogitFitter fitter(10);
   const std::vector<float> short_design(39, 0.0F);
-  EXPECT_THROW(fitter.fit(short_design), std::invalid_argument);
+  const std::string wrong_size = "LogitFitter::fit: the design must hold 4 columns of n rows";
+  EXPECT_EQ(::itemdif::testing::thrown_message<std::invalid_argument>(
+                [&] { fitter.fit(short_design); }),
+            wrong_size);
   const std::vector<float> long_design(41, 0.0F);
-  EXPECT_THROW(fitter.fit(long_design), std::invalid_argument);
+  EXPECT_EQ(::itemdif::testing::thrown_message<std::invalid_argument>(
+                [&] { fitter.fit(long_design); }),
+            wrong_size);
   EXPECT_TRUE(take_lines().empty());
-  EXPECT_THROW(LogitFitter(-1), std::invalid_argument);
+  EXPECT_EQ(::itemdif::testing::thrown_message<std::invalid_argument>([] { LogitFitter(-1); }),
+            "LogitFitter: negative number of rows");
 }
 
 }  // namespace

@@ -5,14 +5,17 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "results/linear_scale.hpp"
 #include "results/markup_writer.hpp"
 #include "results/report_numbers.hpp"
+#include "support/thrown.hpp"
 
 namespace {
 
 using namespace itemdif::results;
+using itemdif::testing::thrown_message;
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -38,10 +41,12 @@ TEST(MarkupWriter, ClosesInnermostFirstAndRefusesUnbalancedUse) {
   writer.open("title");
   writer.text("t");
   EXPECT_EQ(writer.depth(), 2u);
-  EXPECT_THROW(writer.finish(), std::logic_error);
+  EXPECT_EQ(thrown_message<std::logic_error>([&] { writer.finish(); }),
+            "MarkupWriter::finish: <title> is still open");
   writer.close();
   writer.close();
-  EXPECT_THROW(writer.close(), std::logic_error);
+  EXPECT_EQ(thrown_message<std::logic_error>([&] { writer.close(); }),
+            "MarkupWriter::close: no element is open");
   EXPECT_EQ(writer.finish(), "<g><title>t</title></g>");
 }
 
@@ -52,9 +57,10 @@ TEST(SvgNumber, TwoDecimalsAtMostAndNeverMinusZero) {
   EXPECT_EQ(svg_number(-1.006), "-1.01");
   EXPECT_EQ(svg_number(120.10), "120.1");
   EXPECT_EQ(svg_number(kLargestCoordinate), "1000000000");
-  EXPECT_THROW(svg_number(kInfinity), std::invalid_argument);
-  EXPECT_THROW(svg_number(kNaN), std::invalid_argument);
-  EXPECT_THROW(svg_number(-1e300), std::invalid_argument);
+  for (const double unusable : {kInfinity, kNaN, -1e300, kLargestCoordinate * 1.01})
+    EXPECT_EQ(thrown_message<std::invalid_argument>([&] { svg_number(unusable); }),
+              "svg_number: value is not finite or beyond any drawing")
+        << unusable;
 }
 
 TEST(LinearScale, MapsBothDirectionsAndClamps) {
@@ -64,9 +70,13 @@ TEST(LinearScale, MapsBothDirectionsAndClamps) {
   EXPECT_DOUBLE_EQ(down(0.5), 95);
   EXPECT_DOUBLE_EQ(down.clamped(7), 26);
   EXPECT_DOUBLE_EQ(down.clamped(-kInfinity), 164);
-  EXPECT_THROW(LinearScale(1, 1, 0, 10), std::invalid_argument);
-  EXPECT_THROW(LinearScale(0, kNaN, 0, 10), std::invalid_argument);
-  EXPECT_THROW(LinearScale(0, 1, 0, kInfinity), std::invalid_argument);
+  const std::string empty_domain = "LinearScale: the interval is empty or not finite";
+  EXPECT_EQ(thrown_message<std::invalid_argument>([] { LinearScale(1, 1, 0, 10); }), empty_domain);
+  EXPECT_EQ(thrown_message<std::invalid_argument>([] { LinearScale(2, 1, 0, 10); }), empty_domain);
+  EXPECT_EQ(thrown_message<std::invalid_argument>([] { LinearScale(0, kNaN, 0, 10); }),
+            empty_domain);
+  EXPECT_EQ(thrown_message<std::invalid_argument>([] { LinearScale(0, 1, 0, kInfinity); }),
+            "LinearScale: the range is not finite");
 }
 
 TEST(NiceTicks, RoundStepsWithExactDecimals) {
@@ -92,8 +102,10 @@ TEST(NiceTicks, RoundStepsWithExactDecimals) {
     EXPECT_GE(v, 0.51);
     EXPECT_LE(v, 0.59);
   }
-  EXPECT_THROW(nice_ticks(2, 2, 5), std::invalid_argument);
-  EXPECT_THROW(nice_ticks(0, kInfinity, 5), std::invalid_argument);
+  for (const auto& [low, high] : {std::pair{2.0, 2.0}, std::pair{0.0, kInfinity}})
+    EXPECT_EQ(thrown_message<std::invalid_argument>([&] { nice_ticks(low, high, 5); }),
+              "nice_ticks: the interval is empty or not finite")
+        << low << " to " << high;
 }
 
 TEST(NiceExtent, WidensToTicks) {

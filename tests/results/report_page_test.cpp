@@ -12,13 +12,20 @@
 #include "results/curve_plot.hpp"
 #include "results/dif_plot.hpp"
 #include "results/html_report.hpp"
-#include "results/run_facts.hpp"
-#include "stats/dif_analysis.hpp"
+#include "item_values.hpp"
+#include "results/run_description.hpp"
 
 namespace {
 
 using namespace itemdif;
 using namespace itemdif::results;
+using itemdif::results::testing::column_named;
+using itemdif::results::testing::Counts01;
+using itemdif::results::testing::item_named;
+using itemdif::results::testing::levels_01;
+using itemdif::results::testing::method_at;
+using itemdif::results::testing::set_cell;
+using itemdif::results::testing::set_mh;
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -45,47 +52,69 @@ std::vector<std::string> attribute_values(const std::string& markup, const std::
   return values;
 }
 
+stats::MhValues mh_of(double d_dif, double se) {
+  stats::MhValues mh;
+  mh.d_dif = d_dif;
+  mh.d_dif_se = se;
+  mh.ets_class = std::fabs(d_dif) >= 1.5 ? (d_dif < 0 ? "C-" : "C+") : "A";
+  return mh;
+}
+
 /// An item with four levels of counts, the third one not used.
 stats::ItemResult item_with_levels(std::string name, double d_dif, double se) {
-  stats::ItemResult item;
-  item.name = std::move(name);
-  item.mh.d_dif = d_dif;
-  item.mh.d_dif_se = se;
-  item.mh.ets_class = std::fabs(d_dif) >= 1.5 ? (d_dif < 0 ? "C-" : "C+") : "A";
-  item.levels = {{0, 1, 3, 7, 2, 8, true},
-                 {2, 3, 10, 10, 8, 12, true},
-                 {4, 4, 5, 0, 4, 0, false},
-                 {5, 6, 18, 2, 15, 5, true}};
+  stats::ItemResult item = item_named(std::move(name));
+  set_mh(item, mh_of(d_dif, se));
+  item.levels = levels_01({{0, 1, 3, 7, 2, 8, true},
+                           {2, 3, 10, 10, 8, 12, true},
+                           {4, 4, 5, 0, 4, 0, false},
+                           {5, 6, 18, 2, 15, 5, true}});
   return item;
 }
 
-stats::DifAnalysis three_items() {
+stats::Comparison three_items() {
+  stats::Comparison comparison;
+  comparison.focal = "<F>";
+  comparison.items = {item_with_levels("q1", 0.25, 0.3), item_with_levels(kHostile, -2.1, 0.4),
+                      item_with_levels("q3", 0.1 + 0.2, 0.2)};
+  comparison.items[1].flagged = true;
+  comparison.rounds = {{1, {1}}};
+  comparison.converged = true;
+  return comparison;
+}
+
+stats::DifAnalysis analysis_of(stats::Comparison comparison) {
   stats::DifAnalysis analysis;
-  analysis.items = {item_with_levels("q1", 0.25, 0.3), item_with_levels(kHostile, -2.1, 0.4),
-                    item_with_levels("q3", 0.1 + 0.2, 0.2)};
-  analysis.items[1].flagged = true;
-  analysis.rounds = {{1, {1}}};
-  analysis.converged = true;
+  analysis.reference = {"R&D", 50};
+  analysis.focal = {{comparison.focal, 50}};
+  analysis.comparisons.push_back(std::move(comparison));
   return analysis;
 }
 
-RunFacts facts() {
-  RunFacts run;
+RunDescription facts() {
+  RunDescription run;
   run.version = "1.0.0";
   run.command = "analyze";
   run.input = "data <&>.csv";
-  run.methods = {"mh", "bd"};
-  run.reference = {"R&D", 50};
-  run.focal = {"<F>", 50};
+  run.methods = {method_at("mh"), method_at("bd")};
+  run.items = 3;
   return run;
 }
 
+/// The legend's groups and, when `nonuniform`, the non-uniform tests of a run of every method.
+CurveContext context(bool nonuniform) {
+  CurveContext context{"R", "F", {}};
+  if (nonuniform)
+    context.nonuniform_tests = {&column_named("bd_p"), &column_named("lr_nonuniform_p")};
+  return context;
+}
+
 TEST(DifPlot, EveryDefinedItemIsAPointAtItsExactValue) {
-  const stats::DifAnalysis analysis = three_items();
-  const DifPlot plot = dif_plot(analysis);
+  const stats::Comparison comparison = three_items();
+  const DifPlot plot = dif_plot(comparison);
   const std::vector<std::string> d = attribute_values(plot.svg, "d-point", "data-d");
   ASSERT_EQ(d.size(), 3u);
-  for (std::size_t j = 0; j < 3; ++j) EXPECT_EQ(std::strtod(d[j].c_str(), nullptr), *analysis.items[j].mh.d_dif);
+  const double given[] = {0.25, -2.1, 0.1 + 0.2};
+  for (std::size_t j = 0; j < 3; ++j) EXPECT_EQ(std::strtod(d[j].c_str(), nullptr), given[j]);
   EXPECT_TRUE(plot.absent.empty());
   EXPECT_EQ(count(plot.svg, "d-point cls-C"), 1u);
   EXPECT_EQ(count(plot.svg, "class=\"interval\""), 3u);
@@ -94,12 +123,19 @@ TEST(DifPlot, EveryDefinedItemIsAPointAtItsExactValue) {
 }
 
 TEST(DifPlot, UndefinedAndInfiniteValuesNeverBecomeCoordinates) {
-  stats::DifAnalysis analysis = three_items();
-  analysis.items[0].mh.d_dif.reset();              // no D-DIF at all
-  analysis.items[1].mh.d_dif = kInfinity;          // an odds ratio of 0
-  analysis.items[2].mh.d_dif = kNaN;
-  analysis.items[2].mh.d_dif_se = kInfinity;
-  const DifPlot plot = dif_plot(analysis);
+  stats::Comparison comparison = three_items();
+  // Cells set as they are: the plot must cope with any number a cell holds.
+  stats::MhValues no_d_dif = mh_of(0.25, 0.3);
+  no_d_dif.d_dif.reset();
+  set_mh(comparison.items[0], no_d_dif);  // no D-DIF at all
+  set_cell(comparison.items[1], "mh_d_dif", kInfinity);  // an odds ratio of 0
+  set_cell(comparison.items[1], "mh_d_dif_low", kInfinity);
+  set_cell(comparison.items[1], "mh_d_dif_high", kInfinity);
+  set_cell(comparison.items[2], "mh_d_dif", kNaN);
+  set_cell(comparison.items[2], "mh_d_dif_se", kInfinity);
+  set_cell(comparison.items[2], "mh_d_dif_low", kNaN);
+  set_cell(comparison.items[2], "mh_d_dif_high", kNaN);
+  const DifPlot plot = dif_plot(comparison);
   EXPECT_EQ(plot.absent, (std::vector<std::size_t>{0, 2}));
   EXPECT_EQ(count(plot.svg, "D-DIF undefined"), 2u);
   // The infinite one sits at the right edge with the mark of a cut value and no interval.
@@ -112,9 +148,9 @@ TEST(DifPlot, UndefinedAndInfiniteValuesNeverBecomeCoordinates) {
 }
 
 TEST(DifPlot, AWideIntervalIsClippedSoPointsKeepTheirRoom) {
-  stats::DifAnalysis analysis = three_items();
-  analysis.items[0].mh.d_dif_se = 50;  // an interval of +-98
-  const DifPlot plot = dif_plot(analysis);
+  stats::Comparison comparison = three_items();
+  set_mh(comparison.items[0], mh_of(0.25, 50));  // an interval of +-98
+  const DifPlot plot = dif_plot(comparison);
   EXPECT_EQ(count(plot.svg, "clip-mark"), 2u);
   const std::vector<std::string> d = attribute_values(plot.svg, "d-point", "cx");
   ASSERT_EQ(d.size(), 3u);
@@ -124,7 +160,7 @@ TEST(DifPlot, AWideIntervalIsClippedSoPointsKeepTheirRoom) {
 
 TEST(CurvePlot, OnePointPerGroupAndLevelWithTheCountsInItsTitle) {
   const stats::ItemResult item = item_with_levels("q1", 0.2, 0.1);
-  const std::string svg = curve_plot(item, {"R", "F", false, false});
+  const std::string svg = curve_plot(item, context(false));
   EXPECT_EQ(count(svg, "<svg class=\"curve-plot\""), 1u);
   EXPECT_EQ(count(svg, "<circle class=\"point"), 4u);  // reference
   EXPECT_EQ(count(svg, "<rect class=\"point"), 4u);    // focal
@@ -138,15 +174,16 @@ TEST(CurvePlot, OnePointPerGroupAndLevelWithTheCountsInItsTitle) {
 }
 
 TEST(CurvePlot, ManyLevelsAreSummedWithoutLosingAnExaminee) {
-  stats::ItemResult item;
-  item.name = "long";
+  stats::ItemResult item = item_named("long");
   double reference_total = 0;
+  std::vector<Counts01> counts;
   for (int score = 0; score < 301; ++score) {
     const bool used = score >= 5 && score <= 290;
-    item.levels.push_back({score, score, double(score % 7), 3, double(score % 5), 1, used});
+    counts.push_back({score, score, double(score % 7), 3, double(score % 5), 1, used});
     reference_total += score % 7 + 3;
   }
-  const std::string svg = curve_plot(item, {"R", "F", false, false});
+  item.levels = levels_01(counts);
+  const std::string svg = curve_plot(item, context(false));
   const std::size_t reference_points = count(svg, "<circle class=\"point");
   EXPECT_LE(reference_points, 42u);  // 40 runs and the two breaks at the used edges
   EXPECT_GE(reference_points, 30u);
@@ -164,41 +201,40 @@ TEST(CurvePlot, ManyLevelsAreSummedWithoutLosingAnExaminee) {
     EXPECT_EQ(low > 290, high > 290) << it->str();
   }
   EXPECT_EQ(shown, reference_total);
-  const std::string figure = curve_figure(item, 0, {"R", "F", false, false});
+  const std::string figure = curve_figure(item, 0, context(false));
   EXPECT_NE(figure.find("301 levels shown as"), std::string::npos);
 }
 
 TEST(CurvePlot, LevelsWithoutExamineesOrWithBrokenCountsAreLeftOut) {
   stats::ItemResult item = item_with_levels("q", 0.1, 0.1);
-  item.levels[0].reference_correct = 0;
-  item.levels[0].reference_incorrect = 0;
-  item.levels[1].focal_correct = kNaN;
-  const std::string svg = curve_plot(item, {"R", "F", false, false});
+  item.levels[0].count(0, 1) = 0;  // no reference examinee
+  item.levels[0].count(0, 0) = 0;
+  item.levels[1].count(1, 1) = kNaN;  // focal correct
+  const std::string svg = curve_plot(item, context(false));
   EXPECT_EQ(count(svg, "<circle class=\"point"), 3u);
   EXPECT_EQ(count(svg, "<rect class=\"point"), 3u);
 
-  stats::ItemResult empty;
-  empty.name = "none";
-  EXPECT_NE(curve_plot(empty, {"R", "F", false, false}).find("no examinees in any level"), std::string::npos);
+  const stats::ItemResult empty = item_named("none");
+  EXPECT_NE(curve_plot(empty, context(false)).find("no examinees in any level"), std::string::npos);
 }
 
 TEST(CurveFigure, FlaggedItemsNoteTheNonUniformTestsThatRan) {
   stats::ItemResult item = item_with_levels("q", -2.0, 0.3);
   item.flagged = true;
-  item.bd.p = 0.0004;
-  item.lr.nonuniform_p = 0.2;
-  EXPECT_NE(curve_figure(item, 3, {"R", "F", true, true}).find(
+  set_cell(item, "bd_p", 0.0004);
+  set_cell(item, "lr_nonuniform_p", 0.2);
+  EXPECT_NE(curve_figure(item, 3, context(true)).find(
                 "Breslow-Day p = 4.00e-04; logistic regression non-uniform p = 0.200"),
             std::string::npos);
-  EXPECT_NE(curve_figure(item, 3, {"R", "F", false, false}).find("Non-uniform DIF not tested"),
+  EXPECT_NE(curve_figure(item, 3, context(false)).find("Non-uniform DIF not tested"),
             std::string::npos);
   item.flagged = false;
-  EXPECT_EQ(curve_figure(item, 3, {"R", "F", true, true}).find("Non-uniform"), std::string::npos);
-  EXPECT_NE(curve_figure(item, 3, {"R", "F", true, true}).find("id=\"item-3\""), std::string::npos);
+  EXPECT_EQ(curve_figure(item, 3, context(true)).find("Non-uniform"), std::string::npos);
+  EXPECT_NE(curve_figure(item, 3, context(true)).find("id=\"item-3\""), std::string::npos);
 }
 
 TEST(HtmlReport, UserTextsStayTextAndNothingComesFromElsewhere) {
-  const std::string page = html_report(facts(), three_items());
+  const std::string page = html_report(facts(), analysis_of(three_items()));
   EXPECT_EQ(count(page, "<script"), 0u);
   EXPECT_EQ(count(page, "<F>"), 0u);
   EXPECT_GE(count(page, "&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;&amp;&#39;"), 3u);
@@ -211,7 +247,7 @@ TEST(HtmlReport, UserTextsStayTextAndNothingComesFromElsewhere) {
 }
 
 TEST(HtmlReport, FlaggedItemsComeFirstInTableAndCurves) {
-  const std::string page = html_report(facts(), three_items());
+  const std::string page = html_report(facts(), analysis_of(three_items()));
   const std::vector<std::string> curves = attribute_values(page, "class=\"curve-plot\"", "data-item");
   ASSERT_EQ(curves.size(), 3u);
   EXPECT_EQ(curves[0], "&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;&amp;&#39;");
@@ -222,37 +258,38 @@ TEST(HtmlReport, FlaggedItemsComeFirstInTableAndCurves) {
   EXPECT_EQ(links, (std::vector<std::string>{"#item-1", "#item-0", "#item-2"}));
   EXPECT_EQ(count(page, "class=\"dif-plot\""), 1u);
   // Breslow-Day ran, standardization did not: its column is there, the other is not.
-  EXPECT_NE(page.find("Breslow-Day"), std::string::npos);
+  EXPECT_NE(page.find(">BD p</th>"), std::string::npos);
+  EXPECT_EQ(page.find(">STD P-DIF</th>"), std::string::npos);
 }
 
 TEST(HtmlReport, AnAnalysisOfUndefinedValuesStillGivesAPage) {
-  stats::DifAnalysis analysis = three_items();
-  for (stats::ItemResult& item : analysis.items) {
-    item.mh = {};
-    item.mh.d_dif = -kInfinity;
-    item.mh.chi_square = kNaN;
-    item.bd.p = kNaN;
+  stats::Comparison comparison = three_items();
+  for (stats::ItemResult& item : comparison.items) {
+    set_mh(item, {});
+    set_cell(item, "mh_d_dif", -kInfinity);
+    set_cell(item, "mh_chi_square", kNaN);
+    set_cell(item, "bd_p", kNaN);
     item.levels.clear();
   }
-  const std::string page = html_report(facts(), analysis);
+  const std::string page = html_report(facts(), analysis_of(comparison));
   EXPECT_EQ(count(page, "class=\"curve-plot\""), 3u);
   EXPECT_EQ(count(page, "nan"), 0u);
 }
 
 TEST(HtmlReport, ThreeHundredItemsKeepOneCurvePlotEachAndAModestSize) {
-  stats::DifAnalysis analysis;
+  stats::Comparison comparison;
+  comparison.focal = "F";
   for (int j = 0; j < 300; ++j) {
-    stats::ItemResult item;
-    item.name = "i" + std::to_string(j + 1);
-    item.mh.d_dif = (j % 25 == 0) ? -1.8 : 0.01 * (j % 40) - 0.2;
-    item.mh.d_dif_se = 0.2;
-    item.mh.ets_class = j % 25 == 0 ? "C-" : "A";
+    stats::ItemResult item = item_named("i" + std::to_string(j + 1));
+    set_mh(item, mh_of((j % 25 == 0) ? -1.8 : 0.01 * (j % 40) - 0.2, 0.2));
     item.flagged = j % 25 == 0;
+    std::vector<Counts01> counts;
     for (int score = 0; score <= 300; ++score)
-      item.levels.push_back({score, score, 4, 4, 3, 5, score > 2 && score < 298});
-    analysis.items.push_back(std::move(item));
+      counts.push_back({score, score, 4, 4, 3, 5, score > 2 && score < 298});
+    item.levels = levels_01(counts);
+    comparison.items.push_back(std::move(item));
   }
-  const std::string page = html_report(facts(), analysis);
+  const std::string page = html_report(facts(), analysis_of(comparison));
   EXPECT_EQ(count(page, "class=\"curve-plot\""), 300u);
   EXPECT_EQ(count(page, "class=\"d-point"), 300u);
   EXPECT_LT(page.size(), 8u << 20);  // a page a browser opens at once

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <limits>
 #include <variant>
 
+#include "item_values.hpp"
 #include "results/html_report.hpp"
 #include "results/results_files.hpp"
 #include "support/results_reader.hpp"
@@ -20,70 +22,11 @@ using itemdif::testing::file_text;
 using itemdif::testing::read_csv;
 using itemdif::testing::read_json;
 using itemdif::testing::ScratchFolder;
+using testing::Counts01;
 using Json = nlohmann::ordered_json;
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-/// An item whose every value is defined, with numbers that test the text: 17 digits, the
-/// smallest subnormal, 1e-300, and a name that needs quotes.
-stats::ItemResult full_item() {
-  stats::ItemResult item;
-  item.name = "q,1 \"a\"";
-  item.n_reference = 715;
-  item.n_focal = 632;
-  item.p_reference = 0.1;
-  item.p_focal = 5e-324;
-  item.mh = {1.0383390344565290, 0.722708259012919, 1.4918162855211596, -0.08841253238075322,
-             0.4344846213358753, 0.1 + 0.2, 1e-300, 2e-300, "B-"};
-  item.std_dif = {-0.071, "B-"};
-  item.bd = {3.5, 4, 0.47787995};
-  item.lr = {7.25, 0.026, 0.052, 6.5, 0.0108, 0.75, 0.386, 0.0123, 0.0101, "A", "A"};
-  item.coefficients = {{"trait", "intercept", 0.5, 0.1, 5.0, 5.7e-7},
-                       {"trait", "trait", 1.25, 0.05, 25.0, 0.0},
-                       {"uniform", "group", -0.3, 0.12, -2.5, 0.0124}};
-  item.flagged = true;
-  item.levels = {{0, 3, 12, 21, 12, 28, true}, {4, 7, 0, 0, 0, 1, false}};
-  return item;
-}
-
-/// An item whose statistics are undefined: an odds ratio of 0 (D-DIF infinite), no variance,
-/// methods not run.
-stats::ItemResult undefined_item() {
-  stats::ItemResult item;
-  item.name = "q2";
-  item.n_reference = 10;
-  item.n_focal = 0;
-  item.p_reference = 1.0;
-  item.mh.d_dif = kInfinity;
-  item.mh.chi_square = kNaN;
-  item.note = "no focal examinee answered the item; MH odds ratio is 0";
-  item.levels = {{0, 0, 10, 0, 0, 0, false}};
-  return item;
-}
-
-stats::DifAnalysis two_items() {
-  stats::DifAnalysis analysis;
-  analysis.n_reference = 738;
-  analysis.n_focal = 651;
-  analysis.items = {full_item(), undefined_item()};
-  analysis.rounds = {{1, {0, 1}}, {2, {0}}};
-  analysis.converged = false;
-  return analysis;
-}
-
-RunFacts quiz_facts() {
-  RunFacts run;
-  run.version = "9.8.7";
-  run.command = "analyze";
-  run.input = "quiz.csv";
-  run.options = {{"levels", "thin", false}, {"alpha", "0.05", true}, {"max_rounds", "10", true}};
-  run.methods = {"mh", "std"};
-  run.reference = {"M", 738};
-  run.focal = {"F", 651};
-  run.rows_left_out = 11;
-  return run;
-}
 
 /// What one column should hold: undefined, a number, a whole number, a text or a truth value.
 using Expected = std::variant<std::monostate, double, long long, std::string, bool>;
@@ -97,59 +40,196 @@ Expected text(const std::string& value) {
   if (value.empty()) return std::monostate{};
   return value;
 }
+Expected whole(long long value) { return value; }
 
-/// items.csv's columns, in order, stated here once and read from the analysis's fields.
-ExpectedRow expected_item(const stats::ItemResult& i) {
-  return {{"item", i.name},
-          {"n_reference", static_cast<long long>(i.n_reference)},
-          {"n_focal", static_cast<long long>(i.n_focal)},
-          {"p_reference", number(i.p_reference)},
-          {"p_focal", number(i.p_focal)},
-          {"mh_alpha", number(i.mh.alpha)},
-          {"mh_alpha_low", number(i.mh.alpha_low)},
-          {"mh_alpha_high", number(i.mh.alpha_high)},
-          {"mh_d_dif", number(i.mh.d_dif)},
-          {"mh_d_dif_se", number(i.mh.d_dif_se)},
-          {"mh_chi_square", number(i.mh.chi_square)},
-          {"mh_p", number(i.mh.p)},
-          {"mh_p_adjusted", number(i.mh.p_adjusted)},
-          {"ets_class", text(i.mh.ets_class)},
-          {"std_p_dif", number(i.std_dif.p_dif)},
-          {"std_class", text(i.std_dif.std_class)},
-          {"bd_chi_square", number(i.bd.chi_square)},
-          {"bd_df", i.bd.df ? Expected(static_cast<long long>(*i.bd.df)) : Expected()},
-          {"bd_p", number(i.bd.p)},
-          {"lr_chi_square", number(i.lr.chi_square)},
-          {"lr_p", number(i.lr.p)},
-          {"lr_p_adjusted", number(i.lr.p_adjusted)},
-          {"lr_uniform_chi_square", number(i.lr.uniform_chi_square)},
-          {"lr_uniform_p", number(i.lr.uniform_p)},
-          {"lr_nonuniform_chi_square", number(i.lr.nonuniform_chi_square)},
-          {"lr_nonuniform_p", number(i.lr.nonuniform_p)},
-          {"lr_delta_r2", number(i.lr.delta_r2)},
-          {"lr_uniform_delta_r2", number(i.lr.uniform_delta_r2)},
-          {"zumbo_thomas_class", text(i.lr.zumbo_thomas_class)},
-          {"jodoin_gierl_class", text(i.lr.jodoin_gierl_class)},
-          {"flagged", i.flagged},
-          {"note", i.note}};
+stats::Cell cell_of(const Expected& value) {
+  if (const double* n = std::get_if<double>(&value)) return *n;
+  if (const long long* n = std::get_if<long long>(&value)) return std::int64_t{*n};
+  if (const std::string* t = std::get_if<std::string>(&value)) return *t;
+  if (const bool* b = std::get_if<bool>(&value)) return *b;
+  return std::monostate{};
 }
 
-ExpectedRow expected_level(const stats::ItemResult& i, std::size_t k) {
-  const stats::LevelRow& l = i.levels[k];
-  return {{"item", i.name},
-          {"level", static_cast<long long>(k + 1)},
-          {"low", static_cast<long long>(l.low)},
-          {"high", static_cast<long long>(l.high)},
-          {"reference_correct", l.reference_correct},
-          {"reference_incorrect", l.reference_incorrect},
-          {"focal_correct", l.focal_correct},
-          {"focal_incorrect", l.focal_incorrect},
-          {"used", l.used}};
+/// An item as the test gives it: the analysis's values, and what the writers read them from
+/// (Mantel-Haenszel values, the other methods' cells by name, 0/1 level counts).
+struct TestItem {
+  stats::ItemResult result;
+  stats::MhValues mh;
+  ExpectedRow others;
+  std::vector<Counts01> levels;
+};
+
+TestItem test_item(stats::ItemResult result, const stats::MhValues& mh, ExpectedRow others,
+                   std::vector<Counts01> levels) {
+  testing::set_mh(result, mh);
+  for (const auto& [name, value] : others) testing::set_cell(result, name, cell_of(value));
+  result.levels = testing::levels_01(levels);
+  return {std::move(result), mh, std::move(others), std::move(levels)};
 }
 
-ExpectedRow expected_coefficient(const stats::ItemResult& i, const stats::Coefficient& c) {
-  return {{"item", i.name},        {"model", c.model},       {"term", c.term},
-          {"estimate", number(c.estimate)}, {"se", number(c.se)}, {"z", number(c.z)},
+/// An item whose every value is defined, with numbers that test the text: 17 digits, the
+/// smallest subnormal, 1e-300, and a name that needs quotes.
+TestItem full_item() {
+  stats::ItemResult item = testing::item_named("q,1 \"a\"");
+  item.n_reference = 715;
+  item.n_focal = 632;
+  item.mean_reference = 0.1;
+  item.mean_focal = 5e-324;
+  item.methods[testing::method_at("lr")].coefficients = {
+      {"trait", "intercept", 0.5, 0.1, 5.0, 5.7e-7},
+      {"trait", "trait", 1.25, 0.05, 25.0, 0.0},
+      {"uniform", "group", -0.3, 0.12, -2.5, 0.0124}};
+  item.flagged = true;
+  const stats::MhValues mh = {1.0383390344565290, 0.722708259012919, 1.4918162855211596,
+                              -0.08841253238075322, 0.4344846213358753, 0.1 + 0.2, 1e-300,
+                              2e-300, "B-"};
+  ExpectedRow others = {{"std_p_dif", -0.071},
+                        {"std_se", 0.0125},
+                        {"std_class", std::string("B-")},
+                        {"bd_chi_square", 3.5},
+                        {"bd_df", whole(4)},
+                        {"bd_p", 0.47787995},
+                        {"lr_chi_square", 7.25},
+                        {"lr_p", 0.026},
+                        {"lr_p_adjusted", 0.052},
+                        {"lr_uniform_chi_square", 6.5},
+                        {"lr_uniform_p", 0.0108},
+                        {"lr_nonuniform_chi_square", 0.75},
+                        {"lr_nonuniform_p", 0.386},
+                        {"lr_delta_r2", 0.0123},
+                        {"lr_uniform_delta_r2", 0.0101},
+                        {"lr_beta_change", 0.1 + 0.7},
+                        {"zumbo_thomas_class", std::string("A")},
+                        {"jodoin_gierl_class", std::string("A")}};
+  return test_item(std::move(item), mh, std::move(others),
+                   {{0, 3, 12, 21, 12, 28, true}, {4, 7, 0, 0, 0, 1, false}});
+}
+
+/// An item whose statistics are undefined: an odds ratio of 0 (D-DIF infinite), no variance,
+/// the other methods not run.
+TestItem undefined_item() {
+  stats::ItemResult item = testing::item_named("q2");
+  item.n_reference = 10;
+  item.n_focal = 0;
+  item.mean_reference = 1.0;
+  item.note = "no focal examinee answered the item; MH odds ratio is 0";
+  stats::MhValues mh;
+  mh.d_dif = kInfinity;
+  mh.chi_square = kNaN;
+  return test_item(std::move(item), mh, {}, {{0, 0, 10, 0, 0, 0, false}});
+}
+
+struct TestAnalysis {
+  stats::DifAnalysis analysis;
+  std::vector<TestItem> items;  ///< of the first comparison
+};
+
+TestAnalysis two_items() {
+  TestAnalysis test;
+  test.items = {full_item(), undefined_item()};
+  stats::DifAnalysis& analysis = test.analysis;
+  analysis.reference = {"M", 738};
+  analysis.focal = {{"F", 651}};
+  analysis.listwise_left_out = 4;
+  stats::Comparison comparison;
+  comparison.focal = "F";
+  for (const TestItem& item : test.items) comparison.items.push_back(item.result);
+  comparison.rounds = {{1, {0, 1}}, {2, {0}}};
+  comparison.converged = false;
+  analysis.comparisons.push_back(std::move(comparison));
+  return test;
+}
+
+RunDescription quiz_run() {
+  RunDescription run;
+  run.version = "9.8.7";
+  run.command = "analyze";
+  run.input = "quiz.csv";
+  run.settings = {{"levels", "thin", false, false},
+                  {"alpha", "0.05", true, false},
+                  {"max_rounds", "10", true, false},
+                  {"focal", "F", false, true}};
+  run.methods = {testing::method_at("mh"), testing::method_at("std")};
+  run.items = 2;
+  run.rows_read = 760;
+  run.rows_of_no_group = 7;
+  return run;
+}
+
+Expected given(const ExpectedRow& values, const std::string& name) {
+  for (const auto& [given_name, value] : values)
+    if (given_name == name) return value;
+  return std::monostate{};
+}
+
+/// items.csv's columns, in order, stated here once: the item's values, its Mantel-Haenszel
+/// values and the other methods' cells as the test gave them.
+ExpectedRow expected_item(const std::string& focal, const TestItem& t) {
+  const stats::ItemResult& i = t.result;
+  const stats::MhValues& mh = t.mh;
+  ExpectedRow row = {{"item", i.name},
+                     {"focal", focal},
+                     {"score_min", whole(i.range.score_min)},
+                     {"score_max", whole(i.range.score_max)},
+                     {"n_reference", whole(static_cast<long long>(i.n_reference))},
+                     {"n_focal", whole(static_cast<long long>(i.n_focal))},
+                     {"mean_reference", number(i.mean_reference)},
+                     {"mean_focal", number(i.mean_focal)},
+                     {"mh_alpha", number(mh.alpha)},
+                     {"mh_alpha_low", number(mh.alpha_low)},
+                     {"mh_alpha_high", number(mh.alpha_high)},
+                     {"mh_d_dif", number(mh.d_dif)},
+                     {"mh_d_dif_se", number(mh.d_dif_se)},
+                     {"mh_chi_square", number(mh.chi_square)},
+                     {"mh_p", number(mh.p)},
+                     {"mh_p_adjusted", number(mh.p_adjusted)},
+                     {"ets_class", text(mh.ets_class)}};
+  for (const char* name :
+       {"std_p_dif", "std_se", "std_class", "bd_chi_square", "bd_df", "bd_p", "lr_chi_square",
+        "lr_p", "lr_p_adjusted", "lr_uniform_chi_square", "lr_uniform_p",
+        "lr_nonuniform_chi_square", "lr_nonuniform_p", "lr_delta_r2", "lr_uniform_delta_r2",
+        "lr_beta_change", "zumbo_thomas_class", "jodoin_gierl_class"})
+    row.emplace_back(name, given(t.others, name));
+  row.emplace_back("flagged", i.flagged);
+  row.emplace_back("note", i.note);
+  return row;
+}
+
+ExpectedRow expected_level_row(const std::string& focal, const std::string& item,
+                               std::size_t level, int low, int high, int score,
+                               Expected reference, Expected focal_count, bool used) {
+  return {{"item", item},
+          {"focal", focal},
+          {"level", whole(static_cast<long long>(level))},
+          {"low", whole(low)},
+          {"high", whole(high)},
+          {"score", whole(score)},
+          {"n_reference", std::move(reference)},
+          {"n_focal", std::move(focal_count)},
+          {"used", used}};
+}
+
+Expected count(double value) { return whole(static_cast<long long>(value)); }
+
+/// The two rows of a 0/1 item's level: score 0 the incorrect answers, score 1 the correct.
+std::vector<ExpectedRow> expected_levels_01(const std::string& focal, const TestItem& t,
+                                            std::size_t k) {
+  const Counts01& l = t.levels[k];
+  return {expected_level_row(focal, t.result.name, k + 1, l.low, l.high, 0,
+                             count(l.reference_incorrect), count(l.focal_incorrect), l.used),
+          expected_level_row(focal, t.result.name, k + 1, l.low, l.high, 1,
+                             count(l.reference_correct), count(l.focal_correct), l.used)};
+}
+
+ExpectedRow expected_coefficient(const std::string& focal, const std::string& item,
+                                 const stats::Coefficient& c) {
+  return {{"item", item},
+          {"focal", focal},
+          {"model", c.model},
+          {"term", c.term},
+          {"estimate", number(c.estimate)},
+          {"se", number(c.se)},
+          {"z", number(c.z)},
           {"p", number(c.p)}};
 }
 
@@ -161,6 +241,7 @@ std::vector<std::string> names_of(const ExpectedRow& row) {
 
 void expect_csv_row(const std::map<std::string, std::string>& cells, const ExpectedRow& row) {
   for (const auto& [name, value] : row) {
+    ASSERT_TRUE(cells.count(name)) << "no column " << name;
     const std::string& cell = cells.at(name);
     SCOPED_TRACE(name + " = \"" + cell + "\"");
     if (std::holds_alternative<std::monostate>(value)) { EXPECT_EQ(cell, ""); }
@@ -171,23 +252,30 @@ void expect_csv_row(const std::map<std::string, std::string>& cells, const Expec
   }
 }
 
-/// The object's fields: those of the row, in its order (without `item` when nested), then
-/// `extra` names.
+/// The object's fields: those of the row, in its order (without `item` and `focal` when
+/// nested), then `extra` names.
 void expect_json_object(const Json& object, const ExpectedRow& row, bool nested,
                         const std::vector<std::string>& extra = {}) {
   std::vector<std::string> names;
   for (const auto& [name, value] : object.items()) names.push_back(name);
   std::vector<std::string> expected = names_of(row);
-  if (nested) expected.erase(expected.begin());
+  if (nested) expected.erase(expected.begin(), expected.begin() + 2);
   expected.insert(expected.end(), extra.begin(), extra.end());
   EXPECT_EQ(names, expected);
   for (const auto& [name, value] : row) {
-    if (nested && name == "item") continue;
+    if (nested && (name == "item" || name == "focal")) continue;
     SCOPED_TRACE(name);
+    ASSERT_TRUE(object.contains(name));
     const Json& field = object.at(name);
     if (std::holds_alternative<std::monostate>(value)) { EXPECT_TRUE(field.is_null()) << field; }
-    if (auto* n = std::get_if<double>(&value)) { EXPECT_EQ(field.get<double>(), *n); }
-    if (auto* n = std::get_if<long long>(&value)) { EXPECT_EQ(field.get<long long>(), *n); }
+    if (auto* n = std::get_if<double>(&value)) {
+      EXPECT_TRUE(field.is_number_float()) << field;
+      EXPECT_EQ(field.get<double>(), *n);
+    }
+    if (auto* n = std::get_if<long long>(&value)) {
+      EXPECT_TRUE(field.is_number_integer()) << field;
+      EXPECT_EQ(field.get<long long>(), *n);
+    }
     if (auto* t = std::get_if<std::string>(&value)) { EXPECT_EQ(field.get<std::string>(), *t); }
     if (auto* b = std::get_if<bool>(&value)) { EXPECT_EQ(field.get<bool>(), *b); }
   }
@@ -198,46 +286,104 @@ const std::vector<std::string> kResultsFiles = {"coefficients.csv", "items.csv",
 
 TEST(ResultsFiles, CsvColumnsHoldTheAnalysisValues) {
   ScratchFolder scratch;
-  const stats::DifAnalysis analysis = two_items();
-  write_results_files(scratch / "out", quiz_facts(), analysis);
+  const TestAnalysis test = two_items();
+  write_results_files(scratch / "out", quiz_run(), test.analysis);
 
   const auto items = read_csv(scratch / "out" / "items.csv");
   EXPECT_EQ(items.header,
             (std::vector<std::string>{
-                "item", "n_reference", "n_focal", "p_reference", "p_focal", "mh_alpha",
-                "mh_alpha_low", "mh_alpha_high", "mh_d_dif", "mh_d_dif_se", "mh_chi_square",
-                "mh_p", "mh_p_adjusted", "ets_class", "std_p_dif", "std_class",
-                "bd_chi_square", "bd_df", "bd_p", "lr_chi_square", "lr_p", "lr_p_adjusted",
-                "lr_uniform_chi_square", "lr_uniform_p", "lr_nonuniform_chi_square",
-                "lr_nonuniform_p", "lr_delta_r2", "lr_uniform_delta_r2", "zumbo_thomas_class",
+                "item", "focal", "score_min", "score_max", "n_reference", "n_focal",
+                "mean_reference", "mean_focal", "mh_alpha", "mh_alpha_low", "mh_alpha_high",
+                "mh_d_dif", "mh_d_dif_se", "mh_chi_square", "mh_p", "mh_p_adjusted", "ets_class",
+                "std_p_dif", "std_se", "std_class", "bd_chi_square", "bd_df", "bd_p",
+                "lr_chi_square", "lr_p", "lr_p_adjusted", "lr_uniform_chi_square", "lr_uniform_p",
+                "lr_nonuniform_chi_square", "lr_nonuniform_p", "lr_delta_r2",
+                "lr_uniform_delta_r2", "lr_beta_change", "zumbo_thomas_class",
                 "jodoin_gierl_class", "flagged", "note"}));
   ASSERT_EQ(items.rows.size(), 2u);
   for (std::size_t j = 0; j < 2; ++j) {
-    EXPECT_EQ(items.header, names_of(expected_item(analysis.items[j])));
-    expect_csv_row(items.rows[j], expected_item(analysis.items[j]));
+    EXPECT_EQ(items.header, names_of(expected_item("F", test.items[j])));
+    expect_csv_row(items.rows[j], expected_item("F", test.items[j]));
   }
 
+  // One row per score of each level: 0/1 items have scores 0 and 1.
   const auto levels = read_csv(scratch / "out" / "levels.csv");
-  EXPECT_EQ(levels.header, names_of(expected_level(analysis.items[0], 0)));
-  ASSERT_EQ(levels.rows.size(), 3u);
-  expect_csv_row(levels.rows[0], expected_level(analysis.items[0], 0));
-  expect_csv_row(levels.rows[1], expected_level(analysis.items[0], 1));
-  expect_csv_row(levels.rows[2], expected_level(analysis.items[1], 0));
+  EXPECT_EQ(levels.header, (std::vector<std::string>{"item", "focal", "level", "low", "high",
+                                                     "score", "n_reference", "n_focal", "used"}));
+  ASSERT_EQ(levels.rows.size(), (2u + 1u) * 2u);
+  std::vector<ExpectedRow> expected;
+  for (const TestItem& item : test.items)
+    for (std::size_t k = 0; k < item.levels.size(); ++k)
+      for (ExpectedRow& row : expected_levels_01("F", item, k)) expected.push_back(std::move(row));
+  ASSERT_EQ(expected.size(), levels.rows.size());
+  for (std::size_t r = 0; r < expected.size(); ++r) {
+    SCOPED_TRACE("levels.csv row " + std::to_string(r + 1));
+    EXPECT_EQ(levels.header, names_of(expected[r]));
+    expect_csv_row(levels.rows[r], expected[r]);
+  }
 
   // Only the terms each model has: the second item has none.
   const auto coefficients = read_csv(scratch / "out" / "coefficients.csv");
-  EXPECT_EQ(coefficients.header,
-            (std::vector<std::string>{"item", "model", "term", "estimate", "se", "z", "p"}));
+  EXPECT_EQ(coefficients.header, (std::vector<std::string>{"item", "focal", "model", "term",
+                                                           "estimate", "se", "z", "p"}));
+  const stats::ItemResult& full = test.items[0].result;
+  const std::vector<stats::Coefficient>& fitted =
+      full.methods[testing::method_at("lr")].coefficients;
   ASSERT_EQ(coefficients.rows.size(), 3u);
   for (std::size_t c = 0; c < 3; ++c)
-    expect_csv_row(coefficients.rows[c],
-                   expected_coefficient(analysis.items[0], analysis.items[0].coefficients[c]));
+    expect_csv_row(coefficients.rows[c], expected_coefficient("F", full.name, fitted[c]));
 }
 
-TEST(ResultsFiles, JsonHoldsFactsRoundsAndItemsUnderTheCsvNames) {
+TEST(ResultsFiles, LevelRowsRunOverEveryScoreOfTheItemsRange) {
+  // A polytomous item scored 1..3 beside the two 0/1 items: levels.csv has a row for each
+  // item, level and score, items x levels x scores in all; a count that is not a whole number
+  // is left empty.
   ScratchFolder scratch;
-  const stats::DifAnalysis analysis = two_items();
-  write_results_files(scratch.path(), quiz_facts(), analysis);
+  TestAnalysis test = two_items();
+  stats::ItemResult essay = testing::item_named("essay");
+  essay.range = {1, 3, true};
+  essay.n_reference = 9;
+  essay.n_focal = 7;
+  const double counts[2][2][3] = {{{1, 2, 3}, {0, 4, 1}}, {{2, 0, 1}, {1, 1, kNaN}}};
+  for (int k = 0; k < 2; ++k) {
+    stats::LevelTable level(10 * k, 10 * k + 9, 2, 1, 3);
+    for (std::size_t g = 0; g < 2; ++g)
+      for (int y = 1; y <= 3; ++y) level.count(g, y) = counts[k][g][y - 1];
+    level.used = k == 0;
+    essay.levels.push_back(std::move(level));
+  }
+  test.analysis.comparisons[0].items.push_back(essay);
+  write_results_files(scratch.path(), quiz_run(), test.analysis);
+
+  const auto items = read_csv(scratch / "items.csv");
+  ASSERT_EQ(items.rows.size(), 3u);
+  EXPECT_EQ(items.rows[2].at("score_min"), "1");
+  EXPECT_EQ(items.rows[2].at("score_max"), "3");
+
+  const auto levels = read_csv(scratch / "levels.csv");
+  ASSERT_EQ(levels.rows.size(), 2u * 2u + 1u * 2u + 2u * 3u);
+  for (int k = 0; k < 2; ++k)
+    for (int y = 1; y <= 3; ++y) {
+      const std::size_t r = 6 + 3 * static_cast<std::size_t>(k) + static_cast<std::size_t>(y - 1);
+      SCOPED_TRACE("level " + std::to_string(k + 1) + " score " + std::to_string(y));
+      const double focal = counts[k][1][y - 1];
+      expect_csv_row(levels.rows[r],
+                     expected_level_row("F", "essay", static_cast<std::size_t>(k) + 1, 10 * k,
+                                        10 * k + 9, y, count(counts[k][0][y - 1]),
+                                        std::isnan(focal) ? Expected() : count(focal), k == 0));
+    }
+
+  const Json json = read_json(scratch / "results.json");
+  const Json& nested = json["comparisons"][0]["items"][2]["levels"];
+  ASSERT_EQ(nested.size(), 6u);
+  EXPECT_EQ(nested[5], Json::parse(R"({"level": 2, "low": 10, "high": 19, "score": 3,
+                                      "n_reference": 1, "n_focal": null, "used": false})"));
+}
+
+TEST(ResultsFiles, JsonHoldsTheRunGroupsAndComparisonsUnderTheCsvNames) {
+  ScratchFolder scratch;
+  const TestAnalysis test = two_items();
+  write_results_files(scratch.path(), quiz_run(), test.analysis);
   const std::string text = file_text(scratch / "results.json");
   EXPECT_EQ(text.find("NaN"), std::string::npos);
   EXPECT_EQ(text.find("Infinity"), std::string::npos);
@@ -245,55 +391,115 @@ TEST(ResultsFiles, JsonHoldsFactsRoundsAndItemsUnderTheCsvNames) {
 
   std::vector<std::string> keys;
   for (const auto& [key, value] : json.items()) keys.push_back(key);
-  EXPECT_EQ(keys, (std::vector<std::string>{"itemdif", "command", "input", "options", "groups",
-                                            "purification", "items"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"itemdif", "results_version", "command", "input",
+                                            "options", "groups", "comparisons", "overall"}));
   EXPECT_EQ(json["itemdif"], "9.8.7");
+  EXPECT_TRUE(json["results_version"].is_number_integer());
+  EXPECT_EQ(json["results_version"], 2);
   EXPECT_EQ(json["command"], "analyze");
   EXPECT_EQ(json["input"], "quiz.csv");
   EXPECT_EQ(json["options"]["levels"], "thin");
   EXPECT_TRUE(json["options"]["alpha"].is_number_float());
   EXPECT_EQ(json["options"]["alpha"].get<double>(), 0.05);
   EXPECT_TRUE(json["options"]["max_rounds"].is_number_integer());
+  EXPECT_EQ(json["options"]["focal"], "F");
   EXPECT_EQ(json["options"]["methods"], Json::parse(R"(["mh","std"])"));
+  // The rows left out: of no group, and listwise.
   EXPECT_EQ(json["groups"], Json::parse(R"({"reference": {"value": "M", "n": 738},
-                                            "focal": {"value": "F", "n": 651},
+                                            "focal": [{"value": "F", "n": 651}],
                                             "rows_left_out": 11})"));
-  EXPECT_EQ(json["purification"],
+  EXPECT_TRUE(json["overall"].is_null());
+
+  ASSERT_EQ(json["comparisons"].size(), 1u);
+  const Json& comparison = json["comparisons"][0];
+  keys.clear();
+  for (const auto& [key, value] : comparison.items()) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"focal", "purification", "items"}));
+  EXPECT_EQ(comparison["focal"], "F");
+  EXPECT_EQ(comparison["purification"],
             Json::parse(R"({"rounds": [{"round": 1, "flagged": ["q,1 \"a\"", "q2"]},
                                        {"round": 2, "flagged": ["q,1 \"a\""]}],
                             "converged": false})"));
 
-  ASSERT_EQ(json["items"].size(), 2u);
+  ASSERT_EQ(comparison["items"].size(), 2u);
   for (std::size_t j = 0; j < 2; ++j) {
-    const stats::ItemResult& item = analysis.items[j];
-    const Json& object = json["items"][j];
-    expect_json_object(object, expected_item(item), false, {"levels", "coefficients"});
-    ASSERT_EQ(object["levels"].size(), item.levels.size());
-    for (std::size_t k = 0; k < item.levels.size(); ++k)
-      expect_json_object(object["levels"][k], expected_level(item, k), true);
-    ASSERT_EQ(object["coefficients"].size(), item.coefficients.size());
-    for (std::size_t c = 0; c < item.coefficients.size(); ++c)
+    const TestItem& item = test.items[j];
+    const Json& object = comparison["items"][j];
+    expect_json_object(object, expected_item("F", item), false, {"levels", "coefficients"});
+    ASSERT_EQ(object["levels"].size(), 2 * item.levels.size());
+    for (std::size_t k = 0; k < item.levels.size(); ++k) {
+      const std::vector<ExpectedRow> rows = expected_levels_01("F", item, k);
+      expect_json_object(object["levels"][2 * k], rows[0], true);
+      expect_json_object(object["levels"][2 * k + 1], rows[1], true);
+    }
+    std::vector<stats::Coefficient> fitted;
+    for (const stats::MethodValues& values : item.result.methods)
+      fitted.insert(fitted.end(), values.coefficients.begin(), values.coefficients.end());
+    ASSERT_EQ(object["coefficients"].size(), fitted.size());
+    for (std::size_t c = 0; c < fitted.size(); ++c)
       expect_json_object(object["coefficients"][c],
-                         expected_coefficient(item, item.coefficients[c]), true);
+                         expected_coefficient("F", item.result.name, fitted[c]), true);
   }
+}
+
+TEST(ResultsFiles, EachComparisonsRowsCarryItsFocalValue) {
+  ScratchFolder scratch;
+  TestAnalysis test = two_items();
+  stats::Comparison second;
+  second.focal = "X, \"other\"";
+  second.items = {full_item().result};
+  second.items[0].flagged = false;
+  second.rounds = {{1, {}}};
+  second.converged = true;
+  test.analysis.focal.push_back({second.focal, 40});
+  test.analysis.comparisons.push_back(second);
+  write_results_files(scratch.path(), quiz_run(), test.analysis);
+
+  const auto focal_column = [](const itemdif::testing::CsvFile& file) {
+    std::vector<std::string> values;
+    for (const auto& row : file.rows) values.push_back(row.at("focal"));
+    return values;
+  };
+  const std::string x = second.focal;
+  EXPECT_EQ(focal_column(read_csv(scratch / "items.csv")),
+            (std::vector<std::string>{"F", "F", x}));
+  EXPECT_EQ(focal_column(read_csv(scratch / "levels.csv")),
+            (std::vector<std::string>{"F", "F", "F", "F", "F", "F", x, x, x, x}));
+  EXPECT_EQ(focal_column(read_csv(scratch / "coefficients.csv")),
+            (std::vector<std::string>{"F", "F", "F", x, x, x}));
+  const auto items = read_csv(scratch / "items.csv");
+  EXPECT_EQ(items.rows[2].at("flagged"), "false");
+  EXPECT_EQ(items.rows[0].at("flagged"), "true");
+
+  const Json json = read_json(scratch / "results.json");
+  EXPECT_EQ(json["groups"]["focal"],
+            Json::parse(R"([{"value": "F", "n": 651}, {"value": "X, \"other\"", "n": 40}])"));
+  ASSERT_EQ(json["comparisons"].size(), 2u);
+  EXPECT_EQ(json["comparisons"][1]["focal"], x);
+  EXPECT_EQ(json["comparisons"][1]["purification"],
+            Json::parse(R"({"rounds": [{"round": 1, "flagged": []}], "converged": true})"));
+  ASSERT_EQ(json["comparisons"][1]["items"].size(), 1u);
+  EXPECT_EQ(json["comparisons"][1]["items"][0]["focal"], x);
+  EXPECT_EQ(json["comparisons"][1]["items"][0]["flagged"], false);
 }
 
 TEST(ResultsFiles, ReportIsTheHtmlPageAndNoTemporaryStays) {
   ScratchFolder scratch;
-  const stats::DifAnalysis analysis = two_items();
-  write_results_files(scratch / "a" / "b", quiz_facts(), analysis);
+  const stats::DifAnalysis analysis = two_items().analysis;
+  write_results_files(scratch / "a" / "b", quiz_run(), analysis);
   EXPECT_EQ(scratch.names(scratch / "a" / "b"), kResultsFiles);
-  EXPECT_EQ(file_text(scratch / "a" / "b" / "report.html"), html_report(quiz_facts(), analysis));
+  EXPECT_EQ(file_text(scratch / "a" / "b" / "report.html"), html_report(quiz_run(), analysis));
 }
 
 TEST(ResultsFiles, SecondRunReplacesTheFiles) {
   ScratchFolder scratch;
-  write_results_files(scratch.path(), quiz_facts(), two_items());
-  stats::DifAnalysis one = two_items();
-  one.items.resize(1);
-  write_results_files(scratch.path(), quiz_facts(), one);
+  write_results_files(scratch.path(), quiz_run(), two_items().analysis);
+  stats::DifAnalysis one = two_items().analysis;
+  one.comparisons[0].items.resize(1);
+  one.comparisons[0].rounds = {{1, {0}}};
+  write_results_files(scratch.path(), quiz_run(), one);
   EXPECT_EQ(read_csv(scratch / "items.csv").rows.size(), 1u);
-  EXPECT_EQ(read_json(scratch / "results.json")["items"].size(), 1u);
+  EXPECT_EQ(read_json(scratch / "results.json")["comparisons"][0]["items"].size(), 1u);
   EXPECT_EQ(scratch.names(), kResultsFiles);
 }
 
@@ -302,7 +508,7 @@ TEST(ResultsFiles, SecondRunReplacesTheFiles) {
 void expect_failure(const fs::path& folder, const fs::path& named, const ScratchFolder& scratch,
                     const std::vector<std::string>& left) {
   try {
-    write_results_files(folder, quiz_facts(), two_items());
+    write_results_files(folder, quiz_run(), two_items().analysis);
     ADD_FAILURE() << "no OutputError";
   } catch (const OutputError& error) {
     EXPECT_NE(std::string(error.what()).find(named.string()), std::string::npos) << error.what();
@@ -321,9 +527,10 @@ TEST(ResultsFiles, FolderThatCannotBeMadeCreatesNothing) {
 
 TEST(ResultsFiles, FailedWriteLeavesEarlierFilesAsTheyWere) {
   ScratchFolder scratch;
-  stats::DifAnalysis earlier = two_items();
-  earlier.items.resize(1);
-  write_results_files(scratch.path(), quiz_facts(), earlier);
+  stats::DifAnalysis earlier = two_items().analysis;
+  earlier.comparisons[0].items.resize(1);
+  earlier.comparisons[0].rounds = {{1, {0}}};
+  write_results_files(scratch.path(), quiz_run(), earlier);
   std::map<std::string, std::string> before;
   for (const std::string& name : kResultsFiles) before[name] = file_text(scratch / name);
 

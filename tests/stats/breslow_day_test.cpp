@@ -6,20 +6,24 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
+#include <variant>
 #include <vector>
 
-#include "stats/level_row_builder.hpp"
-#include "stats/mh_values.hpp"
+#include "stats/level_table_builder.hpp"
+#include "stats/mantel_haenszel.hpp"
+#include "stats/method_cells.hpp"
 
 namespace itemdif::stats {
 namespace {
 
 using testing::level;
+using Levels = std::vector<LevelTable>;
 
 // Level 3 is used but has no correct answer (margin m1 = 0): it counts for MH, not for BD.
-const std::vector<LevelRow> kLevels = {level(10, 5, 6, 9), level(4, 8, 7, 3), level(0, 3, 0, 4),
-                                       level(12, 2, 9, 6)};
+const Levels kLevels = {level(10, 5, 6, 9), level(4, 8, 7, 3), level(0, 3, 0, 4),
+                        level(12, 2, 9, 6)};
 // mantelhaen.test(tab, correct = TRUE)$estimate over the four levels.
 constexpr double kMhAlpha = 1.4469525959367944;
 
@@ -59,7 +63,7 @@ TEST(BreslowDay, TaroneCorrectedStatisticOverLevelsWithPositiveMargins) {
 }
 
 TEST(BreslowDay, UnusedLevelsAndLevelsWithAZeroMarginDoNotCount) {
-  std::vector<LevelRow> levels = kLevels;
+  Levels levels = kLevels;
   levels.push_back(level(1, 9, 9, 1, false));
   levels.push_back(level(3, 4, 0, 0));  // no focal examinee: margin nF = 0
   std::string note;
@@ -70,7 +74,7 @@ TEST(BreslowDay, UnusedLevelsAndLevelsWithAZeroMarginDoNotCount) {
 
 TEST(BreslowDay, EmptyBelowTwoLevelsOrWithoutOddsRatio) {
   std::string note;
-  const BdValues one = breslow_day({level(10, 5, 6, 9), level(0, 3, 0, 4)}, 1.2, note);
+  const BdValues one = breslow_day(Levels{level(10, 5, 6, 9), level(0, 3, 0, 4)}, 1.2, note);
   EXPECT_FALSE(one.chi_square || one.df || one.p);
   EXPECT_EQ(note, "no Breslow-Day test: fewer than two used levels with every margin positive");
 
@@ -83,12 +87,48 @@ TEST(BreslowDay, EmptyBelowTwoLevelsOrWithoutOddsRatio) {
 TEST(BreslowDay, HomogeneousTablesGiveZero) {
   // Two copies of one table: a common odds ratio fits exactly.
   std::string note;
-  const std::vector<LevelRow> levels = {level(6, 4, 3, 7), level(6, 4, 3, 7)};
+  const Levels levels = {level(6, 4, 3, 7), level(6, 4, 3, 7)};
   const MhValues mh = mh_values(levels, 0.05, note);
   const BdValues bd = breslow_day(levels, mh.alpha, note);
   EXPECT_NEAR(*bd.chi_square, 0.0, 1e-12);
   EXPECT_EQ(*bd.df, 1);
   EXPECT_NEAR(*bd.p, 1.0, 1e-12);
+}
+
+/// The Breslow-Day method run on `levels` after the Mantel-Haenszel values `earlier`.
+MethodValues run_method(const ItemRange& range, const Levels& levels,
+                        const std::vector<MethodValues>& earlier) {
+  const ItemInput input{range, levels, {}, 0.05, earlier};
+  return testing::method_named("bd").compute(input);
+}
+
+TEST(BreslowDayMethod, ReadsTheOddsRatioOfTheMantelHaenszelMethod) {
+  const Method& bd = testing::method_named("bd");
+  std::vector<MethodValues> earlier(*method_position("bd"));
+  std::string note;
+  earlier[*method_position("mh")].cells = mh_cells(mh_values(kLevels, 0.05, note));
+  const MethodValues values = run_method(ItemRange{}, kLevels, earlier);
+  EXPECT_EQ(values.note, "");
+  expect_relative(*testing::number_named(bd, values, "bd_chi_square"), 6.8083113947754565, 1e-13);
+  EXPECT_EQ(std::get<std::int64_t>(testing::cell_named(bd, values, "bd_df")), 2);
+  expect_relative(*testing::number_named(bd, values, "bd_p"), 0.033234868525952248, 1e-12);
+
+  // No reference examinee answered correctly: the odds ratio is 0, an undefined MH value, so
+  // there is no test, and the note says why.
+  const Levels zero = {level(0, 3, 2, 2), level(0, 5, 1, 4)};
+  earlier[*method_position("mh")].cells = mh_cells(mh_values(zero, 0.05, note));
+  const MethodValues without = run_method(ItemRange{}, zero, earlier);
+  EXPECT_FALSE(testing::number_named(bd, without, "bd_chi_square"));
+  EXPECT_EQ(without.note, "no Breslow-Day test without the MH odds ratio");
+}
+
+TEST(BreslowDayMethod, NothingForAPolytomousItem) {
+  const Method& bd = testing::method_named("bd");
+  const std::vector<MethodValues> earlier(*method_position("bd"));
+  const MethodValues values = run_method(ItemRange{0, 3, true}, {}, earlier);
+  EXPECT_EQ(values.cells.size(), bd.columns.size());
+  for (const Cell& cell : values.cells) EXPECT_TRUE(std::holds_alternative<std::monostate>(cell));
+  EXPECT_EQ(values.note, "");
 }
 
 }  // namespace

@@ -7,16 +7,23 @@
 //   y ~ xc + g, y ~ xc * g; then Newton-Raphson on the rows from coef(f) until the step is
 //   below 1e-15, SE from the inverse information there and deviance -2 sum(y log p + ...).
 // (summary(f) itself evaluates the information one iterate early, 1e-9 off in the SE.)
-#include "stats/lr_values.hpp"
+#include "stats/logistic_regression.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "stats/dif_analysis.hpp"
 #include "stats/examinees.hpp"
+#include "stats/item_range.hpp"
+#include "stats/method_cells.hpp"
+#include "stats/method_list.hpp"
+#include "stats/score_cells.hpp"
 #include "stats/scores_builder.hpp"
 
 namespace itemdif::stats {
@@ -27,10 +34,17 @@ void expect_relative(double actual, double expected, double tolerance) {
 }
 
 std::vector<BinomialCell> cells_of_item(const data::ItemScores& scores, std::size_t item) {
-  const Examinees examinees = select_examinees(scores, MissingPolicy::excluded);
+  const Examinees examinees = select_examinees(scores, 2, MissingPolicy::excluded);
+  const std::vector<ItemRange> ranges = item_ranges(scores, examinees.taking_part);
   const std::vector<std::uint8_t> matching(scores.n_items(), 1);
-  return binomial_cells(count_scores(scores, examinees, MissingPolicy::excluded, matching), item);
+  const ScoreCounts counts = count_scores(scores, examinees.taking_part, ranges, 2,
+                                          MissingPolicy::excluded, matching);
+  return binomial_cells(score_cells(counts, item, ranges[item], {0, 1}));
 }
+
+using testing::method_named;
+using testing::number_named;
+using testing::text_named;
 
 struct RFit {
   double deviance;
@@ -77,27 +91,37 @@ TEST(LogisticFit, GroupedCellsGiveTheFitOfTheIndividualExaminees) {
 }
 
 TEST(LogisticFit, TestsEffectSizesAndCoefficientsOfAnItem) {
-  std::vector<Coefficient> coefficients;
-  std::string note;
-  const LrValues lr = lr_values(cells_of_item(testing::data_set_1(), 0), 0.05, coefficients, note);
-  EXPECT_EQ(note, "");
+  const Method& lr = method_named("lr");
+  const MethodValues values = lr_values(cells_of_item(testing::data_set_1(), 0), 0.05);
+  const auto number = [&](std::string_view name) {
+    const std::optional<double> value = number_named(lr, values, name);
+    EXPECT_TRUE(value.has_value()) << name;
+    return value.value_or(-1.0);
+  };
+  EXPECT_EQ(values.note, "");
   // Deviance differences of the R fits; pchisq(..., lower.tail = FALSE):
   // 2 df 0.16190399520350185, uniform 0.059119271529933258, nonuniform 0.77786451146013302.
-  expect_relative(*lr.chi_square, kTrait.deviance - kNonuniform.deviance, 1e-12);
-  expect_relative(*lr.uniform_chi_square, kTrait.deviance - kUniform.deviance, 1e-12);
-  expect_relative(*lr.nonuniform_chi_square, kUniform.deviance - kNonuniform.deviance, 1e-10);
-  expect_relative(*lr.p, 0.16190399520350185, 1e-11);
-  expect_relative(*lr.uniform_p, 0.059119271529933258, 1e-11);
-  expect_relative(*lr.nonuniform_p, 0.77786451146013302, 1e-11);
+  expect_relative(number("lr_chi_square"), kTrait.deviance - kNonuniform.deviance, 1e-12);
+  expect_relative(number("lr_uniform_chi_square"), kTrait.deviance - kUniform.deviance, 1e-12);
+  expect_relative(number("lr_nonuniform_chi_square"), kUniform.deviance - kNonuniform.deviance,
+                  1e-10);
+  expect_relative(number("lr_p"), 0.16190399520350185, 1e-11);
+  expect_relative(number("lr_uniform_p"), 0.059119271529933258, 1e-11);
+  expect_relative(number("lr_nonuniform_p"), 0.77786451146013302, 1e-11);
   // R: (1 - exp(2 (logLik(null) - logLik(m)) / n)) / (1 - exp(2 logLik(null) / n)) gives
   // 0.41891668815184252, 0.4900957886773295, 0.49162122373667838.
-  expect_relative(*lr.delta_r2, 0.072704535584835861, 1e-11);
-  expect_relative(*lr.uniform_delta_r2, 0.071179100525486982, 1e-11);
+  expect_relative(number("lr_delta_r2"), 0.072704535584835861, 1e-11);
+  expect_relative(number("lr_uniform_delta_r2"), 0.071179100525486982, 1e-11);
+  // The xc coefficients of the R fits y ~ xc and y ~ xc + g:
+  // abs(1.7642105066692384 - 1.712499970480686) / abs(1.712499970480686).
+  expect_relative(number("lr_beta_change"), 0.0301959340612646, 1e-10);
   // Delta R² is past Jodoin-Gierl's 0.070, but the 2-df p is not below alpha.
-  EXPECT_EQ(lr.jodoin_gierl_class, "A");
-  EXPECT_EQ(lr.zumbo_thomas_class, "A");
-  EXPECT_FALSE(lr.p_adjusted.has_value());
+  EXPECT_EQ(text_named(lr, values, "jodoin_gierl_class"), "A");
+  EXPECT_EQ(text_named(lr, values, "zumbo_thomas_class"), "A");
+  // Adjusted across the items later, by the analysis.
+  EXPECT_FALSE(number_named(lr, values, "lr_p_adjusted").has_value());
 
+  const std::vector<Coefficient>& coefficients = values.coefficients;
   ASSERT_EQ(coefficients.size(), 9u);
   const std::vector<std::string> terms = {"intercept", "trait",     "intercept",
                                           "trait",     "group",     "intercept",
@@ -156,46 +180,50 @@ TEST(LogisticFit, SeparatedModelIsEmptyWithItsReasonAndTheRunGoesOn) {
   options.purify = PurifyMode::none;
   options.adjust = Adjust::holm;
   const DifAnalysis a = analyze_scores(scores, options);
-  const ItemResult& q1 = a.items[0];
+  ASSERT_EQ(a.comparisons.size(), 1u);
+  const std::vector<ItemResult>& items = a.comparisons[0].items;
+  ASSERT_EQ(items.size(), 3u);
+  const ItemResult& q1 = items[0];
   EXPECT_NE(q1.note.find(
                 "logistic models uniform, nonuniform: fitted probabilities reach 0 or 1 "
                 "(separation)"),
             std::string::npos)
       << q1.note;
-  EXPECT_TRUE(q1.lr.uniform_delta_r2 == std::nullopt && q1.lr.chi_square == std::nullopt &&
-              q1.lr.p == std::nullopt && q1.lr.p_adjusted == std::nullopt);
-  EXPECT_EQ(q1.lr.zumbo_thomas_class, "");
+  for (const char* name : {"lr_uniform_delta_r2", "lr_chi_square", "lr_p", "lr_p_adjusted",
+                           "lr_beta_change"})
+    EXPECT_FALSE(q1.number(name).has_value()) << name;
+  EXPECT_EQ(q1.text("zumbo_thomas_class"), "");
   // The trait model converged; the separated models keep their terms with empty values.
-  ASSERT_EQ(q1.coefficients.size(), 9u);
-  EXPECT_TRUE(q1.coefficients[0].estimate.has_value());
-  EXPECT_FALSE(q1.coefficients[2].estimate.has_value());
-  EXPECT_EQ(q1.coefficients[2].model, "uniform");
+  const std::vector<Coefficient>& coefficients = q1.methods[*method_position("lr")].coefficients;
+  ASSERT_EQ(coefficients.size(), 9u);
+  EXPECT_TRUE(coefficients[0].estimate.has_value());
+  EXPECT_FALSE(coefficients[2].estimate.has_value());
+  EXPECT_EQ(coefficients[2].model, "uniform");
 
   // The other items are fitted, and Holm counts only the two defined LR p-values.
-  const ItemResult& q2 = a.items[1];
-  const ItemResult& q3 = a.items[2];
-  ASSERT_TRUE(q2.lr.p && q3.lr.p) << q2.note << q3.note;
-  const double low = std::min(*q2.lr.p, *q3.lr.p);
-  const double high = std::max(*q2.lr.p, *q3.lr.p);
+  const std::optional<double> p2 = items[1].number("lr_p"), p3 = items[2].number("lr_p");
+  ASSERT_TRUE(p2 && p3) << items[1].note << items[2].note;
+  const double low = std::min(*p2, *p3);
+  const double high = std::max(*p2, *p3);
   const double low_adjusted = std::min(1.0, 2 * low);
   const double high_adjusted = std::max(low_adjusted, high);
-  EXPECT_DOUBLE_EQ(*(*q2.lr.p <= *q3.lr.p ? q2 : q3).lr.p_adjusted, low_adjusted);
-  EXPECT_DOUBLE_EQ(*(*q2.lr.p <= *q3.lr.p ? q3 : q2).lr.p_adjusted, high_adjusted);
+  EXPECT_DOUBLE_EQ(*items[*p2 <= *p3 ? 1 : 2].number("lr_p_adjusted"), low_adjusted);
+  EXPECT_DOUBLE_EQ(*items[*p2 <= *p3 ? 2 : 1].number("lr_p_adjusted"), high_adjusted);
 }
 
 TEST(LogisticFit, ItemsWithoutAFitSayWhy) {
-  std::vector<Coefficient> coefficients;
-  std::string note;
+  const Method& lr = method_named("lr");
   // Every examinee correct.
   std::vector<BinomialCell> cells = {{-0.5, 0, 4, 4}, {0.5, 1, 4, 4}};
-  EXPECT_FALSE(lr_values(cells, 0.05, coefficients, note).chi_square.has_value());
-  EXPECT_EQ(note, "no logistic regression: every examinee answered the item alike");
+  MethodValues values = lr_values(cells, 0.05);
+  EXPECT_FALSE(number_named(lr, values, "lr_chi_square").has_value());
+  EXPECT_EQ(values.note, "no logistic regression: every examinee answered the item alike");
   // One matching score for all.
-  note.clear();
   cells = {{0, 0, 4, 1}, {0, 1, 4, 3}};
-  EXPECT_FALSE(lr_values(cells, 0.05, coefficients, note).chi_square.has_value());
-  EXPECT_EQ(note, "no logistic regression: every examinee has the same matching score");
-  EXPECT_TRUE(coefficients.empty());
+  values = lr_values(cells, 0.05);
+  EXPECT_FALSE(number_named(lr, values, "lr_chi_square").has_value());
+  EXPECT_EQ(values.note, "no logistic regression: every examinee has the same matching score");
+  EXPECT_TRUE(values.coefficients.empty());
 }
 
 }  // namespace

@@ -4,7 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
+
+#include "stats/method_list.hpp"
 
 namespace itemdif::stats {
 namespace {
@@ -88,18 +94,29 @@ TEST(Purify, NoneRunsOneRound) {
   EXPECT_TRUE(purify(PurifyMode::none, 10, quiet.runner()).converged);
 }
 
+// An item whose Mantel-Haenszel values hold `ets_class` (empty: undefined) and an adjusted p.
+ItemResult mh_item(const std::string& ets_class, double p_adjusted) {
+  ItemResult item;
+  item.methods.resize(methods().size());
+  item.methods[0].cells.resize(methods()[0].columns.size());
+  const auto put = [&](std::string_view name, Cell value) {
+    const std::optional<ColumnPlace> place = column_place(name);
+    ASSERT_TRUE(place.has_value()) << name;
+    ASSERT_EQ(place->method, 0u) << name;
+    item.methods[0].cells[place->column] = std::move(value);
+  };
+  put("ets_class", class_cell(ets_class));
+  put("mh_p_adjusted", p_adjusted);
+  return item;
+}
+
 TEST(FlagRule, EachRule) {
-  MhValues b;
-  b.ets_class = "B-";
-  b.p_adjusted = 0.2;
-  MhValues c;
-  c.ets_class = "C+";
-  c.p_adjusted = 0.01;
-  MhValues a;
-  a.ets_class = "A";
-  a.p_adjusted = 0.049;
-  MhValues undefined;  // odds ratio 0: no class, though its p is small
-  undefined.p_adjusted = 1e-9;
+  const ItemResult b = mh_item("B-", 0.2);
+  const ItemResult c = mh_item("C+", 0.01);
+  const ItemResult a = mh_item("A", 0.049);
+  const ItemResult undefined = mh_item("", 1e-9);  // odds ratio 0: no class, though p is small
+  const ItemResult bb = mh_item("BB+", 0.3);  // polytomous classes read like the 0/1 ones
+  const ItemResult cc = mh_item("CC-", 0.001);
   EXPECT_TRUE(meets_flag_rule(b, FlagRule::ets, 0.05));
   EXPECT_TRUE(meets_flag_rule(c, FlagRule::ets, 0.05));
   EXPECT_FALSE(meets_flag_rule(a, FlagRule::ets, 0.05));
@@ -110,6 +127,11 @@ TEST(FlagRule, EachRule) {
   EXPECT_FALSE(meets_flag_rule(b, FlagRule::p, 0.05));
   EXPECT_FALSE(meets_flag_rule(undefined, FlagRule::p, 0.05));
   EXPECT_FALSE(meets_flag_rule(undefined, FlagRule::ets, 0.05));
+  EXPECT_TRUE(meets_flag_rule(bb, FlagRule::ets, 0.05));
+  EXPECT_FALSE(meets_flag_rule(bb, FlagRule::ets_c, 0.05));
+  EXPECT_TRUE(meets_flag_rule(cc, FlagRule::ets_c, 0.05));
+  // A method list without its Mantel-Haenszel values: nothing to flag on.
+  EXPECT_FALSE(meets_flag_rule(ItemResult{}, FlagRule::ets, 0.05));
 }
 
 }  // namespace

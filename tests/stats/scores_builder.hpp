@@ -9,8 +9,9 @@
 
 namespace itemdif::stats::testing {
 
-/// `count` examinees of `group` (0 reference, 1 focal) answering as `pattern`: one character
-/// per item, '1' correct, '0' incorrect, '.' missing.
+/// `count` examinees of group code `group` (0 reference, 1 focal, higher codes for further
+/// groups) answering as `pattern`: one character per item, its score '0' to '9' ('1' correct,
+/// '0' incorrect on a 0/1 item) or '.' missing.
 struct Pattern {
   std::uint8_t group;
   std::string pattern;
@@ -24,7 +25,8 @@ inline data::ItemScores make_scores(const std::vector<Pattern>& patterns) {
   for (const Pattern& p : patterns)
     for (int c = 0; c < p.count; ++c) {
       for (char x : p.pattern)
-        s.scores.push_back(x == '1' ? 1 : x == '0' ? 0 : data::kMissing);
+        s.scores.push_back(x >= '0' && x <= '9' ? static_cast<std::uint8_t>(x - '0')
+                                                : data::kMissing);
       s.group.push_back(p.group);
       ++s.n_examinees;
     }

@@ -12,6 +12,7 @@
 #include "textio/channels.hpp"
 #include "textio/reader.hpp"
 #include "textio/writer.hpp"
+#include "support/thrown.hpp"
 
 namespace itemdif::textio {
 namespace {
@@ -108,7 +109,11 @@ TEST(LayoutWalk, APassThatTakesNoValueIsError60) {
   // The error comes before a second reversion is made, not after it.
   Recorder partial;
   partial.values = 3;
-  EXPECT_THROW(walk_layout(Layout::compile("(I,(X))"), partial), LayoutError);
+  const auto loop = itemdif::testing::thrown<LayoutError>(
+      [&] { walk_layout(Layout::compile("(I,(X))"), partial); });
+  ASSERT_TRUE(loop.has_value());
+  EXPECT_STREQ(loop->what(), "infinite format loop");
+  EXPECT_EQ(loop->number, 60);
   EXPECT_EQ(partial.log, "IX|X");
   // Without values left the end of the layout ends the operation, field or none.
   EXPECT_EQ(walk_error("('no field')", 0), 0);

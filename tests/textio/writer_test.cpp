@@ -8,6 +8,7 @@
 
 #include "textio/channels.hpp"
 #include "textio/errors.hpp"
+#include "support/thrown.hpp"
 
 namespace itemdif::textio {
 namespace {
@@ -200,7 +201,12 @@ TEST(InternalWrite, FixedLengthTarget) {
   EXPECT_EQ(write_internal(14, Layout::compile("(E14.6)"), {123.456}), "  0.123456E+03");
   EXPECT_EQ(write_internal(6, Layout::compile("(I3)"), {42}), " 42   ");
   EXPECT_EQ(write_internal(4, Layout::compile("(I6,/,I6)"), {123456, 7}), "1234");
-  EXPECT_THROW(write_internal(4, Layout::compile("(I6)"), {1.0}), LayoutError);
+  // A real value for an integer field.
+  const auto mismatch = itemdif::testing::thrown<LayoutError>(
+      [] { write_internal(4, Layout::compile("(I6)"), {1.0}); });
+  ASSERT_TRUE(mismatch.has_value());
+  EXPECT_STREQ(mismatch->what(), "format/variable-type mismatch");
+  EXPECT_EQ(mismatch->number, 61);
 }
 
 TEST(ChannelWrite, LinesEndWithCarriageReturnLineFeed) {
