@@ -126,7 +126,7 @@ void write_facts(MarkupWriter& page, const RunDescription& run, const stats::Dif
   fact_row(page, "Methods", methods);
   // The groups' values stand above with their sizes.
   for (const RunDescription::Setting& setting : run.settings)
-    fact_row(page, setting.name, setting.value);
+    if (!setting.group_value) fact_row(page, setting.name, setting.value);
   page.close();
   page.line_break();
 }
