@@ -22,8 +22,8 @@ constexpr std::size_t kMostPoints = 40;  // per group; about 6 px apart across t
 /// One group's point at one level.
 struct Point {
   double score;  ///< the level's mid-score
-  double proportion;
-  double correct, examinees;
+  double mean;   ///< the group's mean item score: the proportion correct of a 0/1 item
+  double score_sum, examinees;
   int low, high;
   bool used;
 };
@@ -52,29 +52,35 @@ std::vector<stats::LevelTable> shown_levels(const std::vector<stats::LevelTable>
   return shown;
 }
 
-std::vector<Point> group_points(const std::vector<stats::LevelTable>& levels, bool focal) {
+std::vector<Point> group_points(const std::vector<stats::LevelTable>& levels,
+                                const stats::ItemRange& range, bool focal) {
   std::vector<Point> points;
   const std::size_t group = focal ? 1 : 0;
   for (const stats::LevelTable& level : levels) {
-    const double correct = level.score_sum(group);
+    const double sum = level.score_sum(group);
     const double examinees = level.group_size(group);
-    // Counts are whole and finite in any analysis; a level without a drawable proportion is
-    // left out rather than drawn somewhere.
-    if (!(examinees > 0) || !std::isfinite(examinees) || !(correct >= 0 && correct <= examinees))
-      continue;
-    points.push_back({(level.low + level.high) / 2.0, correct / examinees, correct, examinees,
-                      level.low, level.high, level.used});
+    // Counts are whole and finite in any analysis; a level without a drawable mean is left out
+    // rather than drawn somewhere.
+    if (!(examinees > 0) || !std::isfinite(examinees)) continue;
+    const double mean = sum / examinees;
+    if (!(mean >= range.score_min && mean <= range.score_max)) continue;
+    points.push_back({(level.low + level.high) / 2.0, mean, sum, examinees, level.low,
+                      level.high, level.used});
   }
   return points;
 }
 
-std::string point_title(const Point& point, const char* group) {
+std::string point_title(const Point& point, const char* group, bool polytomous) {
   std::string title = point.low == point.high
                           ? "score " + std::to_string(point.low)
                           : "scores " + std::to_string(point.low) + "\u2013" + std::to_string(point.high);
   char counts[96];
-  std::snprintf(counts, sizeof counts, ": %s %.0f of %.0f correct (%.2f)", group, point.correct,
-                point.examinees, point.proportion);
+  if (polytomous)
+    std::snprintf(counts, sizeof counts, ": %s %.0f examinees, mean item score %.2f", group,
+                  point.examinees, point.mean);
+  else
+    std::snprintf(counts, sizeof counts, ": %s %.0f of %.0f correct (%.2f)", group,
+                  point.score_sum, point.examinees, point.mean);
   title += counts;
   if (!point.used) title += "; level not used";
   return title;
@@ -85,11 +91,12 @@ struct Frame {
   double largest_group;  ///< the most examinees of one group in one level
 };
 
-void write_axes(MarkupWriter& svg, const Frame& frame, const Ticks& x_ticks) {
+void write_axes(MarkupWriter& svg, const Frame& frame, const Ticks& x_ticks,
+                const stats::ItemRange& range) {
   const double left = kLeft, right = kWidth - kRight, top = kTop, bottom = kHeight - kBottom;
   svg.empty("rect", {{"class", "frame"}, {"x", left}, {"y", top}, {"width", right - left},
                      {"height", bottom - top}});
-  const Ticks y_ticks = nice_ticks(0, 1, 5);
+  const Ticks y_ticks = nice_ticks(range.score_min, range.score_max, 5);
   for (double value : y_ticks.values) {
     svg.empty("line", {{"class", "grid-line"}, {"x1", left}, {"x2", right}, {"y1", frame.y(value)},
                        {"y2", frame.y(value)}});
@@ -122,19 +129,19 @@ void write_legend(MarkupWriter& svg, const CurveContext& context) {
 }
 
 void write_group(MarkupWriter& svg, const Frame& frame, const std::vector<Point>& points,
-                 bool focal) {
+                 bool focal, bool polytomous) {
   const char* group = focal ? "focal" : "reference";
   svg.open("g", {{"class", std::string("group ") + group}});
   std::string line;
   for (const Point& p : points)
     if (p.used)
       line += (line.empty() ? "" : " ") + svg_number(frame.x(p.score)) + "," +
-              svg_number(frame.y(p.proportion));
+              svg_number(frame.y(p.mean));
   if (!line.empty()) svg.empty("polyline", {{"class", "curve"}, {"points", line}});
   for (const Point& p : points) {
     const double r =
         kSmallest + (kLargest - kSmallest) * std::sqrt(p.examinees / frame.largest_group);
-    const double cx = frame.x(p.score), cy = frame.y(p.proportion);
+    const double cx = frame.x(p.score), cy = frame.y(p.mean);
     const char* css = p.used ? "point" : "point unused";
     // Squares for the focal group, so the groups differ in grey print too.
     if (focal)
@@ -142,7 +149,7 @@ void write_group(MarkupWriter& svg, const Frame& frame, const std::vector<Point>
                         {"width", r * 1.772}, {"height", r * 1.772}});
     else
       svg.open("circle", {{"class", css}, {"cx", cx}, {"cy", cy}, {"r", r}});
-    svg.element("title", {}, point_title(p, group));
+    svg.element("title", {}, point_title(p, group, polytomous));
     svg.close();
   }
   svg.close();
@@ -164,15 +171,18 @@ std::string nonuniform_text(const stats::ItemResult& item, const CurveContext& c
 
 std::string curve_plot(const stats::ItemResult& item, const CurveContext& context) {
   const std::vector<stats::LevelTable> levels = shown_levels(item.levels);
-  const std::vector<Point> reference = group_points(levels, false);
-  const std::vector<Point> focal = group_points(levels, true);
+  const stats::ItemRange& range = item.range;
+  const std::vector<Point> reference = group_points(levels, range, false);
+  const std::vector<Point> focal = group_points(levels, range, true);
 
   MarkupWriter svg;
   svg.open("svg", {{"class", "curve-plot"}, {"data-item", item.name},
                    {"xmlns", "http://www.w3.org/2000/svg"},
                    {"viewBox", "0 0 " + svg_number(kWidth) + " " + svg_number(kHeight)},
                    {"width", kWidth}, {"height", kHeight}, {"role", "img"},
-                   {"aria-label", "proportion correct by level of " + item.name}});
+                   {"aria-label", (range.polytomous ? "mean item score by level of "
+                                                    : "proportion correct by level of ") +
+                                      item.name}});
   write_legend(svg, context);
 
   double low = 0, high = 0, largest = 0;
@@ -187,15 +197,16 @@ std::string curve_plot(const stats::ItemResult& item, const CurveContext& contex
   // Room beyond the outer levels so that their points are not cut by the frame.
   const double pad = std::max(0.5, 0.04 * (high - low));
   const Frame frame{LinearScale(low - pad, high + pad, kLeft, kWidth - kRight),
-                    LinearScale(0, 1, kHeight - kBottom, kTop), std::max(largest, 1.0)};
+                    LinearScale(range.score_min, range.score_max, kHeight - kBottom, kTop),
+                    std::max(largest, 1.0)};
   const Ticks x_ticks = nice_ticks(low - pad, high + pad, 6);
-  write_axes(svg, frame, x_ticks);
+  write_axes(svg, frame, x_ticks, range);
   if (!any)
     svg.element("text", {{"class", "absent"}, {"x", (kLeft + kWidth - kRight) / 2},
                          {"y", (kTop + kHeight - kBottom) / 2}, {"text-anchor", "middle"}},
                 "no examinees in any level");
-  write_group(svg, frame, reference, false);
-  write_group(svg, frame, focal, true);
+  write_group(svg, frame, reference, false, range.polytomous);
+  write_group(svg, frame, focal, true, range.polytomous);
   svg.close();
   return svg.finish();
 }

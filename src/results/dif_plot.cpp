@@ -77,7 +77,8 @@ void write_clip_mark(MarkupWriter& svg, double x, double y, double direction) {
 }
 
 std::string point_title(const stats::ItemResult& item) {
-  std::string title = item.name + ": D-DIF " + decimal_text(item.number("mh_d_dif"), 2);
+  std::string title = item.name + (item.range.polytomous ? ": Liu-Agresti D-DIF " : ": D-DIF ") +
+                      decimal_text(item.number("mh_d_dif"), 2);
   if (const auto interval = interval_of(item))
     title += ", 95 % interval " + decimal_text(interval->low, 2) + " to " +
              decimal_text(interval->high, 2);

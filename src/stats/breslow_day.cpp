@@ -26,8 +26,8 @@ MethodValues compute(const ItemInput& item) {
     values.cells.resize(kColumns.size());
     return values;
   }
-  const BdValues bd = breslow_day(item.levels, cell_number(item.earlier_cell("mh_alpha")),
-                                  values.note);
+  BdValues bd = breslow_day(item.levels, cell_number(item.earlier_cell("mh_alpha")));
+  values.note = std::move(bd.note);
   std::optional<std::int64_t> df;
   if (bd.df) df = *bd.df;
   values.cells = cells_of(number_cell(bd.chi_square), whole_cell(df), number_cell(bd.p));
@@ -53,9 +53,9 @@ double breslow_day_expected(double nr, double m1, double m0, double alpha) {
   return std::clamp(distance(first) <= distance(second) ? first : second, low, high);
 }
 
-BdValues breslow_day(std::span<const LevelTable> levels, const std::optional<double>& mh_alpha,
-                     std::string& note) {
+BdValues breslow_day(std::span<const LevelTable> levels, const std::optional<double>& mh_alpha) {
   BdValues bd;
+  std::string& note = bd.note;
   if (!mh_alpha) {
     add_note(note, "no Breslow-Day test without the MH odds ratio");
     return bd;

@@ -15,6 +15,7 @@ struct BdValues {
   std::optional<double> chi_square;
   std::optional<int> df;
   std::optional<double> p;
+  std::string note;  ///< why the test is undefined
 };
 
 /// The expected count of reference-correct answers in a table with reference size `nr` and
@@ -26,8 +27,7 @@ double breslow_day_expected(double nr, double m1, double m0, double alpha);
 /// (sum A - sum a)^2 / sum v, with df = those levels - 1, at `mh_alpha` (finite and positive).
 /// Empty, with the reason in `note`, when the odds ratio is undefined or fewer than two levels
 /// qualify.
-BdValues breslow_day(std::span<const LevelTable> levels, const std::optional<double>& mh_alpha,
-                     std::string& note);
+BdValues breslow_day(std::span<const LevelTable> levels, const std::optional<double>& mh_alpha);
 
 /// Reads the Mantel-Haenszel odds ratio (`mh_alpha`) of the method before it; empty for
 /// polytomous items.

@@ -6,6 +6,7 @@
 
 #include "stats/mh_sums.hpp"
 #include "stats/notes.hpp"
+#include "stats/standardization.hpp"
 #include "stats/upper_tails.hpp"
 
 namespace itemdif::stats {
@@ -34,11 +35,33 @@ constexpr std::array<Column, 11> kColumns = {{
     Column("mh_d_dif_high").report_only(),
 }};
 
+/// The standard deviation (divisor n - 1) of the item's scores over all its examinees; 0 when
+/// fewer than two.
+double score_sd(std::span<const ScoreCell> cells) {
+  double n = 0, sum = 0;
+  for (const ScoreCell& cell : cells) {
+    n += cell.count;
+    sum += cell.count * cell.score;
+  }
+  if (n < 2) return 0;
+  const double mean = sum / n;
+  double squares = 0;
+  for (const ScoreCell& cell : cells) squares += cell.count * (cell.score - mean) * (cell.score - mean);
+  return std::sqrt(squares / (n - 1));
+}
+
 MethodValues compute(const ItemInput& item) {
+  MhValues mh = item.range.polytomous
+                    ? mantel_values(item.levels, std_values(item.levels, item.range).p_dif,
+                                    score_sd(item.cells), item.alpha)
+                    : mh_values(item.levels, item.alpha);
   MethodValues values;
-  values.cells = mh_cells(mh_values(item.levels, item.alpha, values.note));
+  values.cells = mh_cells(mh);
+  values.note = std::move(mh.note);
   return values;
 }
+
+constexpr const char* kNoUsedLevel = "no used level: no level has enough examinees of both groups";
 
 }  // namespace
 
@@ -50,7 +73,7 @@ std::string ets_class(double d_dif, double d_dif_se, double p, double alpha) {
   return std::string("B") + sign;
 }
 
-MhValues mh_values(std::span<const LevelTable> levels, double alpha, std::string& note) {
+MhValues mh_values(std::span<const LevelTable> levels, double alpha) {
   std::vector<MhCell> cells;
   for (const LevelTable& level : levels) {
     if (!level.used) continue;
@@ -66,8 +89,9 @@ MhValues mh_values(std::span<const LevelTable> levels, double alpha, std::string
     cells.push_back(cell);
   }
   MhValues mh;
+  std::string& note = mh.note;
   if (cells.empty()) {
-    add_note(note, "no used level: no level has enough examinees of both groups");
+    add_note(note, kNoUsedLevel);
     return mh;
   }
   const MhSums s = mh_sums(cells);
@@ -99,6 +123,65 @@ MhValues mh_values(std::span<const LevelTable> levels, double alpha, std::string
   mh.d_dif = -kDDifScale * log_alpha;
   mh.d_dif_se = kDDifScale * se;
   mh.ets_class = ets_class(*mh.d_dif, *mh.d_dif_se, *mh.p, alpha);
+  return mh;
+}
+
+std::string polytomous_ets_class(double smd, double sd, double p, double alpha) {
+  const double size = std::fabs(smd) / sd;
+  if (p >= alpha || size <= 0.17) return "AA";
+  const char sign = smd < 0 ? '-' : '+';
+  return std::string(size > 0.25 ? "CC" : "BB") + sign;
+}
+
+MhValues mantel_values(std::span<const LevelTable> levels, std::optional<double> smd, double sd,
+                       double alpha) {
+  double observed = 0, expected = 0, variance = 0;  // of the focal group's score sum
+  double ad_n = 0, bc_n = 0;                        // Liu-Agresti's sums over levels and cuts
+  bool any_used = false;
+  for (const LevelTable& level : levels) {
+    if (!level.used) continue;
+    any_used = true;
+    const double nr = level.group_size(0), nf = level.group_size(1), n = nr + nf;
+    const double sr = level.score_sum(0), sf = level.score_sum(1), s = sr + sf;
+    double q = 0;
+    for (int y = level.score_min(); y <= level.score_max(); ++y)
+      q += static_cast<double>(y) * y * (level.count(0, y) + level.count(1, y));
+    observed += sf;
+    expected += nf * s / n;
+    variance += nr * nf * (n * q - s * s) / (n * n * (n - 1));
+    // Each cut between y and y + 1: A, C the examinees above it, B, D those at or below.
+    double above_r = nr, above_f = nf;
+    for (int y = level.score_min(); y < level.score_max(); ++y) {
+      above_r -= level.count(0, y);
+      above_f -= level.count(1, y);
+      ad_n += above_r * (nf - above_f) / n;
+      bc_n += (nr - above_r) * above_f / n;
+    }
+  }
+  MhValues mh;
+  std::string& note = mh.note;
+  if (!any_used) {
+    add_note(note, kNoUsedLevel);
+    return mh;
+  }
+  if (!(variance > 0) || !(sd > 0)) {
+    add_note(note, "no variance: in every used level all examinees have the same score");
+    return mh;
+  }
+  const double difference = observed - expected;
+  mh.chi_square = difference * difference / variance;
+  mh.p = chi_square_upper_tail(*mh.chi_square);
+  if (smd) mh.ets_class = polytomous_ets_class(*smd, sd, *mh.p, alpha);
+  if (ad_n == 0) {
+    add_note(note, "Liu-Agresti odds ratio is 0: no used level has reference examinees above and"
+                   " focal examinees at or below a score together");
+  } else if (bc_n == 0) {
+    add_note(note, "Liu-Agresti odds ratio is infinite: no used level has reference examinees at"
+                   " or below and focal examinees above a score together");
+  } else {
+    mh.alpha = ad_n / bc_n;
+    mh.d_dif = -kDDifScale * std::log(*mh.alpha);
+  }
   return mh;
 }
 

@@ -82,7 +82,7 @@ TestItem full_item() {
   item.flagged = true;
   const stats::MhValues mh = {1.0383390344565290, 0.722708259012919, 1.4918162855211596,
                               -0.08841253238075322, 0.4344846213358753, 0.1 + 0.2, 1e-300,
-                              2e-300, "B-"};
+                              2e-300, "B-", ""};
   ExpectedRow others = {{"std_p_dif", -0.071},
                         {"std_se", 0.0125},
                         {"std_class", std::string("B-")},

@@ -48,10 +48,9 @@ TEST(BreslowDay, ExpectedCountIsTheRootWithinTheBounds) {
 }
 
 TEST(BreslowDay, TaroneCorrectedStatisticOverLevelsWithPositiveMargins) {
-  std::string note;
-  const MhValues mh = mh_values(kLevels, 0.05, note);
+  const MhValues mh = mh_values(kLevels, 0.05);
   expect_relative(*mh.alpha, kMhAlpha, 1e-14);
-  const BdValues bd = breslow_day(kLevels, mh.alpha, note);
+  const BdValues bd = breslow_day(kLevels, mh.alpha);
   // R: sum (A - a)^2 / v = 6.8126474743668393, Tarone's term (sum A - sum a)^2 / sum v =
   // 0.0043360795913831122, statistic 6.8083113947754565 on 2 df (levels 1, 2 and 4),
   // pchisq(..., 2, lower.tail = FALSE) = 0.033234868525952248.
@@ -59,37 +58,33 @@ TEST(BreslowDay, TaroneCorrectedStatisticOverLevelsWithPositiveMargins) {
   expect_relative(*bd.chi_square, 6.8083113947754565, 1e-13);
   EXPECT_EQ(*bd.df, 2);
   expect_relative(*bd.p, 0.033234868525952248, 1e-12);
-  EXPECT_EQ(note, "");
+  EXPECT_EQ(bd.note, "");
 }
 
 TEST(BreslowDay, UnusedLevelsAndLevelsWithAZeroMarginDoNotCount) {
   Levels levels = kLevels;
   levels.push_back(level(1, 9, 9, 1, false));
   levels.push_back(level(3, 4, 0, 0));  // no focal examinee: margin nF = 0
-  std::string note;
-  const BdValues bd = breslow_day(levels, kMhAlpha, note);
+  const BdValues bd = breslow_day(levels, kMhAlpha);
   expect_relative(*bd.chi_square, 6.8083113947754565, 1e-13);
   EXPECT_EQ(*bd.df, 2);
 }
 
 TEST(BreslowDay, EmptyBelowTwoLevelsOrWithoutOddsRatio) {
-  std::string note;
-  const BdValues one = breslow_day(Levels{level(10, 5, 6, 9), level(0, 3, 0, 4)}, 1.2, note);
+  const BdValues one = breslow_day(Levels{level(10, 5, 6, 9), level(0, 3, 0, 4)}, 1.2);
   EXPECT_FALSE(one.chi_square || one.df || one.p);
-  EXPECT_EQ(note, "no Breslow-Day test: fewer than two used levels with every margin positive");
+  EXPECT_EQ(one.note, "no Breslow-Day test: fewer than two used levels with every margin positive");
 
-  note.clear();
-  const BdValues none = breslow_day(kLevels, std::nullopt, note);
+  const BdValues none = breslow_day(kLevels, std::nullopt);
   EXPECT_FALSE(none.chi_square || none.df || none.p);
-  EXPECT_EQ(note, "no Breslow-Day test without the MH odds ratio");
+  EXPECT_EQ(none.note, "no Breslow-Day test without the MH odds ratio");
 }
 
 TEST(BreslowDay, HomogeneousTablesGiveZero) {
   // Two copies of one table: a common odds ratio fits exactly.
-  std::string note;
   const Levels levels = {level(6, 4, 3, 7), level(6, 4, 3, 7)};
-  const MhValues mh = mh_values(levels, 0.05, note);
-  const BdValues bd = breslow_day(levels, mh.alpha, note);
+  const MhValues mh = mh_values(levels, 0.05);
+  const BdValues bd = breslow_day(levels, mh.alpha);
   EXPECT_NEAR(*bd.chi_square, 0.0, 1e-12);
   EXPECT_EQ(*bd.df, 1);
   EXPECT_NEAR(*bd.p, 1.0, 1e-12);
@@ -105,8 +100,7 @@ MethodValues run_method(const ItemRange& range, const Levels& levels,
 TEST(BreslowDayMethod, ReadsTheOddsRatioOfTheMantelHaenszelMethod) {
   const Method& bd = testing::method_named("bd");
   std::vector<MethodValues> earlier(*method_position("bd"));
-  std::string note;
-  earlier[*method_position("mh")].cells = mh_cells(mh_values(kLevels, 0.05, note));
+  earlier[*method_position("mh")].cells = mh_cells(mh_values(kLevels, 0.05));
   const MethodValues values = run_method(ItemRange{}, kLevels, earlier);
   EXPECT_EQ(values.note, "");
   expect_relative(*testing::number_named(bd, values, "bd_chi_square"), 6.8083113947754565, 1e-13);
@@ -116,7 +110,7 @@ TEST(BreslowDayMethod, ReadsTheOddsRatioOfTheMantelHaenszelMethod) {
   // No reference examinee answered correctly: the odds ratio is 0, an undefined MH value, so
   // there is no test, and the note says why.
   const Levels zero = {level(0, 3, 2, 2), level(0, 5, 1, 4)};
-  earlier[*method_position("mh")].cells = mh_cells(mh_values(zero, 0.05, note));
+  earlier[*method_position("mh")].cells = mh_cells(mh_values(zero, 0.05));
   const MethodValues without = run_method(ItemRange{}, zero, earlier);
   EXPECT_FALSE(testing::number_named(bd, without, "bd_chi_square"));
   EXPECT_EQ(without.note, "no Breslow-Day test without the MH odds ratio");
