@@ -7,6 +7,8 @@
 # usage: Rscript tools/cross_check_r.R DATA.csv ITEMS.csv ADJUST
 # The matching set is every item but those items.csv flags: the last round's matching when
 # purification converged (the run's results.json says so).
+source(file.path(dirname(sub("^--file=", "", grep("^--file=", commandArgs(FALSE), value = TRUE))),
+                 "cross_check_compare.R"))
 args <- commandArgs(trailingOnly = TRUE)
 data <- read.csv(args[1], colClasses = "character", na.strings = c("", "NA", "9", "."))
 ours <- read.csv(args[2], colClasses = c(item = "character", ets_class = "character",
@@ -100,19 +102,4 @@ r$zumbo_thomas_class <- effect(r$lr_delta_r2, r$lr_p, 0.13, 0.26)
 r$jodoin_gierl_class <- effect(r$lr_delta_r2, r$lr_p, 0.035, 0.070)
 classes <- c("std_class", "zumbo_thomas_class", "jodoin_gierl_class")
 
-stopifnot(identical(r$item, ours$item))
-for (column in classes)
-  cat(sprintf("%-26s %d of %d items differ\n", column,
-              sum(r[[column]] != ours[[column]], na.rm = TRUE), nrow(r)))
-worst <- 0
-for (column in setdiff(names(r), c("item", classes))) {
-  theirs <- r[[column]]; mine <- ours[[column]]
-  both <- !is.na(theirs) & !is.na(mine)
-  mismatched <- sum(is.na(theirs) != is.na(mine))
-  relative <- if (any(both))
-    max(abs(mine[both] - theirs[both]) / pmax(abs(theirs[both]), 1e-300)) else 0
-  worst <- max(worst, relative)
-  cat(sprintf("%-26s worst relative difference %.3e%s\n", column, relative,
-              if (mismatched > 0) sprintf("  (%d defined on one side only)", mismatched) else ""))
-}
-cat(sprintf("worst of all columns: %.3e\n", worst))
+report_differences(r, ours, classes)
