@@ -49,6 +49,7 @@ test-sanitize:
 bench: program
 	cmake --build $(BUILD) -j $(JOBS) --target $(notdir $(basename $(wildcard bench/*.cpp)))
 	@for b in $(notdir $(basename $(wildcard bench/*.cpp))); do ./$(BUILD)/$$b; done
+	./$(BUILD)/analyze_command_bench mixed
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
