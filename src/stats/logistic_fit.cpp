@@ -71,6 +71,19 @@ void score_and_information(std::span<const BinomialCell> cells, const Vector& be
   }
 }
 
+/// The binomial cells' likelihood as maximise_likelihood reads it.
+struct BinomialModel {
+  using Vector = stats::Vector;
+  using Matrix = stats::Matrix;
+  std::span<const BinomialCell> cells;
+
+  double log_likelihood(const Vector& beta) const { return stats::log_likelihood(cells, beta); }
+  void score_and_information(const Vector& beta, Vector& score, Matrix& information) const {
+    stats::score_and_information(cells, beta, score, information);
+  }
+  bool separated(const Vector& beta) const { return stats::separated(cells, beta); }
+};
+
 }  // namespace
 
 LogisticFit fit_logistic(std::span<const BinomialCell> cells, LogisticModel model) {
@@ -83,55 +96,14 @@ LogisticFit fit_logistic(std::span<const BinomialCell> cells, LogisticModel mode
   }
   Vector beta = Vector::Zero(fit.terms);
   beta(0) = std::log(correct / (n - correct));
-  double likelihood = log_likelihood(cells, beta);
-
-  Vector score;
-  Matrix information;
-  for (fit.iterations = 1; fit.iterations <= kLogisticIterations; ++fit.iterations) {
-    score_and_information(cells, beta, score, information);
-    const Eigen::LDLT<Matrix> solver(information);
-    if (solver.info() != Eigen::Success || !solver.isPositive() ||
-        !(solver.vectorD().minCoeff() > 1e-14 * solver.vectorD().maxCoeff())) {
-      fit.status = LogisticFit::Status::singular;
-      return fit;
-    }
-    const Vector step = solver.solve(score);
-    // The log-likelihood is concave, so halving an overshooting Newton step finds a rise. Near
-    // the maximum its change is below rounding, and the step must still be taken in full: the
-    // estimates are then off by about the step, the log-likelihood by its square.
-    const double rounding = 1e-12 * (1.0 + std::fabs(likelihood));
-    Vector next = beta + step;
-    double next_likelihood = log_likelihood(cells, next);
-    for (int halving = 0; halving < 30 && !(next_likelihood >= likelihood - rounding); ++halving) {
-      next = beta + std::ldexp(1.0, -(halving + 1)) * step;
-      next_likelihood = log_likelihood(cells, next);
-    }
-    const double change =
-        std::fabs(2.0 * (next_likelihood - likelihood)) / (std::fabs(2.0 * next_likelihood) + 0.1);
-    beta = next;
-    likelihood = next_likelihood;
-    if (separated(cells, beta)) {
-      fit.status = LogisticFit::Status::separated;
-      return fit;
-    }
-    // Under separation the deviance settles while the estimates run off, about one unit per
-    // step; a settled fit has settled estimates too, and a separated one keeps going until a
-    // fitted probability reaches 0 or 1.
-    const bool steady = (step.array().abs() <= kStepTolerance * (1.0 + beta.array().abs())).all();
-    if (change < kDevianceTolerance && steady) {
-      fit.status = LogisticFit::Status::converged;
-      break;
-    }
-  }
+  const auto result = maximise_likelihood(BinomialModel{cells}, beta);
+  fit.status = result.status;
+  fit.iterations = result.iterations;
   if (fit.status != LogisticFit::Status::converged) return fit;
-
-  score_and_information(cells, beta, score, information);
-  const Eigen::LDLT<Matrix> solver(information);
-  const Matrix covariance = solver.solve(Matrix::Identity(fit.terms, fit.terms));
-  fit.log_likelihood = likelihood;
+  fit.log_likelihood = result.log_likelihood;
   for (int k = 0; k < fit.terms; ++k) {
-    fit.estimate[static_cast<std::size_t>(k)] = beta(k);
-    fit.se[static_cast<std::size_t>(k)] = std::sqrt(covariance(k, k));
+    fit.estimate[static_cast<std::size_t>(k)] = result.estimate(k);
+    fit.se[static_cast<std::size_t>(k)] = std::sqrt(result.covariance(k, k));
   }
   return fit;
 }

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <span>
+
+#include <Eigen/Dense>
 
 namespace itemdif::stats {
 
@@ -46,5 +49,78 @@ struct LogisticFit {
 /// fitted within kSeparationTolerance of 0 or 1; singular when the information matrix is not
 /// positive definite. The estimates and standard errors mean something only when converged.
 LogisticFit fit_logistic(std::span<const BinomialCell> cells, LogisticModel model);
+
+/// Where Newton-Raphson left a log-likelihood: the estimates and the inverse information there.
+template <typename Vector, typename Matrix>
+struct NewtonResult {
+  LogisticFit::Status status = LogisticFit::Status::not_converged;
+  int iterations = 0;
+  double log_likelihood = 0;
+  Vector estimate;
+  Matrix covariance;  ///< set only when converged
+};
+
+/// Newton-Raphson with step halving, and the rules of fit_logistic, on a concave
+/// log-likelihood. `Model` gives its Vector and Matrix types and
+///   double log_likelihood(const Vector&) const   (NaN or -inf where undefined),
+///   void score_and_information(const Vector&, Vector& score, Matrix& information) const,
+///   bool separated(const Vector&) const          (a fitted probability at 0 or 1).
+template <typename Model>
+NewtonResult<typename Model::Vector, typename Model::Matrix> maximise_likelihood(
+    const Model& model, typename Model::Vector beta) {
+  using Vector = typename Model::Vector;
+  using Matrix = typename Model::Matrix;
+  NewtonResult<Vector, Matrix> result;
+  const auto terms = beta.size();
+  double likelihood = model.log_likelihood(beta);
+
+  Vector score;
+  Matrix information;
+  for (result.iterations = 1; result.iterations <= kLogisticIterations; ++result.iterations) {
+    model.score_and_information(beta, score, information);
+    const Eigen::LDLT<Matrix> solver(information);
+    if (solver.info() != Eigen::Success || !solver.isPositive() ||
+        !(solver.vectorD().minCoeff() > 1e-14 * solver.vectorD().maxCoeff())) {
+      result.status = LogisticFit::Status::singular;
+      return result;
+    }
+    const Vector step = solver.solve(score);
+    // The log-likelihood is concave, so halving an overshooting Newton step finds a rise (an
+    // undefined value, e.g. of thresholds out of order, counts as a fall). Near the maximum
+    // its change is below rounding, and the step must still be taken in full: the estimates
+    // are then off by about the step, the log-likelihood by its square.
+    const double rounding = 1e-12 * (1.0 + std::fabs(likelihood));
+    Vector next = beta + step;
+    double next_likelihood = model.log_likelihood(next);
+    for (int halving = 0; halving < 30 && !(next_likelihood >= likelihood - rounding); ++halving) {
+      next = beta + std::ldexp(1.0, -(halving + 1)) * step;
+      next_likelihood = model.log_likelihood(next);
+    }
+    const double change =
+        std::fabs(2.0 * (next_likelihood - likelihood)) / (std::fabs(2.0 * next_likelihood) + 0.1);
+    beta = next;
+    likelihood = next_likelihood;
+    if (model.separated(beta)) {
+      result.status = LogisticFit::Status::separated;
+      return result;
+    }
+    // Under separation the deviance settles while the estimates run off, about one unit per
+    // step; a settled fit has settled estimates too, and a separated one keeps going until a
+    // fitted probability reaches 0 or 1.
+    const bool steady = (step.array().abs() <= kStepTolerance * (1.0 + beta.array().abs())).all();
+    if (change < kDevianceTolerance && steady) {
+      result.status = LogisticFit::Status::converged;
+      break;
+    }
+  }
+  if (result.status != LogisticFit::Status::converged) return result;
+
+  model.score_and_information(beta, score, information);
+  const Eigen::LDLT<Matrix> solver(information);
+  result.covariance = solver.solve(Matrix::Identity(terms, terms));
+  result.log_likelihood = likelihood;
+  result.estimate = beta;
+  return result;
+}
 
 }  // namespace itemdif::stats

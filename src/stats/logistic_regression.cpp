@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "stats/notes.hpp"
+#include "stats/ordinal_fit.hpp"
 #include "stats/upper_tails.hpp"
 
 namespace itemdif::stats {
@@ -37,8 +38,9 @@ constexpr std::array<Column, 12> kColumns = {{
         .shown_in(SummaryTable::methods, "JG", 2),
 }};
 
-constexpr std::array<const char*, kMaxLogisticTerms> kTermNames = {"intercept", "trait", "group",
-                                                                   "trait_x_group"};
+/// The slopes' terms, after the intercept (or the thresholds' intercepts).
+constexpr std::array<const char*, kMaxLogisticTerms - 1> kSlopeNames = {"trait", "group",
+                                                                        "trait_x_group"};
 constexpr std::array<LogisticModel, 3> kModels = {LogisticModel::trait, LogisticModel::uniform,
                                                   LogisticModel::nonuniform};
 
@@ -75,7 +77,13 @@ MethodValues lr_method_values(const LrValues& lr, std::vector<Coefficient> coeff
   return values;
 }
 
-MethodValues compute(const ItemInput& item);
+/// One fitted model as the method reads it: its intercepts' then its slopes' estimates, in
+/// term order; empty unless it converged.
+struct ModelFit {
+  LogisticFit::Status status = LogisticFit::Status::not_converged;
+  double log_likelihood = 0;
+  std::span<const double> estimate, se;
+};
 
 std::string effect_class(double delta_r2, double p, double alpha, double b_from, double c_above) {
   if (!(p < alpha)) return "A";
@@ -98,13 +106,13 @@ std::string failure_text(LogisticFit::Status status) {
 
 /// The likelihood-ratio statistic of a nested pair; rounding can leave the larger model a hair
 /// below the smaller one, which is no evidence against it.
-double likelihood_ratio(const LogisticFit& smaller, const LogisticFit& larger) {
+double likelihood_ratio(const ModelFit& smaller, const ModelFit& larger) {
   return std::max(0.0, 2.0 * (larger.log_likelihood - smaller.log_likelihood));
 }
 
 /// One reason per way of failing, naming the models that failed that way, in model order:
 /// "logistic models uniform, nonuniform: fitted probabilities reach 0 or 1 (separation)".
-void note_failures(const std::array<LogisticFit, 3>& fits, std::string& note) {
+void note_failures(const std::array<ModelFit, 3>& fits, std::string& note) {
   for (const LogisticFit::Status status :
        {LogisticFit::Status::separated, LogisticFit::Status::not_converged,
         LogisticFit::Status::singular}) {
@@ -120,12 +128,73 @@ void note_failures(const std::array<LogisticFit, 3>& fits, std::string& note) {
   }
 }
 
-MethodValues compute(const ItemInput& item) {
-  if (item.range.polytomous) {
-    MethodValues values;
-    values.cells.resize(kColumns.size());
-    return values;
+/// Why an item's models cannot be fitted, if they cannot. Without both groups the group term
+/// has nothing to estimate; that is noted for the item, so the reason is empty.
+std::optional<std::string> unfitted_reason(bool both_groups, bool alike, bool one_trait) {
+  if (!both_groups) return std::string();
+  if (alike) return std::string("no logistic regression: every examinee answered the item alike");
+  if (one_trait)
+    return std::string("no logistic regression: every examinee has the same matching score");
+  return std::nullopt;
+}
+
+/// The method's values of an item's three fits: `intercepts` names the models' intercepts,
+/// `null` is the intercept-only (thresholds-only) log-likelihood of the n examinees.
+MethodValues values_of_fits(const std::array<ModelFit, 3>& fits,
+                            const std::vector<std::string>& intercepts, double null, double n,
+                            double alpha) {
+  LrValues lr;
+  std::vector<Coefficient> coefficients;
+  std::string note;
+  std::array<std::optional<double>, 3> r2;
+  for (std::size_t k = 0; k < kModels.size(); ++k) {
+    const bool converged = fits[k].status == LogisticFit::Status::converged;
+    if (converged) r2[k] = nagelkerke_r2(fits[k].log_likelihood, null, n);
+    const std::size_t terms = intercepts.size() + static_cast<std::size_t>(kModels[k]) - 1;
+    for (std::size_t t = 0; t < terms; ++t) {
+      Coefficient c;
+      c.model = model_name(kModels[k]);
+      c.term = t < intercepts.size() ? intercepts[t] : kSlopeNames[t - intercepts.size()];
+      if (converged) {
+        c.estimate = fits[k].estimate[t];
+        c.se = fits[k].se[t];
+        c.z = *c.estimate / *c.se;
+        c.p = normal_two_sided_p(*c.z);
+      }
+      coefficients.push_back(std::move(c));
+    }
   }
+  note_failures(fits, note);
+  const auto& [trait, uniform, nonuniform] = fits;
+  if (r2[0] && r2[2]) {
+    lr.chi_square = likelihood_ratio(trait, nonuniform);
+    lr.p = chi_square_upper_tail(*lr.chi_square, 2.0);
+    lr.delta_r2 = *r2[2] - *r2[0];
+    lr.zumbo_thomas_class = zumbo_thomas_class(*lr.delta_r2, *lr.p, alpha);
+    lr.jodoin_gierl_class = jodoin_gierl_class(*lr.delta_r2, *lr.p, alpha);
+  }
+  if (r2[0] && r2[1]) {
+    lr.uniform_chi_square = likelihood_ratio(trait, uniform);
+    lr.uniform_p = chi_square_upper_tail(*lr.uniform_chi_square, 1.0);
+    lr.uniform_delta_r2 = *r2[1] - *r2[0];
+  }
+  if (r2[1] && r2[2]) {
+    lr.nonuniform_chi_square = likelihood_ratio(uniform, nonuniform);
+    lr.nonuniform_p = chi_square_upper_tail(*lr.nonuniform_chi_square, 1.0);
+  }
+  if (r2[0] && r2[1]) {
+    const std::size_t slope = intercepts.size();  // the trait's, first after the intercepts
+    const double before = trait.estimate[slope], after = uniform.estimate[slope];
+    if (before != 0)
+      lr.beta_change = std::fabs(after - before) / std::fabs(before);
+    else
+      add_note(note, "no beta change: the trait coefficient of model trait is 0");
+  }
+  return lr_method_values(lr, coefficients, note);
+}
+
+MethodValues compute(const ItemInput& item) {
+  if (item.range.polytomous) return ordinal_lr_values(item.cells, item.alpha);
   return lr_values(binomial_cells(item.cells), item.alpha);
 }
 
@@ -156,9 +225,6 @@ std::string jodoin_gierl_class(double delta_r2, double p, double alpha) {
 }
 
 MethodValues lr_values(std::span<const BinomialCell> cells, double alpha) {
-  LrValues lr;
-  std::vector<Coefficient> coefficients;
-  std::string note;
   double n = 0, correct = 0, reference = 0;
   bool one_score = true;
   for (const BinomialCell& cell : cells) {
@@ -167,64 +233,52 @@ MethodValues lr_values(std::span<const BinomialCell> cells, double alpha) {
     if (cell.group == 0) reference += cell.n;
     one_score = one_score && cell.trait == cells.front().trait;
   }
-  // Without both groups the group term has nothing to estimate; that is noted for the item.
-  if (reference == 0 || reference == n) return lr_method_values(lr, coefficients, note);
-  if (correct == 0 || correct == n) {
-    add_note(note, "no logistic regression: every examinee answered the item alike");
-    return lr_method_values(lr, coefficients, note);
-  }
-  if (one_score) {
-    add_note(note, "no logistic regression: every examinee has the same matching score");
-    return lr_method_values(lr, coefficients, note);
+  if (const auto reason = unfitted_reason(reference > 0 && reference < n,
+                                          correct == 0 || correct == n, one_score)) {
+    std::string note;
+    add_note(note, *reason);
+    return lr_method_values({}, {}, note);
   }
 
   const double p0 = correct / n;
   const double null = correct * std::log(p0) + (n - correct) * std::log1p(-p0);
   std::array<LogisticFit, 3> fits;
-  std::array<std::optional<double>, 3> r2;
+  std::array<ModelFit, 3> views;
   for (std::size_t k = 0; k < kModels.size(); ++k) {
     fits[k] = fit_logistic(cells, kModels[k]);
-    const bool converged = fits[k].status == LogisticFit::Status::converged;
-    if (converged) r2[k] = nagelkerke_r2(fits[k].log_likelihood, null, n);
-    for (int t = 0; t < fits[k].terms; ++t) {
-      Coefficient c;
-      c.model = model_name(kModels[k]);
-      c.term = kTermNames[static_cast<std::size_t>(t)];
-      if (converged) {
-        c.estimate = fits[k].estimate[static_cast<std::size_t>(t)];
-        c.se = fits[k].se[static_cast<std::size_t>(t)];
-        c.z = *c.estimate / *c.se;
-        c.p = normal_two_sided_p(*c.z);
-      }
-      coefficients.push_back(std::move(c));
-    }
+    const auto terms = static_cast<std::size_t>(fits[k].terms);
+    views[k] = {fits[k].status, fits[k].log_likelihood,
+                std::span<const double>(fits[k].estimate).first(terms),
+                std::span<const double>(fits[k].se).first(terms)};
   }
-  note_failures(fits, note);
-  const auto& [trait, uniform, nonuniform] = fits;
-  if (r2[0] && r2[2]) {
-    lr.chi_square = likelihood_ratio(trait, nonuniform);
-    lr.p = chi_square_upper_tail(*lr.chi_square, 2.0);
-    lr.delta_r2 = *r2[2] - *r2[0];
-    lr.zumbo_thomas_class = zumbo_thomas_class(*lr.delta_r2, *lr.p, alpha);
-    lr.jodoin_gierl_class = jodoin_gierl_class(*lr.delta_r2, *lr.p, alpha);
+  return values_of_fits(views, {"intercept"}, null, n, alpha);
+}
+
+MethodValues ordinal_lr_values(std::span<const ScoreCell> cells, double alpha) {
+  double n = 0, reference = 0;
+  bool alike = true, one_trait = true;
+  for (const ScoreCell& cell : cells) {
+    n += cell.count;
+    if (cell.group == 0) reference += cell.count;
+    alike = alike && cell.score == cells.front().score;
+    one_trait = one_trait && cell.trait == cells.front().trait;
   }
-  if (r2[0] && r2[1]) {
-    lr.uniform_chi_square = likelihood_ratio(trait, uniform);
-    lr.uniform_p = chi_square_upper_tail(*lr.uniform_chi_square, 1.0);
-    lr.uniform_delta_r2 = *r2[1] - *r2[0];
+  if (const auto reason = unfitted_reason(reference > 0 && reference < n, alike, one_trait)) {
+    std::string note;
+    add_note(note, *reason);
+    return lr_method_values({}, {}, note);
   }
-  if (r2[1] && r2[2]) {
-    lr.nonuniform_chi_square = likelihood_ratio(uniform, nonuniform);
-    lr.nonuniform_p = chi_square_upper_tail(*lr.nonuniform_chi_square, 1.0);
+
+  std::array<OrdinalFit, 3> fits;
+  std::array<ModelFit, 3> views;
+  for (std::size_t k = 0; k < kModels.size(); ++k) {
+    fits[k] = fit_ordinal(cells, kModels[k]);
+    views[k] = {fits[k].status, fits[k].log_likelihood, fits[k].estimate, fits[k].se};
   }
-  if (r2[0] && r2[1]) {
-    const double before = trait.estimate[1], after = uniform.estimate[1];
-    if (before != 0)
-      lr.beta_change = std::fabs(after - before) / std::fabs(before);
-    else
-      add_note(note, "no beta change: the trait coefficient of model trait is 0");
-  }
-  return lr_method_values(lr, coefficients, note);
+  std::vector<std::string> intercepts;
+  for (const int score : fits[0].threshold_scores)
+    intercepts.push_back("intercept_" + std::to_string(score));
+  return values_of_fits(views, intercepts, thresholds_only_log_likelihood(cells), n, alpha);
 }
 
 Method logistic_regression_method() { return {"lr", kColumns, compute}; }

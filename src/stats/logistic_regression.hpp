@@ -1,6 +1,7 @@
-// The logistic-regression method: three nested logistic models of a 0/1 item's responses on
-// the matching score and the group, their likelihood-ratio tests, Nagelkerke R² differences,
-// the change of the trait coefficient when the group enters, and the effect-size classes.
+// The logistic-regression method: three nested logistic models of an item's responses on the
+// matching score and the group (binary for a 0/1 item, proportional-odds for a polytomous
+// one), their likelihood-ratio tests, Nagelkerke R² differences, the change of the trait
+// coefficient when the group enters, and the effect-size classes.
 #pragma once
 
 #include <span>
@@ -30,6 +31,10 @@ std::string jodoin_gierl_class(double delta_r2, double p, double alpha);
 /// empty), the models' coefficients (model by model, term order; empty values for a model that
 /// did not converge) and each undefined value's reason.
 MethodValues lr_values(std::span<const BinomialCell> cells, double alpha);
+
+/// lr_values of a polytomous item: the proportional-odds models on its score cells, R² against
+/// the thresholds-only model, one intercept term "intercept_y" for each threshold a_y.
+MethodValues ordinal_lr_values(std::span<const ScoreCell> cells, double alpha);
 
 Method logistic_regression_method();
 

@@ -1,5 +1,6 @@
 // The logistic-regression tests: the grouped fit against R's glm on the individual examinees,
-// Nagelkerke's R², the effect-size classes, and an item whose fit separates.
+// Nagelkerke's R², the effect-size classes, and an item whose fit separates; a polytomous
+// item's proportional-odds models through the analysis.
 //
 // R reference (R 4.2.2): the 44 examinees of data_set_1 as one row each, x = the total score
 // of the three items centred at its mean, g = 1 focal;
@@ -223,6 +224,106 @@ TEST(LogisticFit, ItemsWithoutAFitSayWhy) {
   values = lr_values(cells, 0.05);
   EXPECT_FALSE(number_named(lr, values, "lr_chi_square").has_value());
   EXPECT_EQ(values.note, "no logistic regression: every examinee has the same matching score");
+  EXPECT_TRUE(values.coefficients.empty());
+}
+
+// R reference (R 4.2.2 Patched, ordinal 2022.11.16) for the polytomous item q1 (scored 0..3)
+// of polytomous_first_item(): one row per examinee, x = q1 + q2 + q3, xc = x - mean(x);
+//   ctl <- clm.control(gradTol = 1e-14, relTol = 1e-14, maxIter = 200)
+//   clm(factor(q1) ~ xc, data = d, control = ctl), ~ xc + g, ~ xc * g: deviances
+//   64.233083749605129, 64.079701568638157, 62.896739165004803; 2-df chi-square
+//   1.3363445846003259, pchisq(..., 2, lower.tail = FALSE) 0.51264468670037999;
+//   coef(summary(.)) of ~ xc + g: "0|1" -3.98937017204459554 (SE 0.98949005124084799),
+//   "g" -0.25908586772654674 (SE 0.66191314801391765, z -0.39141973309328959,
+//   p 0.69548700861273793).
+data::ItemScores polytomous_first_item() {
+  return testing::make_scores({{0, "000", 3}, {0, "100", 2}, {0, "010", 2}, {0, "001", 2},
+                               {0, "110", 2}, {0, "201", 3}, {0, "211", 2}, {0, "102", 2},
+                               {0, "212", 3}, {0, "312", 3}, {0, "311", 2}, {0, "302", 1},
+                               {0, "202", 2}, {1, "000", 3}, {1, "100", 3}, {1, "010", 2},
+                               {1, "101", 2}, {1, "200", 2}, {1, "111", 2}, {1, "211", 2},
+                               {1, "112", 2}, {1, "302", 1}, {1, "212", 1}, {1, "312", 2},
+                               {1, "001", 2}});
+}
+
+ItemResult first_item_without_purification(const data::ItemScores& scores) {
+  AnalyzeOptions options;
+  options.purify = PurifyMode::none;
+  const DifAnalysis a = analyze_scores(scores, options);
+  EXPECT_EQ(a.comparisons.size(), 1u);
+  return a.comparisons.at(0).items.at(0);
+}
+
+TEST(LogisticFit, PolytomousItemOfAnAnalysisAgainstR) {
+  const ItemResult q1 = first_item_without_purification(polytomous_first_item());
+  ASSERT_TRUE(q1.range.polytomous);
+  EXPECT_EQ(q1.note.find("logistic"), std::string::npos) << q1.note;
+  const std::optional<double> chi_square = q1.number("lr_chi_square"), p = q1.number("lr_p");
+  ASSERT_TRUE(chi_square && p);
+  expect_relative(*chi_square, 1.3363445846003259, 1e-9);
+  expect_relative(*p, 0.51264468670037999, 1e-9);
+  expect_relative(*q1.number("lr_uniform_chi_square"), 64.233083749605129 - 64.079701568638157,
+                  1e-9);
+
+  const std::vector<Coefficient>& coefficients = q1.methods[*method_position("lr")].coefficients;
+  const std::vector<std::string> terms = {
+      "intercept_1", "intercept_2", "intercept_3", "trait",         "intercept_1",
+      "intercept_2", "intercept_3", "trait",       "group",         "intercept_1",
+      "intercept_2", "intercept_3", "trait",       "group",         "trait_x_group"};
+  ASSERT_EQ(coefficients.size(), terms.size());
+  for (std::size_t k = 0; k < terms.size(); ++k) EXPECT_EQ(coefficients[k].term, terms[k]) << k;
+  const Coefficient& intercept = coefficients[4];
+  const Coefficient& group = coefficients[8];
+  EXPECT_EQ(group.model, "uniform");
+  // a_1 is -zeta of R's "0|1".
+  expect_relative(*intercept.estimate, 3.98937017204459554, 1e-9);
+  expect_relative(*intercept.se, 0.98949005124084799, 1e-9);
+  expect_relative(*group.estimate, -0.25908586772654674, 1e-9);
+  expect_relative(*group.se, 0.66191314801391765, 1e-9);
+  expect_relative(*group.z, -0.39141973309328959, 1e-9);
+  expect_relative(*group.p, 0.69548700861273793, 1e-9);
+}
+
+TEST(LogisticFit, PolytomousItemThatSeparatesIsEmptyWithItsReason) {
+  // Every focal examinee scores 3 on q1: the models with a group term separate.
+  const ItemResult q1 = first_item_without_purification(testing::make_scores(
+      {{0, "000", 2}, {0, "100", 2}, {0, "010", 2}, {0, "011", 2}, {0, "200", 2}, {0, "012", 2},
+       {0, "111", 2}, {0, "300", 1}, {0, "112", 2}, {0, "211", 2}, {0, "301", 1}, {0, "312", 2},
+       {1, "300", 2}, {1, "310", 2}, {1, "301", 2}, {1, "311", 2}, {1, "302", 1}, {1, "312", 2}}));
+  ASSERT_TRUE(q1.range.polytomous);
+  EXPECT_NE(q1.note.find("logistic models uniform, nonuniform: fitted probabilities reach 0 or 1 "
+                         "(separation)"),
+            std::string::npos)
+      << q1.note;
+  for (const char* name : {"lr_chi_square", "lr_p", "lr_uniform_chi_square",
+                           "lr_nonuniform_chi_square", "lr_delta_r2", "lr_beta_change"})
+    EXPECT_FALSE(q1.number(name).has_value()) << name;
+  EXPECT_EQ(q1.text("jodoin_gierl_class"), "");
+  const std::vector<Coefficient>& coefficients = q1.methods[*method_position("lr")].coefficients;
+  ASSERT_EQ(coefficients.size(), 15u);
+  EXPECT_TRUE(coefficients[0].estimate.has_value());  // the trait model converged
+  EXPECT_EQ(coefficients[4].model, "uniform");
+  EXPECT_FALSE(coefficients[4].estimate.has_value());
+}
+
+TEST(LogisticFit, PolytomousItemsWithoutAFitSayWhy) {
+  const Method& lr = method_named("lr");
+  // Every examinee scored 2.
+  std::vector<ScoreCell> cells = {{-1, 0, 2, 3}, {-1, 1, 2, 2}, {1, 0, 2, 4}, {1, 1, 2, 1}};
+  MethodValues values = ordinal_lr_values(cells, 0.05);
+  EXPECT_FALSE(number_named(lr, values, "lr_chi_square").has_value());
+  EXPECT_EQ(values.note, "no logistic regression: every examinee answered the item alike");
+  // One matching score for all.
+  cells = {{0, 0, 0, 3}, {0, 0, 2, 1}, {0, 1, 1, 2}, {0, 1, 3, 2}};
+  values = ordinal_lr_values(cells, 0.05);
+  EXPECT_FALSE(number_named(lr, values, "lr_delta_r2").has_value());
+  EXPECT_EQ(values.note, "no logistic regression: every examinee has the same matching score");
+  EXPECT_TRUE(values.coefficients.empty());
+  // The reference group alone: the analysis notes the missing group for the item.
+  cells = {{-1, 0, 0, 3}, {-1, 0, 2, 1}, {1, 0, 1, 2}, {1, 0, 3, 2}};
+  values = ordinal_lr_values(cells, 0.05);
+  EXPECT_FALSE(number_named(lr, values, "lr_p").has_value());
+  EXPECT_EQ(values.note, "");
   EXPECT_TRUE(values.coefficients.empty());
 }
 

@@ -1,0 +1,186 @@
+// Newton-Raphson fit of a proportional-odds model on score cells.
+#include "stats/ordinal_fit.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+
+#include <Eigen/Dense>
+
+namespace itemdif::stats {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+/// Logistic distribution function and its logarithm, without overflow.
+double logistic(double t) { return 1.0 / (1.0 + std::exp(-t)); }
+double log_logistic(double t) {
+  return t >= 0 ? -std::log1p(std::exp(-t)) : t - std::log1p(std::exp(t));
+}
+
+/// A cell as the fit reads it: its slopes' design row and its category, 0 for the smallest
+/// score that occurs.
+struct Cell {
+  double x = 0, g = 0, count = 0;
+  int category = 0;
+};
+
+/// The counts of the scores that occur, by score.
+std::map<int, double> score_totals(std::span<const ScoreCell> cells) {
+  std::map<int, double> totals;
+  for (const ScoreCell& cell : cells)
+    if (cell.count > 0) totals[cell.score] += cell.count;
+  return totals;
+}
+
+struct OrdinalModel {
+  using Vector = Eigen::VectorXd;
+  using Matrix = Eigen::MatrixXd;
+  std::vector<Cell> cells;
+  int thresholds = 0;
+  int slopes = 0;
+
+  double eta(const Cell& cell, const Vector& beta) const {
+    double sum = beta(thresholds) * cell.x;
+    if (slopes > 1) sum += beta(thresholds + 1) * cell.g;
+    if (slopes > 2) sum += beta(thresholds + 2) * cell.x * cell.g;
+    return sum;
+  }
+
+  /// The cumulative logits bounding the cell's category: P(category) = F(upper) - F(lower),
+  /// an infinite bound where the category is the highest or the lowest.
+  void bounds(const Cell& cell, const Vector& beta, double& upper, double& lower) const {
+    const double e = eta(cell, beta);
+    upper = cell.category > 0 ? beta(cell.category - 1) + e : kInfinity;
+    lower = cell.category < thresholds ? beta(cell.category) + e : -kInfinity;
+  }
+
+  // F(u) - F(l) = F(u) F(-l) (1 - exp(l - u)) keeps its digits when both are near 0 or 1;
+  // thresholds out of order give the log of a negative number, NaN, which step halving avoids.
+  double log_likelihood(const Vector& beta) const {
+    double sum = 0;
+    for (const Cell& cell : cells) {
+      double u = 0, l = 0;
+      bounds(cell, beta, u, l);
+      sum += cell.count * (log_logistic(u) + log_logistic(-l) + std::log(-std::expm1(l - u)));
+    }
+    return sum;
+  }
+
+  void score_and_information(const Vector& beta, Vector& score, Matrix& information) const {
+    const int terms = thresholds + slopes;
+    score.setZero(terms);
+    information.setZero(terms, terms);
+    Eigen::Vector3d z;
+    for (const Cell& cell : cells) {
+      double u = 0, l = 0;
+      bounds(cell, beta, u, l);
+      // d log P / du = f(u) / P and d log P / dl = -f(l) / P, f = F (1 - F), in forms that
+      // stay finite as P gets small.
+      const double d = -std::expm1(l - u);
+      const double gu = logistic(-u) / (logistic(-l) * d);
+      const double gl = logistic(l) / (logistic(u) * d);
+      // Second derivatives: f'(t) = f(t) (F(-t) - F(t)).
+      const double huu = gu * (logistic(-u) - logistic(u)) - gu * gu;
+      const double hll = -gl * (logistic(-l) - logistic(l)) - gl * gl;
+      const double hul = gu * gl;
+      const double w = cell.count;
+      z << cell.x, cell.g, cell.x * cell.g;
+      const auto zs = z.head(slopes);
+      // u moves with a_category and the slopes, l with a_(category+1) and the slopes.
+      score.segment(thresholds, slopes) += w * (gu - gl) * zs;
+      information.block(thresholds, thresholds, slopes, slopes) -=
+          w * (huu + hll + 2 * hul) * zs * zs.transpose();
+      if (cell.category > 0) {
+        const int iu = cell.category - 1;
+        score(iu) += w * gu;
+        information(iu, iu) -= w * huu;
+        information.row(iu).segment(thresholds, slopes) -= w * (huu + hul) * zs.transpose();
+        information.col(iu).segment(thresholds, slopes) -= w * (huu + hul) * zs;
+      }
+      if (cell.category < thresholds) {
+        const int il = cell.category;
+        score(il) -= w * gl;
+        information(il, il) -= w * hll;
+        information.row(il).segment(thresholds, slopes) -= w * (hll + hul) * zs.transpose();
+        information.col(il).segment(thresholds, slopes) -= w * (hll + hul) * zs;
+      }
+      if (cell.category > 0 && cell.category < thresholds) {
+        information(cell.category - 1, cell.category) -= w * hul;
+        information(cell.category, cell.category - 1) -= w * hul;
+      }
+    }
+  }
+
+  /// P(Y >= y) is largest at the first threshold and smallest at the last.
+  bool separated(const Vector& beta) const {
+    for (const Cell& cell : cells) {
+      const double e = eta(cell, beta);
+      for (int k = 0; k < thresholds; ++k) {
+        const double p = logistic(beta(k) + e);
+        if (p <= kSeparationTolerance || p >= 1.0 - kSeparationTolerance) return true;
+      }
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+double thresholds_only_log_likelihood(std::span<const ScoreCell> cells) {
+  const std::map<int, double> totals = score_totals(cells);
+  double n = 0;
+  for (const auto& [score, count] : totals) n += count;
+  double sum = 0;
+  for (const auto& [score, count] : totals) sum += count * std::log(count / n);
+  return sum;
+}
+
+OrdinalFit fit_ordinal(std::span<const ScoreCell> cells, LogisticModel model) {
+  OrdinalFit fit;
+  const std::map<int, double> totals = score_totals(cells);
+  std::map<int, int> category;
+  for (const auto& [score, count] : totals) {
+    if (!category.empty()) fit.threshold_scores.push_back(score);
+    category.emplace(score, static_cast<int>(category.size()));
+  }
+  if (fit.threshold_scores.empty()) {
+    fit.status = LogisticFit::Status::singular;
+    return fit;
+  }
+
+  OrdinalModel ordinal;
+  ordinal.thresholds = static_cast<int>(fit.threshold_scores.size());
+  ordinal.slopes = static_cast<int>(model) - 1;
+  for (const ScoreCell& cell : cells) {
+    if (!(cell.count > 0)) continue;
+    const double g = cell.group == 0 ? 0.0 : 1.0;
+    ordinal.cells.push_back({cell.trait, g, cell.count, category.at(cell.score)});
+  }
+  const int terms = ordinal.thresholds + ordinal.slopes;
+
+  // The thresholds-only maximum: a_y the logit of the share scoring y or more.
+  double n = 0;
+  for (const auto& [score, count] : totals) n += count;
+  Eigen::VectorXd beta = Eigen::VectorXd::Zero(terms);
+  double above = n;
+  int k = 0;
+  for (const auto& [score, count] : totals) {
+    if (above < n) beta(k++) = std::log(above / (n - above));
+    above -= count;
+  }
+
+  const auto result = maximise_likelihood(ordinal, beta);
+  fit.status = result.status;
+  fit.iterations = result.iterations;
+  if (fit.status != LogisticFit::Status::converged) return fit;
+  fit.log_likelihood = result.log_likelihood;
+  for (int t = 0; t < terms; ++t) {
+    fit.estimate.push_back(result.estimate(t));
+    fit.se.push_back(std::sqrt(result.covariance(t, t)));
+  }
+  return fit;
+}
+
+}  // namespace itemdif::stats
