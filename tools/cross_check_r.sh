@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Compares `itemdif analyze` on the bundled quiz with the same statistics computed in R
-# (tools/cross_check_r.R): once as the README runs it, once with Holm's adjustment.
+# (tools/cross_check_r.R): once as the README runs it, once with Holm's adjustment; then the
+# polytomous items of the bundled questionnaire and of psychTools::bfi (tools/cross_check_poly_r.R).
 # usage: tools/cross_check_r.sh [ITEMDIF]   (default build/itemdif)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,3 +18,19 @@ for adjust in none holm; do
   echo "== --adjust $adjust: $work/$adjust/items.csv against R"
   Rscript "$root/tools/cross_check_r.R" "$data" "$work/$adjust/items.csv" "$adjust"
 done
+
+# Polytomous items: the bundled questionnaire, and the 25 personality ratings of R's
+# psychTools::bfi (1-6, missing answers; women against men) when psychTools is installed.
+survey=$root/examples/survey/survey.csv
+"$itemdif" analyze "$survey" --group language --focal FR --id id --max-score 5 \
+  --out "$work/survey" --quiet
+echo "== survey: $work/survey/items.csv against R"
+Rscript "$root/tools/cross_check_poly_r.R" "$survey" "$work/survey/items.csv" language FR EN
+if Rscript -e 'quit(status = !requireNamespace("psychTools", quietly = TRUE))' 2>/dev/null; then
+  Rscript -e 'data(bfi, package = "psychTools"); write.csv(bfi, commandArgs(TRUE)[1], row.names = FALSE, na = "")' \
+    "$work/bfi.csv"
+  "$itemdif" analyze "$work/bfi.csv" --group gender --focal 2 --reference 1 --items A1:O5 \
+    --max-score 6 --out "$work/bfi" --quiet
+  echo "== psychTools::bfi by gender: $work/bfi/items.csv against R"
+  Rscript "$root/tools/cross_check_poly_r.R" "$work/bfi.csv" "$work/bfi/items.csv" gender 2 1
+fi
