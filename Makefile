@@ -33,6 +33,11 @@ demo: program
 	@echo "Results files of the quiz in examples/quiz/results:"
 	@echo "  open examples/quiz/results/report.html in a browser (items.csv, levels.csv,"
 	@echo "  coefficients.csv and results.json beside it)"
+	./$(BUILD)/itemdif analyze examples/survey/survey.csv --group language --focal FR --id id \
+	  --max-score 5 --out examples/survey/results
+	@echo
+	@echo "Results files of the questionnaire (ratings 1-5 and yes/no items) in"
+	@echo "  examples/survey/results: open examples/survey/results/report.html"
 
 test:
 	@tools/need_packages.sh $(TEST_PACKAGES)
