@@ -205,6 +205,33 @@ TEST(CurvePlot, ManyLevelsAreSummedWithoutLosingAnExaminee) {
   EXPECT_NE(figure.find("301 levels shown as"), std::string::npos);
 }
 
+TEST(CurvePlot, APolytomousItemShowsMeanScoresOnItsOwnScale) {
+  stats::ItemResult item = item_named("rating");
+  item.range = {1, 5, true};
+  // Level 10-12: reference scores 2, 2, 5 (mean 3), focal 1, 4 (mean 2.5).
+  stats::LevelTable level(10, 12, 2, 1, 5);
+  level.count(0, 2) = 2;
+  level.count(0, 5) = 1;
+  level.count(1, 1) = 1;
+  level.count(1, 4) = 1;
+  level.used = true;
+  item.levels = {level};
+  const std::string svg = curve_plot(item, context(false));
+  EXPECT_NE(svg.find("scores 10\u201312: reference 3 examinees, mean item score 3.00"),
+            std::string::npos) << svg;
+  EXPECT_NE(svg.find("focal 2 examinees, mean item score 2.50"), std::string::npos);
+  EXPECT_NE(svg.find("mean item score by level of rating"), std::string::npos);
+  // The y axis runs from the lowest score to the highest: ticks 1 and 5, no 0.
+  EXPECT_NE(svg.find("text-anchor=\"end\">5</text>"), std::string::npos);
+  EXPECT_NE(svg.find("text-anchor=\"end\">1</text>"), std::string::npos);
+  EXPECT_EQ(svg.find("text-anchor=\"end\">0.2</text>"), std::string::npos);
+  // Mean 3 of the scale 1..5 sits half-way between the frame's top and bottom.
+  const std::vector<std::string> cy = attribute_values(svg, "<circle", "cy");
+  ASSERT_EQ(cy.size(), 1u);
+  const double top = 26, bottom = 196 - 32;
+  EXPECT_NEAR(std::strtod(cy[0].c_str(), nullptr), (top + bottom) / 2, 1e-9);
+}
+
 TEST(CurvePlot, LevelsWithoutExamineesOrWithBrokenCountsAreLeftOut) {
   stats::ItemResult item = item_with_levels("q", 0.1, 0.1);
   item.levels[0].count(0, 1) = 0;  // no reference examinee
