@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "stats/method_list.hpp"
@@ -493,6 +494,69 @@ TEST(Analysis, ProgressReportsEveryItem) {
     done.push_back(items_done);
   });
   EXPECT_EQ(done, (std::vector<std::size_t>{0, 1, 2, 3}));
+}
+
+TEST(Analysis, AMissingRatingCountsAsTheLowestScoreInTheMatchingSum) {
+  // Two items rated 1..3. The last
+  // examinee skipped q2: matched on q1 + 1 = 4, and left out of q2's own tables.
+  const data::ItemScores scores = testing::make_scores(
+      {{0, "11", 2}, {0, "23", 3}, {0, "32", 2}, {1, "12", 2}, {1, "31", 2}, {1, "3.", 1}});
+  const DifAnalysis a = analyze_scores(scores, one_round());
+  const ItemResult& q1 = a.comparisons[0].items[0];
+  const ItemResult& q2 = a.comparisons[0].items[1];
+  EXPECT_EQ(std::tie(q1.range.score_min, q1.range.score_max, q1.range.polytomous),
+            std::make_tuple(1, 3, true));
+  // Thin levels from lo = 1 + 1 to hi = 3 + 3.
+  ASSERT_EQ(q1.levels.size(), 5u);
+  EXPECT_EQ(q1.levels.front().low, 2);
+  EXPECT_EQ(q1.levels.back().high, 6);
+  // Level 4 (index 2) of q1: the focal examinees "31" and "3." both score 3 on q1.
+  const LevelTable& four = q1.levels[2];
+  EXPECT_EQ(four.low, 4);
+  EXPECT_EQ(four.count(1, 3), 3);
+  EXPECT_EQ(four.count(0, 1), 0);
+  EXPECT_EQ(q1.n_focal, 5u);
+  EXPECT_EQ(q2.n_focal, 4u);
+  double focal_in_q2 = 0;
+  for (const LevelTable& level : q2.levels) focal_in_q2 += level.group_size(1);
+  EXPECT_EQ(focal_in_q2, 4);
+}
+
+TEST(Analysis, PolytomousItemsWithoutVarianceOrWithSeparationGoOn) {
+  // q1 rated 4 by everyone; q2 rated 1..3 with every focal examinee at 3 and some reference
+  // examinees below at every matching score (the group term separates); q3 a 0/1 item.
+  const data::ItemScores scores = testing::make_scores(
+      {{0, "411", 3}, {0, "421", 2}, {0, "430", 2}, {0, "430", 2}, {0, "420", 1},
+       {0, "411", 1}, {0, "431", 2}, {1, "431", 4}, {1, "430", 3}});
+  AnalyzeOptions o = one_round();
+  o.levels.kind = LevelSpec::Kind::equal_width;
+  o.levels.count = 1;
+  const DifAnalysis a = analyze_scores(scores, o);
+  const ItemResult& same = a.comparisons[0].items[0];
+  EXPECT_TRUE(same.range.polytomous);
+  EXPECT_EQ(same.range.score_min, 4);
+  EXPECT_EQ(same.range.score_max, 4);
+  for (const char* name : {"mh_chi_square", "mh_p", "mh_alpha", "std_p_dif", "std_se",
+                           "lr_chi_square", "lr_p"})
+    EXPECT_FALSE(same.number(name).has_value()) << name;
+  EXPECT_EQ(same.text("ets_class"), "");
+  EXPECT_FALSE(same.flagged);
+  EXPECT_NE(same.note.find("no variance"), std::string::npos) << same.note;
+  EXPECT_NE(same.note.find("every examinee answered the item alike"), std::string::npos)
+      << same.note;
+  // Every focal examinee at the top: the Liu-Agresti ratio is 0 and its D-DIF empty, while
+  // Mantel's test and the class stand.
+  const ItemResult& top = a.comparisons[0].items[1];
+  EXPECT_TRUE(top.number("mh_p").has_value());
+  EXPECT_FALSE(top.number("mh_alpha").has_value());
+  EXPECT_NE(top.text("ets_class"), "");
+  EXPECT_NE(top.note.find("Liu-Agresti odds ratio is 0"), std::string::npos) << top.note;
+  EXPECT_NE(top.note.find("(separation)"), std::string::npos) << top.note;
+  EXPECT_FALSE(top.number("bd_chi_square").has_value());
+  // The 0/1 item beside them keeps its own statistics.
+  const ItemResult& binary = a.comparisons[0].items[2];
+  EXPECT_FALSE(binary.range.polytomous);
+  EXPECT_TRUE(binary.number("mh_d_dif_se").has_value()) << binary.note;
 }
 
 std::string refusal(const data::ItemScores& scores, const AnalyzeOptions& options) {
