@@ -36,6 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if ((choice & 8) != 0) options.id_column = "id";
   if ((choice & 16) != 0) options.items = "q1:q9";
   if ((choice & 32) != 0) options.missing_codes = {"9", "NA"};
+  // Highest scores of one, two and three digits: every way a cell is looked up is taken.
+  constexpr int kMaxScores[] = {1, 4, 12, data::kHighestMaxScore};
+  options.max_score = kMaxScores[choice >> 6];
   try {
     data::read_item_scores(options);
   } catch (const data::InputError&) {

@@ -73,6 +73,10 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
   command.add_option("--missing-codes", a.missing_codes,
                      "Item cells that count as missing, separated by commas (besides empty, NA "
                      "and .)");
+  command.add_option("--max-score", a.max_score,
+                     "Highest item score: item cells are whole numbers from 0 to this, at most "
+                     "250 (1: items scored 0/1)")
+      ->capture_default_str();
   command.add_option("--missing", a.missing, "Missing responses: excluded, incorrect or listwise")
       ->check(CLI::IsMember(stats::names_of(stats::kMissingNames)))
       ->capture_default_str();
@@ -117,6 +121,7 @@ data::ReadOptions read_options(const AnalyzeArguments& a) {
   options.items = a.items;
   options.id_column = a.id;
   if (a.missing_codes) options.missing_codes = split_list(*a.missing_codes);
+  options.max_score = parse_max_score(a.max_score);
   return options;
 }
 

@@ -25,6 +25,7 @@ struct AnalyzeArguments {
   std::optional<std::string> items;
   std::optional<std::string> id;
   std::optional<std::string> missing_codes;
+  int max_score = 1;  ///< item cells are whole numbers from 0 to this
   std::string missing = "excluded";
   std::string levels = "thin";
   int min_per_group = 1;

@@ -29,6 +29,8 @@ results::RunDescription analyze_description(const AnalyzeArguments& a,
   if (a.id) text("id", *a.id);
   if (a.missing_codes) text("missing_codes", *a.missing_codes);
   if (a.delimiter) text("delimiter", *a.delimiter);
+  // Listed only when raised, so that a run on 0/1 items describes itself as it always has.
+  if (a.max_score != 1) number("max_score", std::to_string(a.max_score));
   text("missing", a.missing);
   text("levels", a.levels);
   number("min_per_group", std::to_string(a.min_per_group));

@@ -1,6 +1,7 @@
 // The option texts of `analyze` turned into the analysis's options.
 #include "cli/analyze_options.hpp"
 
+#include "data/item_scores.hpp"
 #include "stats/method_list.hpp"
 
 #include <algorithm>
@@ -77,6 +78,13 @@ std::vector<std::size_t> parse_methods(const std::string& text) {
   }
   std::sort(positions.begin(), positions.end());
   return positions;
+}
+
+int parse_max_score(int value) {
+  if (value < 1 || value > data::kHighestMaxScore)
+    invalid("--max-score", std::to_string(value) + " is not a whole number from 1 to " +
+                               std::to_string(data::kHighestMaxScore));
+  return value;
 }
 
 char parse_delimiter(const std::string& text) {

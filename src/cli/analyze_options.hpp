@@ -31,6 +31,9 @@ std::vector<std::size_t> parse_methods(const std::string& text);
 /// Comma-separated texts; empty parts are kept out.
 std::vector<std::string> split_list(const std::string& text);
 
+/// The highest item score, 1 to data::kHighestMaxScore (scores are kept in a byte each).
+int parse_max_score(int value);
+
 /// A single character, or `tab` / `\t` for the tab.
 char parse_delimiter(const std::string& text);
 

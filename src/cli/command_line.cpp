@@ -68,9 +68,9 @@ int run_command_line(int argc, char** argv, std::ostream& out, std::ostream& err
   // Without arguments the program is the dialogue, exactly as it has always been.
   if (argc <= 1) return driver::run_dialogue(err);
 
-  CLI::App app{"Differential item functioning: Mantel-Haenszel analyses of 0/1 items for a "
-               "reference and a focal group.\nWithout a command, itemdif asks for a control "
-               "file and runs its analysis.",
+  CLI::App app{"Differential item functioning: Mantel-Haenszel analyses of items scored 0/1 "
+               "(or 0 to K with analyze --max-score) for a reference and a focal group.\n"
+               "Without a command, itemdif asks for a control file and runs its analysis.",
                "itemdif"};
   app.set_version_flag("--version", std::string("itemdif ") + kVersion);
   app.require_subcommand(1, 1);

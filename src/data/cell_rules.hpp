@@ -1,5 +1,5 @@
-// What a cell says: an item cell is a score (0, 1) or missing, or neither; a group cell is a
-// value or missing.
+// What a cell says: an item cell is a score (a whole number from 0 to the highest score) or
+// missing, or neither; a group cell is a value or missing.
 #pragma once
 
 #include <array>
@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "data/item_scores.hpp"
 
 namespace itemdif::data {
 
@@ -22,17 +24,28 @@ bool is_missing_text(std::string_view cell);
 class ScoreRules {
  public:
   static constexpr std::uint8_t kInvalid = 254;
+  static_assert(kHighestMaxScore < kInvalid && kInvalid < kMissing);
 
-  explicit ScoreRules(const std::vector<std::string>& missing_codes);
+  /// Scores run from 0 to `max_score` (1 to kHighestMaxScore).
+  ScoreRules(const std::vector<std::string>& missing_codes, int max_score);
 
-  /// 0, 1, kMissing, or kInvalid when the text is neither a score nor missing.
+  /// A score, kMissing, or kInvalid when the text is neither a score nor missing. A score is
+  /// written as a whole decimal number without leading zeros, `.0` allowed: `2`, `2.0`.
   std::uint8_t text(std::string_view cell) const {
+    // Most cells are one digit, and with scores of ten and more many are two: looked up.
     if (cell.size() == 1) return single_[static_cast<unsigned char>(cell[0])];
+    if (cell.size() == 2) {
+      const unsigned tens = static_cast<unsigned char>(cell[0]) - '0';
+      const unsigned units = static_cast<unsigned char>(cell[1]) - '0';
+      if (tens < 10 && units < 10) return two_digits_[tens * 10 + units];
+    }
     return longer(cell);
   }
 
   /// A number read from a statistical file that is not missing there.
   std::uint8_t number(double value) const;
+
+  int max_score() const { return max_score_; }
 
   /// A number as the cell text it stands for: `2`, `0.5`, `-3`.
   static std::string number_text(double value);
@@ -41,7 +54,9 @@ class ScoreRules {
   std::uint8_t longer(std::string_view cell) const;
   bool is_code(std::string_view cell) const;
 
+  int max_score_;
   std::array<std::uint8_t, 256> single_{};
+  std::array<std::uint8_t, 100> two_digits_{};  // "00" to "99"
   std::vector<std::string> codes_;
   std::vector<double> numeric_codes_;
 };

@@ -11,8 +11,11 @@
 
 namespace itemdif::data {
 
-/// A score: 0 incorrect, 1 correct, or missing.
+/// A score from 0 to the highest score read (0 incorrect and 1 correct for 0/1 items), or missing.
 inline constexpr std::uint8_t kMissing = 255;
+/// The highest score a reading may allow: every score fits in a byte below the codes the
+/// reader keeps for itself.
+inline constexpr int kHighestMaxScore = 250;
 
 /// Group codes of `ItemScores::group`.
 inline constexpr std::uint8_t kReferenceGroup = 0;
@@ -44,11 +47,12 @@ struct ReadOptions {
   std::optional<std::string> items;      ///< names and ranges `a:b`, separated by commas
   std::optional<std::string> id_column;
   std::vector<std::string> missing_codes;  ///< item cells that count as missing
+  int max_score = 1;  ///< item scores run from 0 to this, at most kHighestMaxScore
 };
 
 /// Invalid or unreadable input. `what()` is the whole message, naming the file, line and
-/// column where there are any, e.g. `scores.csv line 17, column q12: "2" is not a score (0 or
-/// 1) or a missing code`.
+/// column where there are any, e.g. `scores.csv line 17, column q12: "2" is not a score (0 to
+/// 1, see --max-score) or a missing code`.
 class InputError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

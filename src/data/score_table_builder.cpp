@@ -34,7 +34,7 @@ ScoreTableBuilder::ScoreTableBuilder(const ReadOptions& options, std::vector<std
       header_(std::move(header)),
       columns_(select_columns(header_, options.group_column, options.id_column, options.items,
                               options.path)),
-      rules_(options.missing_codes),
+      rules_(options.missing_codes, options.max_score),
       place_(place) {
   if (options.reference_value) reference_ = std::string(trimmed(*options.reference_value));
   if (row_bound > 0) {
@@ -50,7 +50,8 @@ void ScoreTableBuilder::fail(const std::string& what) const { throw InputError(s
 void ScoreTableBuilder::fail_cell(std::size_t where, std::size_t column, std::string_view text) const {
   throw InputError(shown_ + (place_ == Place::line ? " line " : " row ") + std::to_string(where) +
                    ", column " + header_[column] + ": " + quoted(text) +
-                   " is not a score (0 or 1) or a missing code");
+                   " is not a score (0 to " + std::to_string(rules_.max_score()) +
+                   ", see --max-score) or a missing code");
 }
 
 std::uint32_t ScoreTableBuilder::group_index(std::string_view text, std::optional<double> number) {

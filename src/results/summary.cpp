@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
+#include <utility>
 
 #include "stats/method_list.hpp"
 #include "stats/option_names.hpp"
@@ -76,6 +78,26 @@ std::string value_cell(const stats::MethodColumn& shown, const stats::ItemResult
 std::string trimmed(std::string text) {
   text.erase(text.find_last_not_of(' ') + 1);
   return text;
+}
+
+/// "Items: 27 (2 scored 0-1, 25 scored 1-6)" when any item is polytomous: the items by score
+/// range, in ascending order of the ranges. Ranges are the same in every comparison.
+void write_item_ranges(std::ostream& out, const stats::DifAnalysis& analysis) {
+  if (analysis.comparisons.empty()) return;
+  const std::vector<stats::ItemResult>& items = analysis.comparisons.front().items;
+  if (std::none_of(items.begin(), items.end(),
+                   [](const stats::ItemResult& item) { return item.range.polytomous; }))
+    return;
+  std::map<std::pair<int, int>, std::size_t> counts;
+  for (const stats::ItemResult& item : items)
+    ++counts[{item.range.score_min, item.range.score_max}];
+  out << "Items: " << items.size() << " (";
+  const char* separator = "";
+  for (const auto& [range, count] : counts) {
+    out << separator << count << " scored " << range.first << "-" << range.second;
+    separator = ", ";
+  }
+  out << ")\n";
 }
 
 void write_comparison(std::ostream& out, const RunDescription& run,
@@ -157,6 +179,7 @@ void write_summary(std::ostream& out, const RunDescription& run,
   const stats::AnalyzeOptions& options = run.options;
   out << "itemdif " << run.command << " " << run.input << ": " << run.items << " items, "
       << run.rows_read << " rows\n";
+  write_item_ranges(out, analysis);
   out << "Groups: reference \"" << analysis.reference.value << "\" " << analysis.reference.n;
   for (const stats::GroupSize& focal : analysis.focal)
     out << ", focal \"" << focal.value << "\" " << focal.n;

@@ -131,6 +131,95 @@ TEST_F(AnalyzeCommand, OnlyTheMethodsAskedForHaveColumns) {
   EXPECT_EQ(mh_only.out.find("P-DIF"), std::string::npos) << mh_only.out;
 }
 
+TEST_F(AnalyzeCommand, ItemsScoredAboveOneRunWithTheirRangesInTheSummary) {
+  // a and d are 0/1; b runs 0-4 and favours the focal group; c runs 1-3.
+  std::string text = "g,a,b,c,d\n";
+  for (int i = 0; i < 80; ++i) {
+    const bool focal = i % 2 == 1;
+    const int ability = i % 5;
+    const int b = std::clamp(ability + (i * 7) % 3 - (focal ? 1 : 2), 0, 4);
+    const int c = 1 + (ability + i / 5) % 3;
+    const int d = (ability + i / 10) % 4 >= 1;
+    text += std::string(focal ? "F" : "M") + "," + std::to_string(ability >= 2) + "," +
+            std::to_string(b) + "," + std::to_string(c) + "," + std::to_string(d) + "\n";
+  }
+  const std::string data = file("poly.csv", text + "M,1,NA,3.0,0\n,1,9,9,9\n");
+
+  const Outcome zero_one = run({data, "--group", "g", "--focal", "F", "--quiet"});
+  EXPECT_EQ(zero_one.status, 2);
+  EXPECT_EQ(zero_one.err, "itemdif: error: " + data +
+                              " line 3, column c: \"2\" is not a score (0 to 1, see --max-score) "
+                              "or a missing code\n");
+
+  // The row without a group is still checked: 9 is beyond 4.
+  const Outcome beyond = run({data, "--group", "g", "--focal", "F", "--max-score", "4"});
+  EXPECT_EQ(beyond.status, 2);
+  EXPECT_EQ(beyond.err, "itemdif: error: " + data +
+                            " line 83, column b: \"9\" is not a score (0 to 4, see --max-score) "
+                            "or a missing code\n");
+
+  const std::filesystem::path results = dir_ / "results";
+  const Outcome o = run({data, "--group", "g", "--focal", "F", "--max-score", "9", "--out",
+                         results.string()});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  const std::string first = "itemdif analyze " + data + ": 4 items, 82 rows\n";
+  EXPECT_EQ(o.out.substr(0, first.size()), first);
+  const std::string items = "Items: 4 (2 scored 0-1, 1 scored 0-4, 1 scored 1-3)\nGroups: ";
+  EXPECT_EQ(o.out.substr(first.size(), items.size()), items) << o.out;
+  for (const char* name : {"\na ", "\nb ", "\nc ", "\nd "})
+    EXPECT_NE(o.out.find(name), std::string::npos) << name << o.out;
+
+  std::ifstream json(results / "results.json");
+  const std::string document((std::istreambuf_iterator<char>(json)), {});
+  EXPECT_NE(document.find("\"max_score\": 9,"), std::string::npos) << document.substr(0, 600);
+  EXPECT_NE(document.find("\"item\": \"c\",\n          \"focal\": \"F\",\n          "
+                          "\"score_min\": 1,\n          \"score_max\": 3,"),
+            std::string::npos);
+}
+
+TEST_F(AnalyzeCommand, ZeroOneItemsKeepTheirSummaryAndOptions) {
+  const std::string data = file("quiz.csv", three_items());
+  const std::filesystem::path results = dir_ / "results";
+  // A higher bound changes nothing but the options listed when every item stays 0/1.
+  const Outcome o = run({data, "--group", "g", "--focal", "F", "--reference", "M", "--id", "id",
+                         "--max-score", "5", "--out", results.string()});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out.find("Items:"), std::string::npos) << o.out;
+  const Outcome plain = run({data, "--group", "g", "--focal", "F", "--reference", "M", "--id",
+                             "id", "--out", (dir_ / "plain").string()});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(o.out, plain.out);
+  std::ifstream with(results / "results.json"), without(dir_ / "plain" / "results.json");
+  const std::string raised((std::istreambuf_iterator<char>(with)), {});
+  const std::string by_default((std::istreambuf_iterator<char>(without)), {});
+  EXPECT_NE(raised.find("\"max_score\": 5,"), std::string::npos);
+  EXPECT_EQ(by_default.find("max_score"), std::string::npos);
+}
+
+TEST_F(AnalyzeCommand, MaxScoreOutsideItsBoundsIsAUsageError) {
+  const std::string data = file("quiz.csv", three_items());
+  const std::filesystem::path results = dir_ / "results";
+  for (const char* value : {"0", "251"}) {
+    const Outcome o = run({data, "--group", "g", "--focal", "F", "--reference", "M", "--id", "id",
+                           "--max-score", value, "--out", results.string()});
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, std::string("itemdif: error: --max-score: ") + value +
+                         " is not a whole number from 1 to 250\n"
+                         "Run 'itemdif analyze --help' for usage.\n");
+  }
+  for (const char* value : {"2.5", "four", ""}) {
+    const Outcome o = run({data, "--group", "g", "--focal", "F", "--reference", "M", "--id", "id",
+                           "--max-score", value, "--out", results.string()});
+    EXPECT_EQ(o.status, 2) << value;
+    EXPECT_EQ(o.err.rfind("itemdif: error: ", 0), 0u) << o.err;
+    EXPECT_NE(o.err.find("--max-score"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("Run 'itemdif analyze --help' for usage.\n"), std::string::npos) << o.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(results));
+}
+
 TEST_F(AnalyzeCommand, QuietPrintsNothing) {
   const std::string data = file("quiz.csv", three_items());
   const Outcome o =
@@ -146,7 +235,8 @@ TEST_F(AnalyzeCommand, InvalidInputIsOneLineNamingFileLineAndColumn) {
   EXPECT_EQ(cell.status, 2);
   EXPECT_EQ(cell.out, "");
   EXPECT_EQ(cell.err, "itemdif: error: " + bad +
-                          " line 3, column q2: \"2\" is not a score (0 or 1) or a missing code\n");
+                          " line 3, column q2: \"2\""
+                              " is not a score (0 to 1, see --max-score) or a missing code\n");
 
   // The same code declared missing goes through.
   EXPECT_EQ(run({bad, "--group", "g", "--focal", "F", "--missing-codes", "2", "--quiet"}).status,

@@ -100,6 +100,22 @@ TEST(DelimiterOption, OneCharacterOrTab) {
             "--delimiter: a quote or a line end cannot separate cells");
 }
 
+TEST(MaxScoreOption, OneToTheHighestAByteHolds) {
+  EXPECT_EQ(parse_max_score(1), 1);
+  EXPECT_EQ(parse_max_score(6), 6);
+  EXPECT_EQ(parse_max_score(250), 250);
+  EXPECT_EQ(usage_message([] { parse_max_score(0); }),
+            "--max-score: 0 is not a whole number from 1 to 250");
+  EXPECT_EQ(usage_message([] { parse_max_score(251); }),
+            "--max-score: 251 is not a whole number from 1 to 250");
+  EXPECT_EQ(usage_message([] { parse_max_score(-4); }),
+            "--max-score: -4 is not a whole number from 1 to 250");
+  AnalyzeArguments a;
+  a.max_score = 1000;
+  EXPECT_EQ(usage_message([&] { read_options(a); }),
+            "--max-score: 1000 is not a whole number from 1 to 250");
+}
+
 TEST(SplitList, EmptyPartsAreDropped) {
   EXPECT_EQ(split_list("a,,b,"), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(split_list(""), std::vector<std::string>{});
@@ -149,6 +165,8 @@ TEST(ReadOptions, TextsReachTheReader) {
   a.items = "q1:q9";
   a.id = "id";
   a.missing_codes = "9,-1";
+  EXPECT_EQ(read_options(a).max_score, 1);
+  a.max_score = 12;
   const data::ReadOptions r = read_options(a);
   EXPECT_EQ(r.path, "x.txt");
   EXPECT_EQ(r.delimiter, ';');
@@ -158,6 +176,7 @@ TEST(ReadOptions, TextsReachTheReader) {
   EXPECT_EQ(r.items, "q1:q9");
   EXPECT_EQ(r.id_column, "id");
   EXPECT_EQ(r.missing_codes, (std::vector<std::string>{"9", "-1"}));
+  EXPECT_EQ(r.max_score, 12);
 }
 
 }  // namespace

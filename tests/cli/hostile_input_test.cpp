@@ -97,7 +97,8 @@ TEST(HostileData, AHundredThousandColumns) {
   write(scratch / "wide.csv", table.substr(0, table.size() - 2) + "2\n");
   expect_one_error(analyze(scratch / "wide.csv", {"--items", "q99990:q99999"}),
                    (scratch / "wide.csv").string() +
-                       " line 4, column q99999: \"2\" is not a score (0 or 1) or a missing code");
+                       " line 4, column q99999: \"2\""
+                           " is not a score (0 to 1, see --max-score) or a missing code");
 }
 
 TEST(HostileData, TruncatedAndCorruptStatisticalFiles) {

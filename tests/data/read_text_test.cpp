@@ -81,7 +81,8 @@ TEST(ReadText, MissingCodesAreExactCellsAndWinOverScores) {
   EXPECT_EQ(row_text(scores, 1), ".1.");
   options.missing_codes = {"0"};
   EXPECT_EQ(read_error(options),
-            path + " line 2, column q1: \"9\" is not a score (0 or 1) or a missing code");
+            path + " line 2, column q1: \"9\""
+                " is not a score (0 to 1, see --max-score) or a missing code");
   const std::string zeros = dir.write("z.csv", "g,q1\nF,0\nM,1\n");
   options = options_for(zeros);
   options.missing_codes = {"0"};
@@ -90,7 +91,8 @@ TEST(ReadText, MissingCodesAreExactCellsAndWinOverScores) {
   options = options_for(dir.write("n.csv", "g,q1\nF,9.0\nM,1\n"));
   options.missing_codes = {"9"};
   EXPECT_EQ(read_error(options),
-            options.path + " line 2, column q1: \"9.0\" is not a score (0 or 1) or a missing code");
+            options.path + " line 2, column q1: \"9.0\""
+                " is not a score (0 to 1, see --max-score) or a missing code");
 }
 
 TEST(ReadText, CellThatIsNoScoreNamesFileLineColumnAndText) {
@@ -102,18 +104,21 @@ TEST(ReadText, CellThatIsNoScoreNamesFileLineColumnAndText) {
   ReadOptions options = options_for(path);
   options.id_column = "id";
   EXPECT_EQ(read_error(options),
-            path + " line 17, column q12: \"2\" is not a score (0 or 1) or a missing code");
+            path + " line 17, column q12: \"2\""
+                " is not a score (0 to 1, see --max-score) or a missing code");
   for (const char* cell : {"yes", "0.5", "1.00", "-0", "01", "na"}) {
     const std::string bad = dir.write("b.csv", std::string("g,q1\nF,0\nM,") + cell + "\n");
     EXPECT_EQ(read_error(options_for(bad)),
-              bad + " line 3, column q1: \"" + cell + "\" is not a score (0 or 1) or a missing code");
+              bad + " line 3, column q1: \"" + cell + "\""
+                  " is not a score (0 to 1, see --max-score) or a missing code");
   }
   // A line break inside quotes moves the line the message names.
   const std::string multi = dir.write("m.csv", "g,note,q1\nF,\"a\nb\",1\nM,x,3\n");
   options = options_for(multi);
   options.items = "q1";
   EXPECT_EQ(read_error(options),
-            multi + " line 4, column q1: \"3\" is not a score (0 or 1) or a missing code");
+            multi + " line 4, column q1: \"3\""
+                " is not a score (0 to 1, see --max-score) or a missing code");
 }
 
 TEST(ReadText, RowsOfNeitherGroupOrAMissingGroupAreLeftOutButChecked) {
@@ -141,7 +146,8 @@ TEST(ReadText, RowsOfNeitherGroupOrAMissingGroupAreLeftOutButChecked) {
         dir.write("b.csv", std::string("g,q1\nF,1\nM,0\n") + group + ",7\n");
     ReadOptions o = options_for(bad);
     o.reference_value = "M";
-    EXPECT_EQ(read_error(o), bad + " line 4, column q1: \"7\" is not a score (0 or 1) or a missing code");
+    EXPECT_EQ(read_error(o), bad + " line 4, column q1: \"7\" is not a score (0 to 1, see "
+                                   "--max-score) or a missing code");
   }
 }
 
@@ -250,7 +256,8 @@ TEST(ReadText, OnlyTheSelectedItemsAreChecked) {
   EXPECT_EQ(read_item_scores(options).n_examinees, 2u);
   options.items.reset();
   EXPECT_EQ(read_error(options),
-            path + " line 2, column age: \"34\" is not a score (0 or 1) or a missing code");
+            path + " line 2, column age: \"34\""
+                " is not a score (0 to 1, see --max-score) or a missing code");
 }
 
 TEST(ReadText, HeaderNamesTwice) {
@@ -315,7 +322,8 @@ TEST(ReadText, ThePathAsGiven) {
   std::filesystem::current_path(std::filesystem::path(dir.path("s.csv")).parent_path());
   const std::string message = read_error(options_for("./s.csv"));
   std::filesystem::current_path(previous);
-  EXPECT_EQ(message, "./s.csv line 3, column q1: \"2\" is not a score (0 or 1) or a missing code");
+  EXPECT_EQ(message, "./s.csv line 3, column q1: \"2\" is not a score (0 to 1, see --max-score) "
+                     "or a missing code");
 }
 
 TEST(ReadText, ManyRowsAcrossReleasedPages) {

@@ -162,7 +162,8 @@ TEST_P(StatisticalFile, ItemValueThatIsNoScoreNamesRowAndColumn) {
   write_file(GetParam(), path, {{"g", true}, {"q1"}, {"q12"}},
              {{str("F"), num(1), num(0)}, {str("M"), num(0), num(0.5)}});
   EXPECT_EQ(read_error(options_for(path)),
-            path + " row 2, column q12: \"0.5\" is not a score (0 or 1) or a missing code");
+            path + " row 2, column q12: \"0.5\""
+                " is not a score (0 to 1, see --max-score) or a missing code");
   ReadOptions options = options_for(path);
   options.missing_codes = {"0.5"};
   EXPECT_EQ(row_text(read_item_scores(options), 1), "0.");
@@ -172,10 +173,40 @@ TEST_P(StatisticalFile, MissingCodesApplyToNumbers) {
   const std::string path = file("m");
   write_file(GetParam(), path, {{"g", true}, {"q1"}}, {{str("F"), num(9)}, {str("M"), num(1)}});
   EXPECT_EQ(read_error(options_for(path)),
-            path + " row 1, column q1: \"9\" is not a score (0 or 1) or a missing code");
+            path + " row 1, column q1: \"9\""
+                " is not a score (0 to 1, see --max-score) or a missing code");
   ReadOptions options = options_for(path);
   options.missing_codes = {"9.0"};
   EXPECT_EQ(row_text(read_item_scores(options), 0), ".");
+}
+
+TEST_P(StatisticalFile, NumbersUpToTheHighestScore) {
+  const std::string path = file("p");
+  write_file(GetParam(), path, {{"g", true}, {"q1"}, {"q2"}, {"q3", true}},
+             {{str("F"), num(6), num(0), str("12")},
+              {str("M"), num(3), sysmis(), str("4.0")},
+              {str("F"), num(12), num(99), str("99")}});
+  ReadOptions options = options_for(path);
+  options.max_score = 12;
+  options.missing_codes = {"99"};
+  const ItemScores scores = read_item_scores(options);
+  ASSERT_EQ(scores.n_examinees, 3u);
+  const std::vector<std::uint8_t> expected = {6, 0, 12, 3, kMissing, 4, 12, kMissing, kMissing};
+  EXPECT_EQ(scores.scores, expected);
+
+  options.max_score = 11;
+  EXPECT_EQ(read_error(options), path + " row 1, column q3: \"12\" is not a score (0 to 11, see "
+                                        "--max-score) or a missing code");
+  const std::string fraction = file("f");
+  write_file(GetParam(), fraction, {{"g", true}, {"q1"}},
+             {{str("F"), num(2)}, {str("M"), num(2.5)}, {str("M"), num(-3)}});
+  options = options_for(fraction);
+  options.max_score = 4;
+  EXPECT_EQ(read_error(options), fraction + " row 2, column q1: \"2.5\" is not a score (0 to 4, "
+                                            "see --max-score) or a missing code");
+  options.missing_codes = {"2.5"};
+  EXPECT_EQ(read_error(options), fraction + " row 3, column q1: \"-3\" is not a score (0 to 4, "
+                                            "see --max-score) or a missing code");
 }
 
 TEST_P(StatisticalFile, ColumnsAndRowsAreChecked) {
