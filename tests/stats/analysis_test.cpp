@@ -497,24 +497,25 @@ TEST(Analysis, ProgressReportsEveryItem) {
 }
 
 TEST(Analysis, AMissingRatingCountsAsTheLowestScoreInTheMatchingSum) {
-  // Two items rated 1..3. The last
-  // examinee skipped q2: matched on q1 + 1 = 4, and left out of q2's own tables.
+  // q1 rated 1..6, q2 1..3. The last examinee skipped q2: matched on q1 + 1 = 7 (not 6, as a
+  // missing answer counted 0 would give), and left out of q2's own tables.
   const data::ItemScores scores = testing::make_scores(
-      {{0, "11", 2}, {0, "23", 3}, {0, "32", 2}, {1, "12", 2}, {1, "31", 2}, {1, "3.", 1}});
+      {{0, "11", 2}, {0, "23", 3}, {0, "62", 2}, {1, "12", 2}, {1, "61", 2}, {1, "6.", 1}});
   const DifAnalysis a = analyze_scores(scores, one_round());
   const ItemResult& q1 = a.comparisons[0].items[0];
   const ItemResult& q2 = a.comparisons[0].items[1];
   EXPECT_EQ(std::tie(q1.range.score_min, q1.range.score_max, q1.range.polytomous),
-            std::make_tuple(1, 3, true));
-  // Thin levels from lo = 1 + 1 to hi = 3 + 3.
-  ASSERT_EQ(q1.levels.size(), 5u);
+            std::make_tuple(1, 6, true));
+  EXPECT_EQ(std::tie(q2.range.score_min, q2.range.score_max), std::make_tuple(1, 3));
+  // Thin levels from lo = 1 + 1 to hi = 6 + 3.
+  ASSERT_EQ(q1.levels.size(), 8u);
   EXPECT_EQ(q1.levels.front().low, 2);
-  EXPECT_EQ(q1.levels.back().high, 6);
-  // Level 4 (index 2) of q1: the focal examinees "31" and "3." both score 3 on q1.
-  const LevelTable& four = q1.levels[2];
-  EXPECT_EQ(four.low, 4);
-  EXPECT_EQ(four.count(1, 3), 3);
-  EXPECT_EQ(four.count(0, 1), 0);
+  EXPECT_EQ(q1.levels.back().high, 9);
+  // Level 7: the focal examinees "61" and "6." all score 6 on q1; level 6 holds none.
+  const LevelTable& seven = q1.levels[5];
+  EXPECT_EQ(seven.low, 7);
+  EXPECT_EQ(seven.count(1, 6), 3);
+  EXPECT_EQ(q1.levels[4].group_size(1), 0);
   EXPECT_EQ(q1.n_focal, 5u);
   EXPECT_EQ(q2.n_focal, 4u);
   double focal_in_q2 = 0;
