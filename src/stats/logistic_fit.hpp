@@ -3,9 +3,10 @@
 // is a product of at most 2 (m + 1) binomial cells, the same likelihood as over the examinees.
 #pragma once
 
-#include <array>
 #include <cmath>
+#include <cstddef>
 #include <span>
+#include <vector>
 
 #include <Eigen/Dense>
 
@@ -14,14 +15,32 @@ namespace itemdif::stats {
 /// The examinees of one (trait, group) pair: `n` of them, `correct` answering correctly.
 struct BinomialCell {
   double trait = 0;  ///< the centred matching score x
-  double group = 0;  ///< 1 focal, 0 reference
+  double group = 0;  ///< 0 reference, k the k-th focal group (1 in a two-group comparison)
   double n = 0;
   double correct = 0;
 };
 
 /// The nested models and their terms: trait (1, x), uniform (1, x, g), nonuniform (1, x, g, x g).
+/// With F focal groups g stands for F indicators g_1..g_F, and x g for x g_1..x g_F.
 enum class LogisticModel { trait = 2, uniform = 3, nonuniform = 4 };
 
+/// The terms of a binary model with `focal_groups` group indicators.
+constexpr int logistic_terms(LogisticModel model, std::size_t focal_groups) {
+  const int f = static_cast<int>(focal_groups);
+  switch (model) {
+    case LogisticModel::trait: return 2;
+    case LogisticModel::uniform: return 2 + f;
+    case LogisticModel::nonuniform: return 2 + 2 * f;
+  }
+  return 0;
+}
+
+/// The slopes after the intercept(s): x, the group indicators and their products with x.
+constexpr int logistic_slopes(LogisticModel model, std::size_t focal_groups) {
+  return logistic_terms(model, focal_groups) - 1;
+}
+
+/// The most terms of a two-group model, whose solves stay on the stack.
 inline constexpr int kMaxLogisticTerms = 4;
 inline constexpr int kLogisticIterations = 50;
 /// Relative change of the deviance below which a fit has settled.
@@ -38,8 +57,8 @@ struct LogisticFit {
   int iterations = 0;
   /// The examinees' Bernoulli log-likelihood at the estimates; deviance = -2 log_likelihood.
   double log_likelihood = 0;
-  std::array<double, kMaxLogisticTerms> estimate{};
-  std::array<double, kMaxLogisticTerms> se{};  ///< square roots of the inverse information
+  std::vector<double> estimate;  ///< in term order
+  std::vector<double> se;        ///< square roots of the inverse information
 };
 
 /// Newton-Raphson with step halving from the intercept of the pooled proportion; the cells
@@ -47,8 +66,10 @@ struct LogisticFit {
 /// to |deviance| + 0.1 falls below kDevianceTolerance, with a Newton step within
 /// kStepTolerance, within kLogisticIterations; separated as soon as a cell with examinees is
 /// fitted within kSeparationTolerance of 0 or 1; singular when the information matrix is not
-/// positive definite. The estimates and standard errors mean something only when converged.
-LogisticFit fit_logistic(std::span<const BinomialCell> cells, LogisticModel model);
+/// positive definite. The estimates and standard errors are set only when converged. A cell of
+/// group k sets indicator g_k; `focal_groups` is F, 1 in a two-group comparison.
+LogisticFit fit_logistic(std::span<const BinomialCell> cells, LogisticModel model,
+                         std::size_t focal_groups = 1);
 
 /// Where Newton-Raphson left a log-likelihood: the estimates and the inverse information there.
 template <typename Vector, typename Matrix>

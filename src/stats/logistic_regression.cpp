@@ -38,9 +38,6 @@ constexpr std::array<Column, 12> kColumns = {{
         .shown_in(SummaryTable::methods, "JG", 2),
 }};
 
-/// The slopes' terms, after the intercept (or the thresholds' intercepts).
-constexpr std::array<const char*, kMaxLogisticTerms - 1> kSlopeNames = {"trait", "group",
-                                                                        "trait_x_group"};
 constexpr std::array<LogisticModel, 3> kModels = {LogisticModel::trait, LogisticModel::uniform,
                                                   LogisticModel::nonuniform};
 
@@ -53,27 +50,32 @@ const char* model_name(LogisticModel model) {
   return "";
 }
 
-/// The values of the three fits, before they become cells.
-struct LrValues {
-  std::optional<double> chi_square, p, p_adjusted;            ///< trait against nonuniform, 2 df
-  std::optional<double> uniform_chi_square, uniform_p;        ///< trait against uniform
-  std::optional<double> nonuniform_chi_square, nonuniform_p;  ///< uniform against nonuniform
-  std::optional<double> delta_r2, uniform_delta_r2;           ///< Nagelkerke R² differences
-  std::optional<double> beta_change;  ///< |b_x(uniform) - b_x(trait)| / |b_x(trait)|
-  std::string zumbo_thomas_class, jodoin_gierl_class;  ///< "A", "B", "C"; empty when undefined
-};
-
-MethodValues lr_method_values(const LrValues& lr, std::vector<Coefficient> coefficients,
-                              std::string note) {
+/// A comparison's values of its tests, with `lr_p_adjusted` left empty and the change of the
+/// trait coefficient when the group enters, |b_x(uniform) - b_x(trait)| / |b_x(trait)|.
+MethodValues lr_method_values(LrTests lr) {
+  std::optional<double> beta_change;
+  std::optional<double> before, after;
+  for (const Coefficient& c : lr.coefficients) {
+    if (c.term != "trait") continue;
+    if (c.model == "trait") before = c.estimate;
+    if (c.model == "uniform") after = c.estimate;
+  }
+  if (before && after) {
+    if (*before != 0)
+      beta_change = std::fabs(*after - *before) / std::fabs(*before);
+    else
+      add_note(lr.note, "no beta change: the trait coefficient of model trait is 0");
+  }
   MethodValues values;
   values.cells = cells_of(number_cell(lr.chi_square), number_cell(lr.p),
-                          number_cell(lr.p_adjusted), number_cell(lr.uniform_chi_square),
-                          number_cell(lr.uniform_p), number_cell(lr.nonuniform_chi_square),
-                          number_cell(lr.nonuniform_p), number_cell(lr.delta_r2),
-                          number_cell(lr.uniform_delta_r2), number_cell(lr.beta_change),
-                          class_cell(lr.zumbo_thomas_class), class_cell(lr.jodoin_gierl_class));
-  values.coefficients = std::move(coefficients);
-  values.note = std::move(note);
+                          number_cell(std::optional<double>()),
+                          number_cell(lr.uniform_chi_square), number_cell(lr.uniform_p),
+                          number_cell(lr.nonuniform_chi_square), number_cell(lr.nonuniform_p),
+                          number_cell(lr.delta_r2), number_cell(lr.uniform_delta_r2),
+                          number_cell(beta_change), class_cell(lr.zumbo_thomas_class),
+                          class_cell(lr.jodoin_gierl_class));
+  values.coefficients = std::move(lr.coefficients);
+  values.note = std::move(lr.note);
   return values;
 }
 
@@ -128,69 +130,84 @@ void note_failures(const std::array<ModelFit, 3>& fits, std::string& note) {
   }
 }
 
-/// Why an item's models cannot be fitted, if they cannot. Without both groups the group term
-/// has nothing to estimate; that is noted for the item, so the reason is empty.
-std::optional<std::string> unfitted_reason(bool both_groups, bool alike, bool one_trait) {
-  if (!both_groups) return std::string();
+/// Why an item's models cannot be fitted, if they cannot. Without every group a group term
+/// has nothing to estimate; the caller notes that, so the reason is empty.
+std::optional<std::string> unfitted_reason(bool all_groups, bool alike, bool one_trait) {
+  if (!all_groups) return std::string();
   if (alike) return std::string("no logistic regression: every examinee answered the item alike");
   if (one_trait)
     return std::string("no logistic regression: every examinee has the same matching score");
   return std::nullopt;
 }
 
-/// The method's values of an item's three fits: `intercepts` names the models' intercepts,
-/// `null` is the intercept-only (thresholds-only) log-likelihood of the n examinees.
-MethodValues values_of_fits(const std::array<ModelFit, 3>& fits,
-                            const std::vector<std::string>& intercepts, double null, double n,
-                            double alpha) {
-  LrValues lr;
-  std::vector<Coefficient> coefficients;
-  std::string note;
+/// Tests without values yet, their degrees of freedom set.
+LrTests untested(const GroupTerms& terms) {
+  LrTests lr;
+  lr.uniform_df = lr.nonuniform_df = static_cast<double>(terms.group.size());
+  lr.df = 2.0 * lr.uniform_df;
+  return lr;
+}
+
+/// The tests of an item's three fits: `intercepts` names the models' intercepts, `null` is the
+/// intercept-only (thresholds-only) log-likelihood of the n examinees.
+LrTests tests_of_fits(const std::array<ModelFit, 3>& fits,
+                      const std::vector<std::string>& intercepts, const GroupTerms& terms,
+                      double null, double n, double alpha) {
+  LrTests lr = untested(terms);
+  const std::size_t focal = terms.group.size();
+  // The slopes in design order: x, the group indicators, their products with x.
+  std::vector<std::string> slopes = {"trait"};
+  slopes.insert(slopes.end(), terms.group.begin(), terms.group.end());
+  slopes.insert(slopes.end(), terms.trait_x_group.begin(), terms.trait_x_group.end());
   std::array<std::optional<double>, 3> r2;
   for (std::size_t k = 0; k < kModels.size(); ++k) {
     const bool converged = fits[k].status == LogisticFit::Status::converged;
     if (converged) r2[k] = nagelkerke_r2(fits[k].log_likelihood, null, n);
-    const std::size_t terms = intercepts.size() + static_cast<std::size_t>(kModels[k]) - 1;
-    for (std::size_t t = 0; t < terms; ++t) {
+    const std::size_t count =
+        intercepts.size() + static_cast<std::size_t>(logistic_slopes(kModels[k], focal));
+    for (std::size_t t = 0; t < count; ++t) {
       Coefficient c;
       c.model = model_name(kModels[k]);
-      c.term = t < intercepts.size() ? intercepts[t] : kSlopeNames[t - intercepts.size()];
+      c.term = t < intercepts.size() ? intercepts[t] : slopes[t - intercepts.size()];
       if (converged) {
         c.estimate = fits[k].estimate[t];
         c.se = fits[k].se[t];
         c.z = *c.estimate / *c.se;
         c.p = normal_two_sided_p(*c.z);
       }
-      coefficients.push_back(std::move(c));
+      lr.coefficients.push_back(std::move(c));
     }
   }
-  note_failures(fits, note);
+  note_failures(fits, lr.note);
   const auto& [trait, uniform, nonuniform] = fits;
   if (r2[0] && r2[2]) {
     lr.chi_square = likelihood_ratio(trait, nonuniform);
-    lr.p = chi_square_upper_tail(*lr.chi_square, 2.0);
+    lr.p = chi_square_upper_tail(*lr.chi_square, lr.df);
     lr.delta_r2 = *r2[2] - *r2[0];
     lr.zumbo_thomas_class = zumbo_thomas_class(*lr.delta_r2, *lr.p, alpha);
     lr.jodoin_gierl_class = jodoin_gierl_class(*lr.delta_r2, *lr.p, alpha);
   }
   if (r2[0] && r2[1]) {
     lr.uniform_chi_square = likelihood_ratio(trait, uniform);
-    lr.uniform_p = chi_square_upper_tail(*lr.uniform_chi_square, 1.0);
+    lr.uniform_p = chi_square_upper_tail(*lr.uniform_chi_square, lr.uniform_df);
     lr.uniform_delta_r2 = *r2[1] - *r2[0];
   }
   if (r2[1] && r2[2]) {
     lr.nonuniform_chi_square = likelihood_ratio(uniform, nonuniform);
-    lr.nonuniform_p = chi_square_upper_tail(*lr.nonuniform_chi_square, 1.0);
+    lr.nonuniform_p = chi_square_upper_tail(*lr.nonuniform_chi_square, lr.nonuniform_df);
   }
-  if (r2[0] && r2[1]) {
-    const std::size_t slope = intercepts.size();  // the trait's, first after the intercepts
-    const double before = trait.estimate[slope], after = uniform.estimate[slope];
-    if (before != 0)
-      lr.beta_change = std::fabs(after - before) / std::fabs(before);
-    else
-      add_note(note, "no beta change: the trait coefficient of model trait is 0");
+  return lr;
+}
+
+/// Whether every group 0..focal has examinees.
+template <typename Cells, typename Size>
+bool every_group(const Cells& cells, std::size_t focal, Size size) {
+  std::vector<double> n(focal + 1, 0.0);
+  for (const auto& cell : cells) {
+    const auto g = static_cast<std::size_t>(cell.group);
+    if (g < n.size()) n[g] += size(cell);
   }
-  return lr_method_values(lr, coefficients, note);
+  return std::all_of(n.begin(), n.end(), [](double count) { return count > 0; });
 }
 
 MethodValues compute(const ItemInput& item) {
@@ -203,7 +220,7 @@ MethodValues compute(const ItemInput& item) {
 std::vector<BinomialCell> binomial_cells(std::span<const ScoreCell> cells) {
   std::vector<BinomialCell> binomial;
   for (const ScoreCell& cell : cells) {
-    const double group = cell.group == 0 ? 0.0 : 1.0;
+    const auto group = static_cast<double>(cell.group);
     if (binomial.empty() || binomial.back().trait != cell.trait || binomial.back().group != group)
       binomial.push_back({cell.trait, group, 0, 0});
     binomial.back().n += cell.count;
@@ -224,20 +241,23 @@ std::string jodoin_gierl_class(double delta_r2, double p, double alpha) {
   return effect_class(delta_r2, p, alpha, 0.035, 0.070);
 }
 
-MethodValues lr_values(std::span<const BinomialCell> cells, double alpha) {
-  double n = 0, correct = 0, reference = 0;
+GroupTerms comparison_terms() { return {{"group"}, {"trait_x_group"}}; }
+
+LrTests binary_lr_tests(std::span<const BinomialCell> cells, const GroupTerms& terms,
+                        double alpha) {
+  const std::size_t focal = terms.group.size();
+  double n = 0, correct = 0;
   bool one_score = true;
   for (const BinomialCell& cell : cells) {
     n += cell.n;
     correct += cell.correct;
-    if (cell.group == 0) reference += cell.n;
     one_score = one_score && cell.trait == cells.front().trait;
   }
-  if (const auto reason = unfitted_reason(reference > 0 && reference < n,
-                                          correct == 0 || correct == n, one_score)) {
-    std::string note;
-    add_note(note, *reason);
-    return lr_method_values({}, {}, note);
+  const bool groups = every_group(cells, focal, [](const BinomialCell& c) { return c.n; });
+  if (const auto reason = unfitted_reason(groups, correct == 0 || correct == n, one_score)) {
+    LrTests lr = untested(terms);
+    add_note(lr.note, *reason);
+    return lr;
   }
 
   const double p0 = correct / n;
@@ -245,40 +265,48 @@ MethodValues lr_values(std::span<const BinomialCell> cells, double alpha) {
   std::array<LogisticFit, 3> fits;
   std::array<ModelFit, 3> views;
   for (std::size_t k = 0; k < kModels.size(); ++k) {
-    fits[k] = fit_logistic(cells, kModels[k]);
-    const auto terms = static_cast<std::size_t>(fits[k].terms);
-    views[k] = {fits[k].status, fits[k].log_likelihood,
-                std::span<const double>(fits[k].estimate).first(terms),
-                std::span<const double>(fits[k].se).first(terms)};
+    fits[k] = fit_logistic(cells, kModels[k], focal);
+    views[k] = {fits[k].status, fits[k].log_likelihood, fits[k].estimate, fits[k].se};
   }
-  return values_of_fits(views, {"intercept"}, null, n, alpha);
+  return tests_of_fits(views, {"intercept"}, terms, null, n, alpha);
 }
 
-MethodValues ordinal_lr_values(std::span<const ScoreCell> cells, double alpha) {
-  double n = 0, reference = 0;
+LrTests ordinal_lr_tests(std::span<const ScoreCell> cells, const GroupTerms& terms,
+                         double alpha) {
+  const std::size_t focal = terms.group.size();
+  double n = 0;
   bool alike = true, one_trait = true;
   for (const ScoreCell& cell : cells) {
     n += cell.count;
-    if (cell.group == 0) reference += cell.count;
     alike = alike && cell.score == cells.front().score;
     one_trait = one_trait && cell.trait == cells.front().trait;
   }
-  if (const auto reason = unfitted_reason(reference > 0 && reference < n, alike, one_trait)) {
-    std::string note;
-    add_note(note, *reason);
-    return lr_method_values({}, {}, note);
+  const bool groups = every_group(cells, focal, [](const ScoreCell& c) { return c.count; });
+  if (const auto reason = unfitted_reason(groups, alike, one_trait)) {
+    LrTests lr = untested(terms);
+    add_note(lr.note, *reason);
+    return lr;
   }
 
   std::array<OrdinalFit, 3> fits;
   std::array<ModelFit, 3> views;
   for (std::size_t k = 0; k < kModels.size(); ++k) {
-    fits[k] = fit_ordinal(cells, kModels[k]);
+    fits[k] = fit_ordinal(cells, kModels[k], focal);
     views[k] = {fits[k].status, fits[k].log_likelihood, fits[k].estimate, fits[k].se};
   }
   std::vector<std::string> intercepts;
   for (const int score : fits[0].threshold_scores)
     intercepts.push_back("intercept_" + std::to_string(score));
-  return values_of_fits(views, intercepts, thresholds_only_log_likelihood(cells), n, alpha);
+  return tests_of_fits(views, intercepts, terms, thresholds_only_log_likelihood(cells), n,
+                       alpha);
+}
+
+MethodValues lr_values(std::span<const BinomialCell> cells, double alpha) {
+  return lr_method_values(binary_lr_tests(cells, comparison_terms(), alpha));
+}
+
+MethodValues ordinal_lr_values(std::span<const ScoreCell> cells, double alpha) {
+  return lr_method_values(ordinal_lr_tests(cells, comparison_terms(), alpha));
 }
 
 Method logistic_regression_method() { return {"lr", kColumns, compute}; }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <map>
 
@@ -19,10 +20,12 @@ double log_logistic(double t) {
   return t >= 0 ? -std::log1p(std::exp(-t)) : t - std::log1p(std::exp(t));
 }
 
-/// A cell as the fit reads it: its slopes' design row and its category, 0 for the smallest
-/// score that occurs.
+/// A cell as the fit reads it: its trait, its group (0 reference, k the k-th focal group) and
+/// its category, 0 for the smallest score that occurs.
 struct Cell {
-  double x = 0, g = 0, count = 0;
+  double x = 0;
+  std::size_t group = 0;
+  double count = 0;
   int category = 0;
 };
 
@@ -40,11 +43,27 @@ struct OrdinalModel {
   std::vector<Cell> cells;
   int thresholds = 0;
   int slopes = 0;
+  int focal = 1;  ///< group indicators g_1..g_F
 
+  /// The slopes' design row (x, g_1..g_F, x g_1..x g_F), cut to the model's slopes.
+  void slope_row(const Cell& cell, Vector& z) const {
+    z.resize(slopes);
+    z(0) = cell.x;
+    for (int k = 0; k < focal && 1 + k < slopes; ++k) {
+      const double g = cell.group == static_cast<std::size_t>(k + 1) ? 1.0 : 0.0;
+      z(1 + k) = g;
+      if (1 + focal + k < slopes) z(1 + focal + k) = cell.x * g;
+    }
+  }
+
+  // Term by term in the row's order, so that one focal group sums as b_x x + b_g g + b_xg x g.
   double eta(const Cell& cell, const Vector& beta) const {
     double sum = beta(thresholds) * cell.x;
-    if (slopes > 1) sum += beta(thresholds + 1) * cell.g;
-    if (slopes > 2) sum += beta(thresholds + 2) * cell.x * cell.g;
+    for (int k = 0; k < focal && 1 + k < slopes; ++k)
+      sum += beta(thresholds + 1 + k) * (cell.group == static_cast<std::size_t>(k + 1) ? 1.0 : 0.0);
+    for (int k = 0; k < focal && 1 + focal + k < slopes; ++k)
+      sum += beta(thresholds + 1 + focal + k) *
+             (cell.x * (cell.group == static_cast<std::size_t>(k + 1) ? 1.0 : 0.0));
     return sum;
   }
 
@@ -72,7 +91,7 @@ struct OrdinalModel {
     const int terms = thresholds + slopes;
     score.setZero(terms);
     information.setZero(terms, terms);
-    Eigen::Vector3d z;
+    Vector zs;
     for (const Cell& cell : cells) {
       double u = 0, l = 0;
       bounds(cell, beta, u, l);
@@ -86,8 +105,7 @@ struct OrdinalModel {
       const double hll = -gl * (logistic(-l) - logistic(l)) - gl * gl;
       const double hul = gu * gl;
       const double w = cell.count;
-      z << cell.x, cell.g, cell.x * cell.g;
-      const auto zs = z.head(slopes);
+      slope_row(cell, zs);
       // u moves with a_category and the slopes, l with a_(category+1) and the slopes.
       score.segment(thresholds, slopes) += w * (gu - gl) * zs;
       information.block(thresholds, thresholds, slopes, slopes) -=
@@ -137,7 +155,8 @@ double thresholds_only_log_likelihood(std::span<const ScoreCell> cells) {
   return sum;
 }
 
-OrdinalFit fit_ordinal(std::span<const ScoreCell> cells, LogisticModel model) {
+OrdinalFit fit_ordinal(std::span<const ScoreCell> cells, LogisticModel model,
+                       std::size_t focal_groups) {
   OrdinalFit fit;
   const std::map<int, double> totals = score_totals(cells);
   std::map<int, int> category;
@@ -152,11 +171,11 @@ OrdinalFit fit_ordinal(std::span<const ScoreCell> cells, LogisticModel model) {
 
   OrdinalModel ordinal;
   ordinal.thresholds = static_cast<int>(fit.threshold_scores.size());
-  ordinal.slopes = static_cast<int>(model) - 1;
+  ordinal.slopes = logistic_slopes(model, focal_groups);
+  ordinal.focal = static_cast<int>(focal_groups);
   for (const ScoreCell& cell : cells) {
     if (!(cell.count > 0)) continue;
-    const double g = cell.group == 0 ? 0.0 : 1.0;
-    ordinal.cells.push_back({cell.trait, g, cell.count, category.at(cell.score)});
+    ordinal.cells.push_back({cell.trait, cell.group, cell.count, category.at(cell.score)});
   }
   const int terms = ordinal.thresholds + ordinal.slopes;
 

@@ -4,6 +4,7 @@
 // work grows with the cells and not with the examinees.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <vector>
 
@@ -19,7 +20,8 @@ struct OrdinalFit {
   double log_likelihood = 0;
   /// The score y of each threshold a_y: every score that occurs but the smallest, ascending.
   std::vector<int> threshold_scores;
-  /// The thresholds in threshold_scores' order, then b_x, b_g, b_xg as far as the model goes.
+  /// The thresholds in threshold_scores' order, then b_x, the b_g and the b_xg as far as the
+  /// model goes.
   std::vector<double> estimate;
   std::vector<double> se;  ///< square roots of the inverse observed information
 };
@@ -30,9 +32,11 @@ double thresholds_only_log_likelihood(std::span<const ScoreCell> cells);
 /// Newton-Raphson from the thresholds-only fit (the cumulative logits of the pooled
 /// proportions) with zero slopes, under the rules of fit_logistic; a model (trait, uniform,
 /// nonuniform) adds its slopes to the thresholds. Group 0 of the cells is the reference group,
-/// any other the focal one. Separated when a cell with examinees has a fitted P(Y >= y) within
-/// kSeparationTolerance of 0 or 1; singular when fewer than two scores occur or the
-/// information is not positive definite. Estimates and standard errors only when converged.
-OrdinalFit fit_ordinal(std::span<const ScoreCell> cells, LogisticModel model);
+/// group k sets the indicator g_k of the k-th of `focal_groups` focal groups. Separated when a
+/// cell with examinees has a fitted P(Y >= y) within kSeparationTolerance of 0 or 1; singular
+/// when fewer than two scores occur or the information is not positive definite. Estimates
+/// and standard errors only when converged.
+OrdinalFit fit_ordinal(std::span<const ScoreCell> cells, LogisticModel model,
+                       std::size_t focal_groups = 1);
 
 }  // namespace itemdif::stats
