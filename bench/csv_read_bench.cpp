@@ -103,7 +103,7 @@ int main() {
     itemdif::data::ReadOptions options;
     options.path = path;
     options.group_column = "group";
-    options.focal_value = "foc";
+    options.focal_values = {"foc"};
     options.items = "q1:q100";
     options.missing_codes = {"9"};
     time_reads(options, bytes, "items only");

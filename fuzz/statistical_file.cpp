@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   data::ReadOptions options;
   options.path = name;
   options.group_column = (choice & 2) != 0 ? "group" : "sex";
-  options.focal_value = (choice & 4) != 0 ? "1" : "F";
+  options.focal_values = {(choice & 4) != 0 ? "1" : "F"};
   if ((choice & 8) != 0) options.id_column = "id";
   if ((choice & 16) != 0) options.missing_codes = {"9"};
   if ((choice & 32) != 0) options.max_score = (choice & 64) != 0 ? data::kHighestMaxScore : 9;

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   data::ReadOptions options;
   options.path = name;
   options.group_column = (choice & 2) != 0 ? "g" : "id";
-  options.focal_value = "1";
+  options.focal_values = {"1"};
   if ((choice & 4) != 0) options.reference_value = "0";
   if ((choice & 8) != 0) options.id_column = "id";
   if ((choice & 16) != 0) options.items = "q1:q9";

@@ -62,7 +62,13 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
   command.add_option("DATA", a.data, "Data file: .csv, .tsv/.tab, .sav, .dta or .sas7bdat")
       ->required();
   command.add_option("--group", a.group, "The group column")->required();
-  command.add_option("--focal", a.focal, "The focal group's value")->required();
+  command
+      .add_option("--focal", a.focal,
+                  "The focal groups' values, separated by commas (\\, is a comma inside a "
+                  "value), or the option repeated; one comparison each, in this order")
+      ->required()
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   command.add_option("--reference", a.reference,
                      "The reference group's value (default: the column's only other value)");
   command.add_option("--delimiter", a.delimiter, "Cell separator of a text file (a character, or tab)");
@@ -111,12 +117,33 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
   command.add_flag("--quiet", a.quiet, "Print no summary");
 }
 
+std::vector<std::string> focal_values(const std::vector<std::string>& texts) {
+  std::vector<std::string> values;
+  for (const std::string& text : texts) {
+    // Every part is kept, an empty one too: it then fails as a value that no row holds.
+    std::string value;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+      if (text[k] == '\\' && k + 1 < text.size() && text[k + 1] == ',') {
+        value += ',';
+        ++k;
+      } else if (text[k] == ',') {
+        values.push_back(std::move(value));
+        value.clear();
+      } else {
+        value += text[k];
+      }
+    }
+    values.push_back(std::move(value));
+  }
+  return values;
+}
+
 data::ReadOptions read_options(const AnalyzeArguments& a) {
   data::ReadOptions options;
   options.path = a.data;
   if (a.delimiter) options.delimiter = parse_delimiter(*a.delimiter);
   options.group_column = a.group;
-  options.focal_value = a.focal;
+  options.focal_values = focal_values(a.focal);
   options.reference_value = a.reference;
   options.items = a.items;
   options.id_column = a.id;

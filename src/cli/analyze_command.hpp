@@ -19,7 +19,7 @@ namespace itemdif::cli {
 struct AnalyzeArguments {
   std::string data;
   std::string group;
-  std::string focal;
+  std::vector<std::string> focal;  ///< as given, one text per --focal (comma lists unsplit)
   std::optional<std::string> reference;
   std::optional<std::string> delimiter;
   std::optional<std::string> items;
@@ -41,6 +41,10 @@ struct AnalyzeArguments {
 
 /// Declares the options of `analyze` on `command`, stored into `arguments`.
 void add_analyze_options(CLI::App& command, AnalyzeArguments& arguments);
+
+/// The focal values of every --focal text in order: split at commas, `\,` a comma inside a
+/// value.
+std::vector<std::string> focal_values(const std::vector<std::string>& texts);
 
 /// What the data reader and the analysis are asked for. Throw UsageError.
 data::ReadOptions read_options(const AnalyzeArguments& arguments);

@@ -23,7 +23,15 @@ results::RunDescription analyze_description(const AnalyzeArguments& a,
     run.settings.push_back({name, value, false, true});
   };
   text("group", a.group);
-  group_value("focal", a.focal);
+  // One focal value stays a single value, as runs of one comparison have always shown it.
+  const std::vector<std::string> focal = focal_values(a.focal);
+  if (focal.size() == 1) {
+    group_value("focal", focal.front());
+  } else {
+    std::string joined;
+    for (const std::string& value : focal) joined += (joined.empty() ? "" : ", ") + value;
+    run.settings.push_back({"focal", joined, false, true, focal});
+  }
   group_value("reference", scores.reference_value);
   if (a.items) text("items", *a.items);
   if (a.id) text("id", *a.id);

@@ -17,21 +17,24 @@ inline constexpr std::uint8_t kMissing = 255;
 /// reader keeps for itself.
 inline constexpr int kHighestMaxScore = 250;
 
-/// Group codes of `ItemScores::group`.
+/// Group codes of `ItemScores::group`: the reference group, then the focal groups in the order
+/// named (kFocalGroup the first of them, kFocalGroup + k the k-th after it).
 inline constexpr std::uint8_t kReferenceGroup = 0;
 inline constexpr std::uint8_t kFocalGroup = 1;
+/// Group codes are bytes, and the reader keeps one code for the rows of no group.
+inline constexpr std::size_t kMostFocalGroups = 250;
 
 struct ItemScores {
   std::vector<std::string> item_names;  ///< the item columns' names, in analysis order
-  std::size_t n_examinees = 0;          ///< rows of either group
+  std::size_t n_examinees = 0;          ///< rows of the reference or a focal group
   /// Examinee after examinee: score of examinee i on item j at i * item_names.size() + j.
   std::vector<std::uint8_t> scores;
-  std::vector<std::uint8_t> group;  ///< by examinee: kReferenceGroup or kFocalGroup
+  std::vector<std::uint8_t> group;  ///< by examinee: its group code
   std::vector<std::string> ids;     ///< by examinee, when an id column was named; else empty
   std::string reference_value;      ///< the group values as the file writes them (or labels)
-  std::string focal_value;
+  std::vector<std::string> focal_values;  ///< by focal group, in the order named
   std::size_t rows_read = 0;      ///< data rows of the file
-  std::size_t rows_left_out = 0;  ///< rows whose group value is missing or neither value
+  std::size_t rows_left_out = 0;  ///< rows whose group value is missing or none of the values
 
   std::size_t n_items() const { return item_names.size(); }
   std::uint8_t score(std::size_t i, std::size_t j) const { return scores[i * n_items() + j]; }
@@ -42,7 +45,7 @@ struct ReadOptions {
   std::string path;
   std::optional<char> delimiter;  ///< for text files; else by the file's extension
   std::string group_column;
-  std::string focal_value;
+  std::vector<std::string> focal_values;  ///< one or more, in the order of their group codes
   std::optional<std::string> reference_value;
   std::optional<std::string> items;      ///< names and ranges `a:b`, separated by commas
   std::optional<std::string> id_column;

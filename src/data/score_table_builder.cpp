@@ -30,12 +30,23 @@ void advise_huge_pages(void* data, std::size_t bytes) {
 ScoreTableBuilder::ScoreTableBuilder(const ReadOptions& options, std::vector<std::string> header,
                                      std::size_t row_bound, Place place)
     : shown_(options.path),
-      focal_(trimmed(options.focal_value)),
       header_(std::move(header)),
       columns_(select_columns(header_, options.group_column, options.id_column, options.items,
                               options.path)),
       rules_(options.missing_codes, options.max_score),
       place_(place) {
+  // A repeated value is refused before the file is read; values that differ as texts but
+  // name the same group value (a number and its label) only show once the values are known.
+  for (const std::string& focal : options.focal_values) {
+    std::string value(trimmed(focal));
+    if (std::find(focal_.begin(), focal_.end(), value) != focal_.end())
+      fail("the focal value \"" + value + "\" is given twice");
+    focal_.push_back(std::move(value));
+  }
+  if (focal_.empty()) fail("no focal value given");
+  if (focal_.size() > kMostFocalGroups)
+    fail(std::to_string(focal_.size()) + " focal values given; an analysis takes at most " +
+         std::to_string(kMostFocalGroups));
   if (options.reference_value) reference_ = std::string(trimmed(*options.reference_value));
   if (row_bound > 0) {
     scores_.reserve(row_bound * columns_.items.size());
@@ -141,28 +152,41 @@ bool ScoreTableBuilder::matches(const GroupValue& value, const std::string& want
   return number && *number == *value.number;
 }
 
+std::string ScoreTableBuilder::focal_list() const {
+  std::string listed;
+  for (const std::string& focal : focal_) listed += (listed.empty() ? "\"" : ", \"") + focal + "\"";
+  return (focal_.size() == 1 ? "the focal value " : "the focal values ") + listed;
+}
+
 ItemScores ScoreTableBuilder::finish() {
   if (rows_read_ == 0)
     fail(place_ == Place::line ? "the file has a header but no data rows" : "the file has no data rows");
   const std::string& group_name = header_[columns_.group];
-  constexpr std::uint8_t kOther = 2;
+  constexpr std::uint8_t kOther = UINT8_MAX;
   std::vector<std::uint8_t> code(values_.size(), kOther);
   ItemScores result;
-  bool focal_found = false;
-  for (std::size_t v = 0; v < values_.size(); ++v)
-    if (matches(values_[v], focal_)) {
-      code[v] = kFocalGroup;
-      if (!focal_found) result.focal_value = shown_value(values_[v]);
-      focal_found = true;
+  for (std::size_t k = 0; k < focal_.size(); ++k) {
+    const auto focal_code = static_cast<std::uint8_t>(kFocalGroup + k);
+    bool found = false;
+    for (std::size_t v = 0; v < values_.size(); ++v) {
+      if (!matches(values_[v], focal_[k])) continue;
+      if (code[v] != kOther)
+        fail("the focal values \"" + focal_[code[v] - kFocalGroup] + "\" and \"" + focal_[k] +
+             "\" are the same value, \"" + shown_value(values_[v]) + "\", of the group column " +
+             group_name);
+      code[v] = focal_code;
+      if (!found) result.focal_values.push_back(shown_value(values_[v]));
+      found = true;
     }
-  if (!focal_found)
-    fail("no row has the focal value \"" + focal_ + "\" in the group column " + group_name);
+    if (!found)
+      fail("no row has the focal value \"" + focal_[k] + "\" in the group column " + group_name);
+  }
 
   if (reference_) {
     bool found = false;
     for (std::size_t v = 0; v < values_.size(); ++v) {
       if (!matches(values_[v], *reference_)) continue;
-      if (code[v] == kFocalGroup)
+      if (code[v] != kOther)
         fail("the focal and the reference value are the same value, \"" + shown_value(values_[v]) +
              "\", of the group column " + group_name);
       code[v] = kReferenceGroup;
@@ -176,22 +200,20 @@ ItemScores ScoreTableBuilder::finish() {
     for (std::size_t v = 0; v < values_.size(); ++v)
       if (code[v] == kOther) others.push_back(v);
     if (others.empty())
-      fail("the group column " + group_name + " holds no value besides the focal value \"" +
-           focal_ + "\"");
+      fail("the group column " + group_name + " holds no value besides " + focal_list());
     if (others.size() > 1) {
       std::string listed;
       for (std::size_t k = 0; k < others.size() && k < 5; ++k)
         listed += (k ? ", \"" : "\"") + shown_value(values_[others[k]]) + "\"";
       if (others.size() > 5) listed += ", ...";
       fail("the group column " + group_name + " holds " + std::to_string(others.size()) +
-           " values besides the focal value \"" + focal_ + "\" (" + listed +
-           "); name the reference value");
+           " values besides " + focal_list() + " (" + listed + "); name the reference value");
     }
     code[others[0]] = kReferenceGroup;
     result.reference_value = shown_value(values_[others[0]]);
   }
 
-  // The rows of neither value move out; the others close up in place.
+  // The rows of no group move out; the others close up in place.
   const std::size_t n_items = columns_.items.size();
   const std::size_t stored = row_value_.size();
   result.group.reserve(stored);

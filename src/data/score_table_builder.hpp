@@ -49,8 +49,9 @@ class ScoreTableBuilder {
   void set_group_labels(std::map<double, std::string> labels) { labels_ = std::move(labels); }
 
   /// Settles the groups and returns the scores. Throws InputError when there are no data rows,
-  /// no row holds the focal (or the given reference) value, or the reference value is left
-  /// out and the group column holds no or several other values.
+  /// no row holds a focal (or the given reference) value, two focal values or a focal and the
+  /// reference value name the same value, or the reference value is left out and the group
+  /// column holds no or several other values.
   ItemScores finish();
 
  private:
@@ -64,9 +65,10 @@ class ScoreTableBuilder {
   std::uint32_t group_index(std::string_view text, std::optional<double> number);
   std::string shown_value(const GroupValue& value) const;
   bool matches(const GroupValue& value, const std::string& wanted) const;
+  std::string focal_list() const;
 
   std::string shown_;
-  std::string focal_;
+  std::vector<std::string> focal_;
   std::optional<std::string> reference_;
   std::vector<std::string> header_;
   ColumnSelection columns_;

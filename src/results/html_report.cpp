@@ -1,5 +1,5 @@
-// report.html: the run's facts, the purification rounds, the item table, the D-DIF plot and
-// every item's empirical curves on one page that needs nothing but itself.
+// report.html: the run's facts, per comparison its purification rounds, item table and D-DIF
+// plot, and every item's empirical curves on one page that needs nothing but itself.
 #include "results/html_report.hpp"
 
 #include <algorithm>
@@ -131,8 +131,16 @@ void write_facts(MarkupWriter& page, const RunDescription& run, const stats::Dif
   page.line_break();
 }
 
-void write_rounds(MarkupWriter& page, const stats::Comparison& comparison) {
-  page.element("h2", {{"id", "purification"}}, "Purification");
+/// Where a comparison's sections go: under their own h2 when the run has one comparison; as h3
+/// below the comparison's heading, their ids numbered, when it has several.
+struct Section {
+  std::string heading = "h2";
+  std::string id_suffix;
+  std::string id(const std::string& name) const { return name + id_suffix; }
+};
+
+void write_rounds(MarkupWriter& page, const stats::Comparison& comparison, const Section& section) {
+  page.element(section.heading, {{"id", section.id("purification")}}, "Purification");
   const std::size_t rounds = comparison.rounds.size();
   page.element("p", {},
                std::to_string(rounds) + (rounds == 1 ? " round, " : " rounds, ") +
@@ -147,8 +155,24 @@ void write_rounds(MarkupWriter& page, const stats::Comparison& comparison) {
   page.line_break();
 }
 
-void write_dif_section(MarkupWriter& page, const stats::Comparison& comparison) {
-  page.element("h2", {{"id", "dif-plot"}}, "MH D-DIF with 95 % intervals");
+void write_items(MarkupWriter& page, const RunDescription& run,
+                 const stats::Comparison& comparison, const Section& section) {
+  const std::vector<std::size_t> order = flagged_first(comparison);
+  std::vector<std::size_t> flagged;
+  for (std::size_t j : order)
+    if (comparison.items[j].flagged) flagged.push_back(j);
+  page.element(section.heading, {{"id", section.id("items")}}, "Items");
+  page.element("p", {}, "Flagged (" + std::to_string(flagged.size()) + "): " +
+                            item_list(flagged, comparison) + ". Flagged items come first.");
+  page.open("div", {{"class", "table-wrap"}});
+  write_item_table(page, run, comparison, order);
+  page.close();
+  page.line_break();
+}
+
+void write_dif_section(MarkupWriter& page, const stats::Comparison& comparison,
+                       const Section& section) {
+  page.element(section.heading, {{"id", section.id("dif-plot")}}, "MH D-DIF with 95 % intervals");
   page.element("p", {{"class", "legend-note"}},
                "Each item's D-DIF \u00b1 1.959964 SE. Dashed lines at \u00b11 and \u00b11.5 "
                "bound the ETS classes: A inside \u00b11, B in the shaded amber bands, C in the "
@@ -178,6 +202,13 @@ void write_curves(MarkupWriter& page, const RunDescription& run, const stats::Di
                "with circles, focal group dashed with squares. A point's area grows with the "
                "group's examinees in the level (hover for the counts); hollow points are levels "
                "the statistics did not use. Flagged items come first.");
+  // One set of figures keeps a page of many items and groups light; the items' links of every
+  // comparison's table lead here.
+  if (analysis.comparisons.size() > 1)
+    page.element("p", {{"class", "legend-note"}},
+                 "The curves are those of the first comparison, reference \u201c" +
+                     analysis.reference.value + "\u201d against focal \u201c" +
+                     comparison.focal + "\u201d.");
   CurveContext context{analysis.reference.value, comparison.focal, {}};
   for (const stats::MethodColumn& test : stats::method_columns(
            run.methods, [](const stats::Column& c) { return !c.nonuniform_label.empty(); }))
@@ -195,12 +226,12 @@ void write_curves(MarkupWriter& page, const RunDescription& run, const stats::Di
 }  // namespace
 
 std::string html_report(const RunDescription& run, const stats::DifAnalysis& analysis) {
-  // One comparison until several focal groups are read.
-  const stats::Comparison& comparison = analysis.comparisons.front();
-  const std::vector<std::size_t> order = flagged_first(comparison);
-  std::vector<std::size_t> flagged;
-  for (std::size_t j : order)
-    if (comparison.items[j].flagged) flagged.push_back(j);
+  const std::vector<stats::Comparison>& comparisons = analysis.comparisons;
+  const stats::Comparison& first = comparisons.front();
+  const std::vector<std::size_t> order = flagged_first(first);
+  std::size_t flagged = 0;
+  for (const stats::Comparison& comparison : comparisons)
+    for (const stats::ItemResult& item : comparison.items) flagged += item.flagged ? 1 : 0;
 
   MarkupWriter page;
   page.insert("<!DOCTYPE html>\n");
@@ -216,23 +247,29 @@ std::string html_report(const RunDescription& run, const stats::DifAnalysis& ana
   page.line_break();
   page.open("body");
   page.element("h1", {}, "DIF report");
+  std::string subtitle = "itemdif " + run.command + " " + run.input + ": " +
+                         std::to_string(run.items) + " items, ";
+  if (comparisons.size() > 1) subtitle += std::to_string(comparisons.size()) + " comparisons, ";
   page.element("p", {{"class", "subtitle"}},
-               "itemdif " + run.command + " " + run.input + ": " +
-                   std::to_string(run.items) + " items, " +
-                   std::to_string(flagged.size()) + " flagged");
+               subtitle + std::to_string(flagged) + (comparisons.size() > 1 ? " flags" : " flagged"));
   write_facts(page, run, analysis);
-  write_rounds(page, comparison);
 
-  page.element("h2", {{"id", "items"}}, "Items");
-  page.element("p", {}, "Flagged (" + std::to_string(flagged.size()) + "): " +
-                            item_list(flagged, comparison) + ". Flagged items come first.");
-  page.open("div", {{"class", "table-wrap"}});
-  write_item_table(page, run, comparison, order);
-  page.close();
-  page.line_break();
-
-  write_dif_section(page, comparison);
-  write_curves(page, run, analysis, comparison, order);
+  if (comparisons.size() == 1) {
+    write_rounds(page, first, Section{});
+    write_items(page, run, first, Section{});
+    write_dif_section(page, first, Section{});
+  } else {
+    for (std::size_t k = 0; k < comparisons.size(); ++k) {
+      const Section section{"h3", "-" + std::to_string(k + 1)};
+      page.element("h2", {{"id", section.id("comparison")}},
+                   "Comparison: reference \u201c" + analysis.reference.value +
+                       "\u201d against focal \u201c" + comparisons[k].focal + "\u201d");
+      write_rounds(page, comparisons[k], section);
+      write_items(page, run, comparisons[k], section);
+      write_dif_section(page, comparisons[k], section);
+    }
+  }
+  write_curves(page, run, analysis, first, order);
   page.close();
   page.close();
   page.line_break();

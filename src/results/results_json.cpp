@@ -34,6 +34,7 @@ json row_object(const std::vector<std::string>& columns, const Row& row, std::si
 
 /// A setting marked as a number is written as one when its text reads as a number.
 json setting_json(const RunDescription::Setting& setting) {
+  if (!setting.values.empty()) return setting.values;
   if (setting.number) {
     const char* first = setting.value.data();
     const char* last = first + setting.value.size();

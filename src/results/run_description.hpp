@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "stats/analysis_options.hpp"
@@ -17,10 +18,17 @@ struct RunDescription {
 
   /// One option in force, as the command line or the control file gives it.
   struct Setting {
+    Setting(std::string name_, std::string value_, bool number_ = false,
+            bool group_value_ = false, std::vector<std::string> values_ = {})
+        : name(std::move(name_)), value(std::move(value_)), number(number_),
+          group_value(group_value_), values(std::move(values_)) {}
     std::string name;
     std::string value;
     bool number = false;       ///< written as a number in JSON
     bool group_value = false;  ///< a group's value, which the groups show with their sizes
+    /// A setting of several values (the focal groups): a list in JSON; `value` shows them
+    /// joined.
+    std::vector<std::string> values;
   };
   std::vector<Setting> settings;
   /// The methods computed, as positions in the method list.

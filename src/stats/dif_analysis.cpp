@@ -1,11 +1,13 @@
-// The DIF analysis of item scores: options checked, examinees selected and item ranges fixed,
-// then per comparison its purification rounds, each one counting pass over the scores followed
-// by every item's values.
+// The DIF analysis of item scores: options checked, examinees selected and item ranges fixed
+// over every group, then per focal group its comparison with the reference group: purification
+// rounds, each one counting pass over the two groups' scores followed by every item's values.
 #include "stats/dif_analysis.hpp"
 
+#include <algorithm>
 #include <limits>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "stats/examinees.hpp"
 #include "stats/levels.hpp"
@@ -39,12 +41,14 @@ void check_options(const AnalyzeOptions& options) {
     throw data::InputError("the methods must be listed once each, in list order, mh first");
 }
 
-/// What one comparison counts: its groups' codes (the reference group first) and the items'
-/// ranges.
+/// What one comparison counts: the examinees of its two groups, mapped by `counted_group` from
+/// their group codes to 0 (reference) and 1 (focal), every other group left out; `groups` are
+/// their codes in the counts, the reference group first.
 struct ComparisonFrame {
   const data::ItemScores& scores;
   const std::vector<std::uint8_t>& taking_part;
   const std::vector<ItemRange>& ranges;
+  std::vector<std::uint8_t> counted_group;
   std::vector<std::size_t> groups;
 };
 
@@ -120,7 +124,8 @@ std::vector<ItemResult> run_round(const ComparisonFrame& frame, const AnalyzeOpt
 
   if (progress) progress(round, 0, items);
   const ScoreCounts counts = count_scores(frame.scores, frame.taking_part, frame.ranges,
-                                          frame.groups.size(), options.missing, matching);
+                                          frame.groups.size(), options.missing, matching,
+                                          frame.counted_group);
 
   std::vector<ItemResult> results(items);
   std::mutex progress_mutex;
@@ -159,6 +164,26 @@ Comparison run_comparison(const ComparisonFrame& frame, const std::string& focal
   return comparison;
 }
 
+/// The comparison of the reference group with focal group `focal_code` among `groups` groups.
+ComparisonFrame comparison_frame(const data::ItemScores& scores,
+                                 const std::vector<std::uint8_t>& taking_part,
+                                 const std::vector<ItemRange>& ranges, std::size_t groups,
+                                 std::size_t focal_code) {
+  constexpr std::uint8_t kLeftOut = 2;
+  std::vector<std::uint8_t> counted(groups, kLeftOut);
+  counted[data::kReferenceGroup] = 0;
+  counted[focal_code] = 1;
+  return {scores, taking_part, ranges, std::move(counted), {0, 1}};
+}
+
+/// Threads for the items of comparison `k` when `outer` comparisons run side by side on
+/// `threads` threads: the threads shared out, so that never more than `threads` run at once.
+unsigned item_threads(unsigned threads, std::size_t outer, std::size_t k) {
+  const auto share = static_cast<unsigned>(threads / outer);
+  const auto extra = static_cast<unsigned>(threads % outer);
+  return std::max(1u, share + (k < extra ? 1u : 0u));
+}
+
 }  // namespace
 
 DifAnalysis analyze_scores(const data::ItemScores& scores, const AnalyzeOptions& options,
@@ -166,17 +191,44 @@ DifAnalysis analyze_scores(const data::ItemScores& scores, const AnalyzeOptions&
   check_options(options);
   if (scores.n_examinees > std::numeric_limits<std::uint32_t>::max())
     throw data::InputError("more examinees than one analysis counts");
-  constexpr std::size_t kGroups = 2;
-  const Examinees examinees = select_examinees(scores, kGroups, options.missing);
+  // Scores put together without their values still hold one focal group.
+  const std::size_t n_focal = std::max<std::size_t>(1, scores.focal_values.size());
+  if (n_focal > data::kMostFocalGroups)
+    throw data::InputError(std::to_string(n_focal) + " focal groups; an analysis takes at most " +
+                           std::to_string(data::kMostFocalGroups));
+  const std::size_t groups = 1 + n_focal;
+  const auto focal_value = [&](std::size_t k) {
+    return k < scores.focal_values.size() ? scores.focal_values[k] : std::string();
+  };
+  const Examinees examinees = select_examinees(scores, groups, options.missing);
+  // Ranges over every analysed row: each comparison scores an item on the same range.
   const std::vector<ItemRange> ranges = item_ranges(scores, examinees.taking_part);
 
   DifAnalysis analysis;
   analysis.reference = {scores.reference_value, examinees.group_sizes[data::kReferenceGroup]};
-  analysis.focal = {{scores.focal_value, examinees.group_sizes[data::kFocalGroup]}};
+  for (std::size_t k = 0; k < n_focal; ++k)
+    analysis.focal.push_back({focal_value(k), examinees.group_sizes[data::kFocalGroup + k]});
   analysis.listwise_left_out = examinees.left_out;
-  const ComparisonFrame frame{scores, examinees.taking_part, ranges,
-                              {data::kReferenceGroup, data::kFocalGroup}};
-  analysis.comparisons.push_back(run_comparison(frame, scores.focal_value, options, progress));
+
+  const unsigned threads =
+      options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t outer = std::min<std::size_t>(threads, n_focal);
+  // Comparisons side by side report from several threads; the caller sees one at a time.
+  std::mutex progress_mutex;
+  Progress reported = progress;
+  if (progress && outer > 1)
+    reported = [&](int round, std::size_t done, std::size_t items) {
+      const std::lock_guard<std::mutex> lock(progress_mutex);
+      progress(round, done, items);
+    };
+  analysis.comparisons.resize(n_focal);
+  for_each_item(n_focal, static_cast<unsigned>(outer), [&](std::size_t k) {
+    AnalyzeOptions own = options;
+    own.threads = item_threads(threads, outer, k);
+    const ComparisonFrame frame = comparison_frame(scores, examinees.taking_part, ranges, groups,
+                                                   data::kFocalGroup + k);
+    analysis.comparisons[k] = run_comparison(frame, focal_value(k), own, reported);
+  });
   return analysis;
 }
 

@@ -56,7 +56,8 @@ std::uint32_t ScoreCounts::at(std::size_t item, std::size_t sum, std::size_t gro
 ScoreCounts count_scores(const data::ItemScores& scores,
                          const std::vector<std::uint8_t>& taking_part,
                          const std::vector<ItemRange>& ranges, std::size_t groups,
-                         MissingPolicy policy, const std::vector<std::uint8_t>& matching) {
+                         MissingPolicy policy, const std::vector<std::uint8_t>& matching,
+                         std::span<const std::uint8_t> counted_group) {
   const std::size_t items = scores.n_items();
   ScoreCounts counts(ranges, groups, matching);
   if (items == 0) return counts;
@@ -83,6 +84,11 @@ ScoreCounts count_scores(const data::ItemScores& scores,
   const std::uint8_t* row = scores.scores.data();
   for (std::size_t i = 0; i < scores.n_examinees; ++i, row += items) {
     if (!taking_part[i]) continue;
+    std::size_t g = scores.group[i];
+    if (!counted_group.empty()) {
+      g = g < counted_group.size() ? counted_group[g] : groups;
+      if (g >= groups) continue;
+    }
     const std::uint8_t* __restrict x = row;
     unsigned sum = 0;
     if (dichotomous) {
@@ -93,7 +99,6 @@ ScoreCounts count_scores(const data::ItemScores& scores,
         sum += static_cast<unsigned>(v & mask[j]);
       }
     }
-    const std::size_t g = scores.group[i];
     counts.examinees_[sum * groups + g] += 1;
     // Items matched on: one contiguous row of counters per sum and group.
     std::uint32_t* __restrict counters = counts.scored_.data() + counts.row(sum, g);

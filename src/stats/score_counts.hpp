@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "data/item_scores.hpp"
@@ -34,7 +35,7 @@ class ScoreCounts {
  private:
   friend ScoreCounts count_scores(const data::ItemScores&, const std::vector<std::uint8_t>&,
                                   const std::vector<ItemRange>&, std::size_t, MissingPolicy,
-                                  const std::vector<std::uint8_t>&);
+                                  const std::vector<std::uint8_t>&, std::span<const std::uint8_t>);
 
   std::size_t row(std::size_t sum, std::size_t group) const {
     return (sum * groups_ + group) * row_width_;
@@ -58,9 +59,14 @@ class ScoreCounts {
 /// score; an item outside that set is matched on the sum plus its own score. A missing response
 /// counts as the item's lowest score in the sum; in an item's own counts it is left out under
 /// `excluded` and counted at the lowest score otherwise.
+///
+/// `counted_group`, when given, maps every group code of the scores to its group in the counts
+/// (below `groups`), or to `groups` or above for a group left out of the pass: a comparison of
+/// two groups among several counts those two alone, in tables of two groups.
 ScoreCounts count_scores(const data::ItemScores& scores,
                          const std::vector<std::uint8_t>& taking_part,
                          const std::vector<ItemRange>& ranges, std::size_t groups,
-                         MissingPolicy policy, const std::vector<std::uint8_t>& matching);
+                         MissingPolicy policy, const std::vector<std::uint8_t>& matching,
+                         std::span<const std::uint8_t> counted_group = {});
 
 }  // namespace itemdif::stats

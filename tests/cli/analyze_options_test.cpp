@@ -160,7 +160,7 @@ TEST(ReadOptions, TextsReachTheReader) {
   a.data = "x.txt";
   a.delimiter = ";";
   a.group = "sex";
-  a.focal = "F";
+  a.focal = {"F"};
   a.reference = "M";
   a.items = "q1:q9";
   a.id = "id";
@@ -171,12 +171,28 @@ TEST(ReadOptions, TextsReachTheReader) {
   EXPECT_EQ(r.path, "x.txt");
   EXPECT_EQ(r.delimiter, ';');
   EXPECT_EQ(r.group_column, "sex");
-  EXPECT_EQ(r.focal_value, "F");
+  EXPECT_EQ(r.focal_values, std::vector<std::string>{"F"});
   EXPECT_EQ(r.reference_value, "M");
   EXPECT_EQ(r.items, "q1:q9");
   EXPECT_EQ(r.id_column, "id");
   EXPECT_EQ(r.missing_codes, (std::vector<std::string>{"9", "-1"}));
   EXPECT_EQ(r.max_score, 12);
+}
+
+TEST(ReadOptions, FocalValuesSplitAtCommasInTheOrderGiven) {
+  EXPECT_EQ(focal_values({"F"}), (std::vector<std::string>{"F"}));
+  EXPECT_EQ(focal_values({"C,A,B"}), (std::vector<std::string>{"C", "A", "B"}));
+  EXPECT_EQ(focal_values({"C", "A,B"}), (std::vector<std::string>{"C", "A", "B"}));
+  // `\,` is a comma inside a value; any other backslash stays as written.
+  EXPECT_EQ(focal_values({R"(Smith\, J.,x\y)"}), (std::vector<std::string>{"Smith, J.", R"(x\y)"}));
+  EXPECT_EQ(focal_values({R"(a\)"}), (std::vector<std::string>{R"(a\)"}));
+  // Empty parts stay, so that the reader refuses them as values no row holds.
+  EXPECT_EQ(focal_values({"A,,B,"}), (std::vector<std::string>{"A", "", "B", ""}));
+  AnalyzeArguments a;
+  a.data = "x.csv";
+  a.group = "g";
+  a.focal = {"A", R"(B\,C)"};
+  EXPECT_EQ(read_options(a).focal_values, (std::vector<std::string>{"A", "B,C"}));
 }
 
 }  // namespace

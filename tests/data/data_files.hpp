@@ -46,7 +46,7 @@ inline ReadOptions options_for(const std::string& path, const std::string& group
   ReadOptions options;
   options.path = path;
   options.group_column = group;
-  options.focal_value = focal;
+  options.focal_values = {focal};
   return options;
 }
 

@@ -33,7 +33,7 @@ TEST(ReadText, ScoresGroupsAndIdsInFileOrder) {
   EXPECT_EQ(row_text(scores, 2), ".10");
   EXPECT_EQ(scores.group, (std::vector<std::uint8_t>{kFocalGroup, kReferenceGroup, kFocalGroup}));
   EXPECT_EQ(scores.ids, (std::vector<std::string>{"a", "b", "c"}));
-  EXPECT_EQ(scores.focal_value, "F");
+  EXPECT_EQ(scores.focal_values, std::vector<std::string>{"F"});
   EXPECT_EQ(scores.reference_value, "M");
   EXPECT_EQ(scores.rows_read, 3u);
   EXPECT_EQ(scores.rows_left_out, 0u);
@@ -177,7 +177,7 @@ TEST(ReadText, ReferenceFollowsFromTheOneOtherValue) {
   const std::string path = dir.write("s.csv", "g,q1\n2,1\n1,0\nNA,1\n2,0\n");
   const ItemScores scores = read_item_scores(options_for(path, "g", "2"));
   EXPECT_EQ(scores.reference_value, "1");
-  EXPECT_EQ(scores.focal_value, "2");
+  EXPECT_EQ(scores.focal_values, std::vector<std::string>{"2"});
   EXPECT_EQ(scores.group, (std::vector<std::uint8_t>{kFocalGroup, kReferenceGroup, kFocalGroup}));
   EXPECT_EQ(scores.rows_left_out, 1u);
 }

@@ -139,7 +139,7 @@ TEST_P(StatisticalFile, LabelledGroupMatchesByLabelOrNumber) {
     ReadOptions options = options_for(path, "grp", focal);
     options.reference_value = "boys";
     const ItemScores scores = read_item_scores(options);
-    EXPECT_EQ(scores.focal_value, "girls") << focal;
+    EXPECT_EQ(scores.focal_values, std::vector<std::string>{"girls"}) << focal;
     EXPECT_EQ(scores.reference_value, "boys") << focal;
     EXPECT_EQ(scores.group, (std::vector<std::uint8_t>{kFocalGroup, kReferenceGroup, kFocalGroup}));
     EXPECT_EQ(scores.rows_left_out, 2u);  // a missing group and the unlabelled 3
@@ -147,7 +147,7 @@ TEST_P(StatisticalFile, LabelledGroupMatchesByLabelOrNumber) {
   ReadOptions by_number = options_for(path, "grp", "3");
   by_number.reference_value = "1";
   const ItemScores scores = read_item_scores(by_number);
-  EXPECT_EQ(scores.focal_value, "3");
+  EXPECT_EQ(scores.focal_values, std::vector<std::string>{"3"});
   EXPECT_EQ(scores.reference_value, "boys");
   EXPECT_EQ(scores.n_examinees, 2u);
   EXPECT_EQ(read_error(options_for(path, "grp", "women")),
@@ -155,6 +155,30 @@ TEST_P(StatisticalFile, LabelledGroupMatchesByLabelOrNumber) {
   EXPECT_EQ(read_error(options_for(path, "grp", "girls")),
             path + ": the group column grp holds 2 values besides the focal value \"girls\" "
                    "(\"boys\", \"3\"); name the reference value");
+}
+
+TEST_P(StatisticalFile, SeveralFocalGroupsMatchByLabelOrNumber) {
+  const std::string path = file("several");
+  write_file(GetParam(), path,
+             {{"grp", false, {}, {{1, "boys"}, {2, "girls"}, {3, "other"}}}, {"q1"}},
+             {{num(2), num(1)}, {num(1), num(0)}, {num(3), num(1)}, {num(4), num(0)}});
+  ReadOptions options = options_for(path, "grp");
+  options.focal_values = {"3", "girls"};
+  options.reference_value = "1";
+  const ItemScores scores = read_item_scores(options);
+  EXPECT_EQ(scores.focal_values, (std::vector<std::string>{"other", "girls"}));
+  EXPECT_EQ(scores.reference_value, "boys");
+  EXPECT_EQ(scores.group, (std::vector<std::uint8_t>{2, kReferenceGroup, 1}));
+  EXPECT_EQ(scores.rows_left_out, 1u);
+  // A number and its label are one value given twice.
+  options.focal_values = {"girls", "2"};
+  EXPECT_EQ(read_error(options),
+            path + ": the focal values \"girls\" and \"2\" are the same value, \"girls\", of the "
+                   "group column grp");
+  options.focal_values = {"girls", "boys"};
+  EXPECT_EQ(read_error(options),
+            path + ": the focal and the reference value are the same value, \"boys\", of the "
+                   "group column grp");
 }
 
 TEST_P(StatisticalFile, ItemValueThatIsNoScoreNamesRowAndColumn) {
