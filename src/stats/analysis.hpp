@@ -1,9 +1,11 @@
-// The values of a DIF analysis, as every writer reads them: the groups, and per comparison its
-// purification rounds and every item's descriptive values, level tables and method values.
+// The values of a DIF analysis, as every writer reads them: the groups, per comparison its
+// purification rounds and every item's descriptive values, level tables and method values, and
+// with several focal groups the overall analysis of every group together.
 #pragma once
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +51,34 @@ struct Comparison {
   std::vector<ItemResult> items;
 };
 
+/// One item of the overall analysis in its last round.
+struct OverallItem {
+  std::string name;
+  ItemRange range;
+  std::size_t n = 0;        ///< the item's examinees of every group
+  std::vector<Cell> cells;  ///< aligned with `overall_columns()`
+  std::vector<Coefficient> coefficients;  ///< of the generalized logistic models
+  bool flagged = false;
+  std::string note;  ///< why values are empty; "; " between reasons
+  /// Every level with every group: group 0 the reference group, g the g-th focal group.
+  std::vector<LevelTable> levels;
+
+  /// The value of overall column `name`.
+  Cell cell(std::string_view name) const;
+  std::optional<double> number(std::string_view name) const { return cell_number(cell(name)); }
+  std::string text(std::string_view name) const { return cell_text(cell(name)); }
+};
+
+/// The columns of the overall analysis's items, in the order of the results files.
+std::span<const Column> overall_columns();
+
+/// Every group together, purified on its own.
+struct OverallAnalysis {
+  std::vector<Round> rounds;
+  bool converged = false;
+  std::vector<OverallItem> items;
+};
+
 struct GroupSize {
   std::string value;  ///< as the data write it (or its label)
   std::size_t n = 0;  ///< examinees in the analysis
@@ -59,6 +89,7 @@ struct DifAnalysis {
   std::vector<GroupSize> focal;
   std::size_t listwise_left_out = 0;  ///< examinees left out for a missing response
   std::vector<Comparison> comparisons;  ///< one per focal group, in their order
+  std::optional<OverallAnalysis> overall;  ///< with two or more focal groups
 };
 
 }  // namespace itemdif::stats

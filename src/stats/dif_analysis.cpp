@@ -1,6 +1,7 @@
 // The DIF analysis of item scores: options checked, examinees selected and item ranges fixed
-// over every group, then per focal group its comparison with the reference group: purification
-// rounds, each one counting pass over the two groups' scores followed by every item's values.
+// over every group, then per focal group its comparison with the reference group, and with
+// several focal groups the overall analysis of every group together: purification rounds, each
+// one counting pass over the groups' scores followed by every item's values.
 #include "stats/dif_analysis.hpp"
 
 #include <algorithm>
@@ -8,11 +9,13 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "stats/examinees.hpp"
 #include "stats/levels.hpp"
 #include "stats/method_list.hpp"
 #include "stats/notes.hpp"
+#include "stats/overall_analysis.hpp"
 #include "stats/p_adjust.hpp"
 #include "stats/parallel_items.hpp"
 #include "stats/purification.hpp"
@@ -51,6 +54,41 @@ struct ComparisonFrame {
   std::vector<std::uint8_t> counted_group;
   std::vector<std::size_t> groups;
 };
+
+/// A round's matching set: the items matched on and the range of their score sum.
+struct MatchingSet {
+  std::vector<std::uint8_t> matching;
+  const std::vector<ItemRange>& ranges;
+  int lo = 0, hi = 0;
+
+  /// Item j's range of matching scores: an item outside the set is matched on the sum plus
+  /// its own score.
+  std::pair<int, int> bounds(std::size_t j) const {
+    if (matching[j]) return {lo, hi};
+    return {lo + ranges[j].score_min, hi + ranges[j].score_max};
+  }
+};
+
+MatchingSet matching_set(const std::vector<ItemRange>& ranges,
+                         const std::vector<std::size_t>& left_out) {
+  MatchingSet set{std::vector<std::uint8_t>(ranges.size(), 1), ranges};
+  for (std::size_t j : left_out) set.matching[j] = 0;
+  for (std::size_t j = 0; j < ranges.size(); ++j)
+    if (set.matching[j]) {
+      set.lo += ranges[j].score_min;
+      set.hi += ranges[j].score_max;
+    }
+  return set;
+}
+
+/// The items a round flags, in item order.
+template <typename Item>
+std::vector<std::size_t> flagged_items(const std::vector<Item>& items) {
+  std::vector<std::size_t> flagged;
+  for (std::size_t j = 0; j < items.size(); ++j)
+    if (items[j].flagged) flagged.push_back(j);
+  return flagged;
+}
 
 /// The group sizes and mean scores of one item over all its examinees, whatever their
 /// matching score.
@@ -113,29 +151,18 @@ std::vector<ItemResult> run_round(const ComparisonFrame& frame, const AnalyzeOpt
                                   const std::vector<std::size_t>& left_out, int round,
                                   const Progress& progress) {
   const std::size_t items = frame.scores.n_items();
-  std::vector<std::uint8_t> matching(items, 1);
-  for (std::size_t j : left_out) matching[j] = 0;
-  int lo = 0, hi = 0;
-  for (std::size_t j = 0; j < items; ++j)
-    if (matching[j]) {
-      lo += frame.ranges[j].score_min;
-      hi += frame.ranges[j].score_max;
-    }
-
+  const MatchingSet set = matching_set(frame.ranges, left_out);
   if (progress) progress(round, 0, items);
   const ScoreCounts counts = count_scores(frame.scores, frame.taking_part, frame.ranges,
-                                          frame.groups.size(), options.missing, matching,
+                                          frame.groups.size(), options.missing, set.matching,
                                           frame.counted_group);
 
   std::vector<ItemResult> results(items);
   std::mutex progress_mutex;
   std::size_t done = 0;
   for_each_item(items, options.threads, [&](std::size_t j) {
-    // An item outside the matching set is matched on the sum plus its own score.
-    const ItemRange& own = frame.ranges[j];
-    results[j] = matching[j] ? item_result(frame, counts, options, j, lo, hi)
-                             : item_result(frame, counts, options, j, lo + own.score_min,
-                                           hi + own.score_max);
+    const auto [lo, hi] = set.bounds(j);
+    results[j] = item_result(frame, counts, options, j, lo, hi);
     if (!progress) return;
     const std::lock_guard<std::mutex> lock(progress_mutex);
     progress(round, ++done, items);
@@ -154,10 +181,7 @@ Comparison run_comparison(const ComparisonFrame& frame, const std::string& focal
       options.purify, options.max_rounds,
       [&](int round, const std::vector<std::size_t>& left_out) {
         comparison.items = run_round(frame, options, left_out, round, progress);
-        std::vector<std::size_t> flagged;
-        for (std::size_t j = 0; j < comparison.items.size(); ++j)
-          if (comparison.items[j].flagged) flagged.push_back(j);
-        return flagged;
+        return flagged_items(comparison.items);
       });
   comparison.rounds = rounds.rounds;
   comparison.converged = rounds.converged;
@@ -174,6 +198,62 @@ ComparisonFrame comparison_frame(const data::ItemScores& scores,
   counted[data::kReferenceGroup] = 0;
   counted[focal_code] = 1;
   return {scores, taking_part, ranges, std::move(counted), {0, 1}};
+}
+
+/// One round of the overall analysis: a counting pass over every group and every item's
+/// overall values, with p adjusted and flags set.
+std::vector<OverallItem> overall_round(const data::ItemScores& scores,
+                                       const std::vector<std::uint8_t>& taking_part,
+                                       const std::vector<ItemRange>& ranges,
+                                       std::span<const std::string> focal_values,
+                                       const AnalyzeOptions& options,
+                                       const std::vector<std::size_t>& left_out, int round,
+                                       const Progress& progress) {
+  const std::size_t items = scores.n_items();
+  std::vector<std::size_t> groups(1 + focal_values.size());
+  for (std::size_t g = 0; g < groups.size(); ++g) groups[g] = g;
+  const MatchingSet set = matching_set(ranges, left_out);
+  if (progress) progress(round, 0, items);
+  const ScoreCounts counts =
+      count_scores(scores, taking_part, ranges, groups.size(), options.missing, set.matching);
+  const bool with_lr = std::find(options.methods.begin(), options.methods.end(),
+                                 method_position("lr")) != options.methods.end();
+
+  std::vector<OverallItem> results(items);
+  std::mutex progress_mutex;
+  std::size_t done = 0;
+  for_each_item(items, options.threads, [&](std::size_t j) {
+    const auto [lo, hi] = set.bounds(j);
+    std::vector<LevelTable> levels =
+        level_tables(counts, j, ranges[j], groups, level_bounds(options.levels, lo, hi),
+                     options.min_per_group);
+    const std::vector<ScoreCell> cells = score_cells(counts, j, ranges[j], groups);
+    results[j] = overall_item(scores.item_names[j], ranges[j], std::move(levels), cells,
+                              focal_values, with_lr, options.alpha);
+    if (!progress) return;
+    const std::lock_guard<std::mutex> lock(progress_mutex);
+    progress(round, ++done, items);
+  });
+  adjust_and_flag(results, options.adjust, options.alpha);
+  return results;
+}
+
+OverallAnalysis run_overall(const data::ItemScores& scores,
+                            const std::vector<std::uint8_t>& taking_part,
+                            const std::vector<ItemRange>& ranges,
+                            std::span<const std::string> focal_values,
+                            const AnalyzeOptions& options, const Progress& progress) {
+  OverallAnalysis overall;
+  const Purification rounds = purify(
+      options.purify, options.max_rounds,
+      [&](int round, const std::vector<std::size_t>& left_out) {
+        overall.items = overall_round(scores, taking_part, ranges, focal_values, options,
+                                      left_out, round, progress);
+        return flagged_items(overall.items);
+      });
+  overall.rounds = rounds.rounds;
+  overall.converged = rounds.converged;
+  return overall;
 }
 
 /// Threads for the items of comparison `k` when `outer` comparisons run side by side on
@@ -229,6 +309,9 @@ DifAnalysis analyze_scores(const data::ItemScores& scores, const AnalyzeOptions&
                                                    data::kFocalGroup + k);
     analysis.comparisons[k] = run_comparison(frame, focal_value(k), own, reported);
   });
+  if (scores.focal_values.size() >= 2)
+    analysis.overall = run_overall(scores, examinees.taking_part, ranges, scores.focal_values,
+                                   options, progress);
   return analysis;
 }
 
