@@ -1,6 +1,8 @@
 // The rows of the results files as typed cells.
 #include "results/result_rows.hpp"
 
+#include <utility>
+
 #include "stats/method_list.hpp"
 
 namespace itemdif::results {
@@ -78,16 +80,52 @@ std::vector<Row> level_rows(const std::string& focal, const stats::ItemResult& i
   return rows;
 }
 
-Row coefficient_row(const std::string& focal, const stats::ItemResult& item,
-                    const stats::Coefficient& coefficient) {
-  return {item.name,
-          focal,
+namespace {
+
+Row coefficient_cells(const std::string& item, Cell focal, const stats::Coefficient& coefficient) {
+  return {item,
+          std::move(focal),
           coefficient.model,
           coefficient.term,
           stats::number_cell(coefficient.estimate),
           stats::number_cell(coefficient.se),
           stats::number_cell(coefficient.z),
           stats::number_cell(coefficient.p)};
+}
+
+}  // namespace
+
+Row coefficient_row(const std::string& focal, const stats::ItemResult& item,
+                    const stats::Coefficient& coefficient) {
+  return coefficient_cells(item.name, focal, coefficient);
+}
+
+const std::vector<std::string>& overall_item_columns() {
+  static const std::vector<std::string> columns = [] {
+    std::vector<std::string> names = {"item", "score_min", "score_max", "n"};
+    for (const stats::Column& column : stats::overall_columns())
+      names.emplace_back(column.name);
+    names.emplace_back("flagged");
+    names.emplace_back("note");
+    return names;
+  }();
+  return columns;
+}
+
+Row overall_row(const stats::OverallItem& item) {
+  Row row = {item.name, whole(std::int64_t{item.range.score_min}),
+             whole(std::int64_t{item.range.score_max}), whole(item.n)};
+  const std::size_t columns = stats::overall_columns().size();
+  for (std::size_t c = 0; c < columns; ++c)
+    row.push_back(c < item.cells.size() ? item.cells[c] : Cell{});
+  row.emplace_back(item.flagged);
+  row.emplace_back(item.note);
+  return row;
+}
+
+Row overall_coefficient_row(const stats::OverallItem& item,
+                            const stats::Coefficient& coefficient) {
+  return coefficient_cells(item.name, std::monostate{}, coefficient);
 }
 
 }  // namespace itemdif::results

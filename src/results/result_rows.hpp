@@ -1,5 +1,5 @@
 // The rows of the results files as typed cells: one item of one comparison, one score of one
-// level of an item, one coefficient. The CSV files and results.json are two readers of the same
+// level of an item, one coefficient, one item of the overall analysis. The CSV files and results.json are two readers of the same
 // rows, so that their names and values cannot drift apart.
 #pragma once
 
@@ -28,5 +28,14 @@ std::vector<Row> level_rows(const std::string& focal, const stats::ItemResult& i
                             std::size_t index);
 Row coefficient_row(const std::string& focal, const stats::ItemResult& item,
                     const stats::Coefficient& coefficient);
+
+/// The column names of overall.csv: `item`, the range and `n`, the overall columns, `flagged`
+/// and `note`.
+const std::vector<std::string>& overall_item_columns();
+/// The cells of an overall item's row, aligned with overall_item_columns().
+Row overall_row(const stats::OverallItem& item);
+/// An overall item's coefficient as a row of coefficient_columns() without a focal group.
+Row overall_coefficient_row(const stats::OverallItem& item,
+                            const stats::Coefficient& coefficient);
 
 }  // namespace itemdif::results

@@ -16,6 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+/// Written only with several focal groups; an earlier run's copy goes with the other files.
+constexpr const char* kOverallFile = "overall.csv";
+
 struct ResultsFile {
   std::string name;
   std::string text;
@@ -33,11 +36,19 @@ std::vector<ResultsFile> results_file_texts(const RunDescription& run,
         for (const stats::Coefficient& coefficient : values.coefficients)
           coefficients.push_back(coefficient_row(comparison.focal, item, coefficient));
     }
-  return {{"items.csv", csv_text(item_columns(), items)},
-          {"levels.csv", csv_text(level_columns(), levels)},
-          {"coefficients.csv", csv_text(coefficient_columns(), coefficients)},
-          {"results.json", results_json(run, analysis)},
-          {"report.html", html_report(run, analysis)}};
+  std::vector<ResultsFile> files = {
+      {"items.csv", csv_text(item_columns(), items)},
+      {"levels.csv", csv_text(level_columns(), levels)},
+      {"coefficients.csv", csv_text(coefficient_columns(), coefficients)}};
+  if (analysis.overall) {
+    std::vector<Row> overall;
+    for (const stats::OverallItem& item : analysis.overall->items)
+      overall.push_back(overall_row(item));
+    files.push_back({kOverallFile, csv_text(overall_item_columns(), overall)});
+  }
+  files.push_back({"results.json", results_json(run, analysis)});
+  files.push_back({"report.html", html_report(run, analysis)});
+  return files;
 }
 
 [[noreturn]] void fail(const fs::path& path, const std::string& what) {
@@ -112,6 +123,9 @@ void write_results_files(const fs::path& folder, const RunDescription& run,
       fail(folder / file.name, error.message());
     }
   }
+  // A run of one focal group has no overall tests: an older overall.csv beside its files
+  // would read as this run's.
+  if (!analysis.overall) remove_quietly(folder / kOverallFile);
 }
 
 }  // namespace itemdif::results

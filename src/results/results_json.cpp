@@ -52,13 +52,20 @@ json group_json(const stats::GroupSize& group) {
   return {{"value", group.value}, {"n", group.n}};
 }
 
-json comparison_json(const stats::Comparison& comparison) {
+/// Purification rounds with the flagged items by name, and whether they converged.
+template <typename Item>
+json purification_json(const std::vector<stats::Round>& rounds_run, bool converged,
+                       const std::vector<Item>& items) {
   json rounds = json::array();
-  for (const stats::Round& round : comparison.rounds) {
+  for (const stats::Round& round : rounds_run) {
     json flagged = json::array();
-    for (std::size_t j : round.flagged) flagged.push_back(comparison.items[j].name);
+    for (std::size_t j : round.flagged) flagged.push_back(items[j].name);
     rounds.push_back({{"round", round.number}, {"flagged", flagged}});
   }
+  return {{"rounds", std::move(rounds)}, {"converged", converged}};
+}
+
+json comparison_json(const stats::Comparison& comparison) {
   json items = json::array();
   for (const stats::ItemResult& item : comparison.items) {
     json object = row_object(item_columns(), item_row(comparison.focal, item), 0);
@@ -77,7 +84,25 @@ json comparison_json(const stats::Comparison& comparison) {
   }
   json object = json::object();
   object["focal"] = comparison.focal;
-  object["purification"] = {{"rounds", std::move(rounds)}, {"converged", comparison.converged}};
+  object["purification"] =
+      purification_json(comparison.rounds, comparison.converged, comparison.items);
+  object["items"] = std::move(items);
+  return object;
+}
+
+json overall_json(const stats::OverallAnalysis& overall) {
+  json items = json::array();
+  for (const stats::OverallItem& item : overall.items) {
+    json object = row_object(overall_item_columns(), overall_row(item), 0);
+    json coefficients = json::array();
+    for (const stats::Coefficient& coefficient : item.coefficients)
+      coefficients.push_back(row_object(coefficient_columns(),
+                                        overall_coefficient_row(item, coefficient), 2));
+    object["coefficients"] = std::move(coefficients);
+    items.push_back(std::move(object));
+  }
+  json object = json::object();
+  object["purification"] = purification_json(overall.rounds, overall.converged, overall.items);
   object["items"] = std::move(items);
   return object;
 }
@@ -108,7 +133,7 @@ std::string results_json(const RunDescription& run, const stats::DifAnalysis& an
                         {"focal", std::move(focal)},
                         {"rows_left_out", run.rows_of_no_group + analysis.listwise_left_out}};
   document["comparisons"] = std::move(comparisons);
-  document["overall"] = nullptr;
+  document["overall"] = analysis.overall ? overall_json(*analysis.overall) : json(nullptr);
   // Invalid UTF-8 in a name is replaced rather than ending the run at the last step.
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <utility>
 
 #include "stats/method_list.hpp"
@@ -37,11 +38,32 @@ std::string p_text(const std::optional<double>& p, int width) {
   return text;
 }
 
-std::string item_list(const std::vector<std::size_t>& items,
-                      const stats::Comparison& comparison) {
+template <typename Item>
+std::string item_list(const std::vector<std::size_t>& items, const std::vector<Item>& all) {
   std::string text;
-  for (std::size_t j : items) text += (text.empty() ? "" : ", ") + comparison.items[j].name;
+  for (std::size_t j : items) text += (text.empty() ? "" : ", ") + all[j].name;
   return text.empty() ? "none" : text;
+}
+
+/// "Purification: 2 rounds, converged" and each round's flagged items.
+template <typename Item>
+void write_rounds(std::ostream& out, const std::vector<stats::Round>& rounds, bool converged,
+                  const std::vector<Item>& items) {
+  out << "Purification: " << rounds.size() << (rounds.size() == 1 ? " round, " : " rounds, ")
+      << (converged ? "converged" : "not converged") << "\n";
+  for (const stats::Round& round : rounds)
+    out << "  round " << round.number << ": " << round.flagged.size() << " flagged: "
+        << item_list(round.flagged, items) << "\n";
+}
+
+/// Item names padded to the longest, "item" at least.
+template <typename Item>
+std::function<std::string(const std::string&)> name_column_of(const std::vector<Item>& items) {
+  std::size_t width = 4;
+  for (const auto& item : items) width = std::max(width, item.name.size());
+  return [width](const std::string& name) {
+    return name + std::string(width - std::min(width, name.size()), ' ');
+  };
 }
 
 std::string class_text(const std::string& name) { return name.empty() ? "-" : name; }
@@ -57,9 +79,7 @@ std::string heading_cell(const stats::Column& column) {
   return cell;
 }
 
-std::string value_cell(const stats::MethodColumn& shown, const stats::ItemResult& item) {
-  const stats::Column& column = *shown.column;
-  const stats::Cell value = item.cell(shown.place.method, shown.place.column);
+std::string value_cell(const stats::Column& column, const stats::Cell& value) {
   char cell[64];
   switch (column.kind) {
     case stats::ColumnKind::dif_class:
@@ -68,11 +88,16 @@ std::string value_cell(const stats::MethodColumn& shown, const stats::ItemResult
       return cell;
     case stats::ColumnKind::p_value:
       return " " + p_text(stats::cell_number(value), column.summary_width);
-    case stats::ColumnKind::number:
     case stats::ColumnKind::whole:
+      return " " + fixed(stats::cell_number(value), column.summary_width, 0);
+    case stats::ColumnKind::number:
       break;
   }
   return " " + fixed(stats::cell_number(value), column.summary_width, column.decimals);
+}
+
+std::string value_cell(const stats::MethodColumn& shown, const stats::ItemResult& item) {
+  return value_cell(*shown.column, item.cell(shown.place.method, shown.place.column));
 }
 
 std::string trimmed(std::string text) {
@@ -102,18 +127,8 @@ void write_item_ranges(std::ostream& out, const stats::DifAnalysis& analysis) {
 
 void write_comparison(std::ostream& out, const RunDescription& run,
                       const stats::Comparison& comparison) {
-  out << "Purification: " << comparison.rounds.size()
-      << (comparison.rounds.size() == 1 ? " round, " : " rounds, ")
-      << (comparison.converged ? "converged" : "not converged") << "\n";
-  for (const stats::Round& round : comparison.rounds)
-    out << "  round " << round.number << ": " << round.flagged.size() << " flagged: "
-        << item_list(round.flagged, comparison) << "\n";
-
-  std::size_t name_width = 4;
-  for (const auto& item : comparison.items) name_width = std::max(name_width, item.name.size());
-  auto name_column = [&](const std::string& name) {
-    return name + std::string(name_width - name.size(), ' ');
-  };
+  write_rounds(out, comparison.rounds, comparison.converged, comparison.items);
+  const auto name_column = name_column_of(comparison.items);
 
   // The items with the values the flag rule rests on, a star for the flagged ones and notes.
   const std::vector<stats::MethodColumn> main = stats::method_columns(
@@ -148,7 +163,62 @@ void write_comparison(std::ostream& out, const RunDescription& run,
       out << trimmed(row) << "\n";
     }
   }
-  out << "\nFlagged (" << flagged.size() << "): " << item_list(flagged, comparison) << "\n";
+  out << "\nFlagged (" << flagged.size() << "): " << item_list(flagged, comparison.items)
+      << "\n";
+}
+
+/// The overall tests, one line per item, with each comparison's ETS class beside them.
+void write_overall(std::ostream& out, const stats::DifAnalysis& analysis) {
+  const stats::OverallAnalysis& overall = *analysis.overall;
+  out << "\nOverall: reference \"" << analysis.reference.value << "\" and focal ";
+  for (std::size_t k = 0; k < analysis.focal.size(); ++k)
+    out << (k == 0 ? "" : ", ") << "\"" << analysis.focal[k].value << "\"";
+  out << " together\n";
+  write_rounds(out, overall.rounds, overall.converged, overall.items);
+
+  const std::span<const stats::Column> columns = stats::overall_columns();
+  std::vector<std::size_t> shown;
+  for (const std::size_t c : overall.columns)
+    if (columns[c].summary == stats::SummaryTable::items) shown.push_back(c);
+  // One class column per comparison, as wide as its focal value (3 at least).
+  std::vector<int> class_width;
+  for (const stats::Comparison& comparison : analysis.comparisons)
+    class_width.push_back(std::max<int>(3, static_cast<int>(comparison.focal.size())));
+
+  const auto name_column = name_column_of(overall.items);
+  char cell[64];
+  std::snprintf(cell, sizeof cell, " %9s", "n");
+  std::string header = name_column("item") + cell;
+  for (const std::size_t c : shown) header += heading_cell(columns[c]);
+  // Each comparison's ETS class after a bar, headed by its focal group.
+  header += "  |";
+  for (std::size_t k = 0; k < analysis.comparisons.size(); ++k) {
+    std::snprintf(cell, sizeof cell, "  %-*s", class_width[k],
+                  analysis.comparisons[k].focal.c_str());
+    header += cell;
+  }
+  out << "\n" << header << "    note\n";
+  std::vector<std::size_t> flagged;
+  for (std::size_t j = 0; j < overall.items.size(); ++j) {
+    const stats::OverallItem& item = overall.items[j];
+    if (item.flagged) flagged.push_back(j);
+    std::snprintf(cell, sizeof cell, " %9zu", item.n);
+    std::string row = name_column(item.name) + cell;
+    for (const std::size_t c : shown)
+      row += value_cell(columns[c], c < item.cells.size() ? item.cells[c] : stats::Cell{});
+    row += "  |";
+    for (std::size_t k = 0; k < analysis.comparisons.size(); ++k) {
+      const std::vector<stats::ItemResult>& items = analysis.comparisons[k].items;
+      const std::string ets = j < items.size() ? items[j].text("ets_class") : std::string();
+      std::snprintf(cell, sizeof cell, "  %-*s", class_width[k], class_text(ets).c_str());
+      row += cell;
+    }
+    row += item.flagged ? " *" : "  ";
+    if (!item.note.empty()) row += "  " + item.note;
+    out << trimmed(row) << "\n";
+  }
+  out << "\nFlagged overall (" << flagged.size() << "): " << item_list(flagged, overall.items)
+      << "\n";
 }
 
 }  // namespace
@@ -183,7 +253,9 @@ void write_summary(std::ostream& out, const RunDescription& run,
   out << "Groups: reference \"" << analysis.reference.value << "\" " << analysis.reference.n;
   for (const stats::GroupSize& focal : analysis.focal)
     out << ", focal \"" << focal.value << "\" " << focal.n;
-  out << "; rows left out: " << run.rows_of_no_group << " (group value missing or neither)";
+  out << "; rows left out: " << run.rows_of_no_group
+      << (analysis.focal.size() > 1 ? " (group value missing or none of these)"
+                                    : " (group value missing or neither)");
   if (options.missing == stats::MissingPolicy::listwise)
     out << ", " << analysis.listwise_left_out << " (a missing response, listwise)";
   out << "\n";
@@ -207,6 +279,7 @@ void write_summary(std::ostream& out, const RunDescription& run,
           << comparison.focal << "\"\n";
     write_comparison(out, run, comparison);
   }
+  if (analysis.overall) write_overall(out, analysis);
 }
 
 }  // namespace itemdif::results

@@ -74,6 +74,9 @@ std::span<const Column> overall_columns();
 
 /// Every group together, purified on its own.
 struct OverallAnalysis {
+  /// Positions in `overall_columns()` of the values computed: the generalized MH's, and the
+  /// logistic regression's when it ran.
+  std::vector<std::size_t> columns;
   std::vector<Round> rounds;
   bool converged = false;
   std::vector<OverallItem> items;

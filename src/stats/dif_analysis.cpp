@@ -200,6 +200,11 @@ ComparisonFrame comparison_frame(const data::ItemScores& scores,
   return {scores, taking_part, ranges, std::move(counted), {0, 1}};
 }
 
+bool with_lr(const AnalyzeOptions& options) {
+  return std::find(options.methods.begin(), options.methods.end(), method_position("lr")) !=
+         options.methods.end();
+}
+
 /// One round of the overall analysis: a counting pass over every group and every item's
 /// overall values, with p adjusted and flags set.
 std::vector<OverallItem> overall_round(const data::ItemScores& scores,
@@ -216,8 +221,6 @@ std::vector<OverallItem> overall_round(const data::ItemScores& scores,
   if (progress) progress(round, 0, items);
   const ScoreCounts counts =
       count_scores(scores, taking_part, ranges, groups.size(), options.missing, set.matching);
-  const bool with_lr = std::find(options.methods.begin(), options.methods.end(),
-                                 method_position("lr")) != options.methods.end();
 
   std::vector<OverallItem> results(items);
   std::mutex progress_mutex;
@@ -229,7 +232,7 @@ std::vector<OverallItem> overall_round(const data::ItemScores& scores,
                      options.min_per_group);
     const std::vector<ScoreCell> cells = score_cells(counts, j, ranges[j], groups);
     results[j] = overall_item(scores.item_names[j], ranges[j], std::move(levels), cells,
-                              focal_values, with_lr, options.alpha);
+                              focal_values, with_lr(options), options.alpha);
     if (!progress) return;
     const std::lock_guard<std::mutex> lock(progress_mutex);
     progress(round, ++done, items);
@@ -244,6 +247,7 @@ OverallAnalysis run_overall(const data::ItemScores& scores,
                             std::span<const std::string> focal_values,
                             const AnalyzeOptions& options, const Progress& progress) {
   OverallAnalysis overall;
+  overall.columns = overall_columns_run(with_lr(options));
   const Purification rounds = purify(
       options.purify, options.max_rounds,
       [&](int round, const std::vector<std::size_t>& left_out) {

@@ -15,9 +15,10 @@ namespace itemdif::stats {
 
 namespace {
 
+// The generalized MH's columns, then the logistic regression's.
 constexpr std::array kColumns = {
-    Column("gmh_chi_square"),
-    Column("gmh_df", ColumnKind::whole),
+    Column("gmh_chi_square").shown_in(SummaryTable::items, "chi2", 9),
+    Column("gmh_df", ColumnKind::whole).shown_in(SummaryTable::items, "df", 3),
     Column("gmh_p", ColumnKind::p_value)
         .report("GMH p", "generalized Mantel-Haenszel chi-square, G - 1 df, upper tail")
         .shown_in(SummaryTable::items, "GMH p", 10),
@@ -66,6 +67,13 @@ Cell OverallItem::cell(std::string_view name) const {
   return c < cells.size() ? cells[c] : Cell{};
 }
 
+std::vector<std::size_t> overall_columns_run(bool with_lr) {
+  const std::size_t end = with_lr ? kColumns.size() : column_index("lr_chi_square");
+  std::vector<std::size_t> run(end);
+  for (std::size_t c = 0; c < end; ++c) run[c] = c;
+  return run;
+}
+
 OverallItem overall_item(std::string name, const ItemRange& range,
                          std::vector<LevelTable> levels, std::span<const ScoreCell> cells,
                          std::span<const std::string> focal_values, bool with_lr, double alpha) {
@@ -83,7 +91,8 @@ OverallItem overall_item(std::string name, const ItemRange& range,
   };
   const GmhValues gmh = generalized_mh(item.levels);
   set("gmh_chi_square", number_cell(gmh.chi_square));
-  set("gmh_df", gmh.df ? whole_number(*gmh.df) : Cell{});
+  // The degrees of freedom are the test's, whether or not the statistic is defined.
+  set("gmh_df", whole_number(static_cast<double>(focal_values.size())));
   set("gmh_p", number_cell(gmh.p));
   add_note(item.note, gmh.note);
 

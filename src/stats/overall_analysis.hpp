@@ -20,6 +20,10 @@ OverallItem overall_item(std::string name, const ItemRange& range,
                          std::vector<LevelTable> levels, std::span<const ScoreCell> cells,
                          std::span<const std::string> focal_values, bool with_lr, double alpha);
 
+/// The positions in overall_columns() of the values computed with or without logistic
+/// regression.
+std::vector<std::size_t> overall_columns_run(bool with_lr);
+
 /// The adjusted generalized MH and LR p-values across the items, and the flags: an item is
 /// flagged when its adjusted generalized MH p-value is below alpha.
 void adjust_and_flag(std::vector<OverallItem>& items, Adjust adjust, double alpha);

@@ -110,7 +110,6 @@ TEST_F(FocalGroupsCommand, EachComparisonIsTheRunOfItsFocalGroupAlone) {
   EXPECT_EQ(document["groups"]["reference"]["value"], "R");
   ASSERT_EQ(document["groups"]["focal"].size(), 3u);
   EXPECT_EQ(document["groups"]["rows_left_out"], 19);
-  EXPECT_TRUE(document["overall"].is_null());
   EXPECT_EQ(document["options"]["focal"], nlohmann::ordered_json::array({"A", "B", "C"}));
   ASSERT_EQ(document["comparisons"].size(), 3u);
   for (std::size_t k = 0; k < focal.size(); ++k) {
@@ -148,6 +147,71 @@ TEST_F(FocalGroupsCommand, SummaryHasAPartPerComparison) {
                                "--focal", "A", "--reference", "R"});
   ASSERT_EQ(one.status, 0);
   EXPECT_EQ(one.out.find("Comparison:"), std::string::npos);
+}
+
+TEST_F(FocalGroupsCommand, OverallTestsInTheirFileTheJsonAndTheSummary) {
+  const std::string path = data("ratings.csv", ratings());
+  const std::string out = (folder_ / "out").string();
+  const std::vector<std::string> common = {path, "--group", "grp", "--id", "id", "--max-score",
+                                           "2", "--reference", "R", "--out", out};
+  std::vector<std::string> arguments = common;
+  arguments.insert(arguments.end(), {"--focal", "A,B,C"});
+  const Outcome outcome = analyze(arguments);
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+
+  const auto overall = itemdif::testing::read_csv(out + "/overall.csv");
+  const std::vector<std::string> header = {
+      "item", "score_min", "score_max", "n", "gmh_chi_square", "gmh_df", "gmh_p",
+      "gmh_p_adjusted", "lr_chi_square", "lr_df", "lr_p", "lr_p_adjusted",
+      "lr_uniform_chi_square", "lr_uniform_df", "lr_uniform_p", "lr_nonuniform_chi_square",
+      "lr_nonuniform_df", "lr_nonuniform_p", "lr_delta_r2", "lr_uniform_delta_r2",
+      "zumbo_thomas_class", "jodoin_gierl_class", "flagged", "note"};
+  EXPECT_EQ(overall.header, header);
+  ASSERT_EQ(overall.rows.size(), 4u);
+  const auto document = read_json(out + "/results.json");
+  ASSERT_TRUE(document["overall"].is_object());
+  const auto& items = document["overall"]["items"];
+  ASSERT_EQ(items.size(), 4u);
+  std::vector<std::string> flagged;
+  for (std::size_t j = 0; j < 4; ++j) {
+    const auto& row = overall.rows[j];
+    EXPECT_EQ(row.at("item"), "q" + std::to_string(j + 1));
+    EXPECT_EQ(row.at("gmh_df"), "3");
+    EXPECT_EQ(row.at("lr_df"), "6");
+    // The file and the JSON hold the same numbers; n counts every group's examinees.
+    EXPECT_EQ(itemdif::testing::cell_number(row.at("gmh_chi_square")),
+              items[j]["gmh_chi_square"].get<double>());
+    EXPECT_EQ(itemdif::testing::cell_number(row.at("lr_p")), items[j]["lr_p"].get<double>());
+    EXPECT_EQ(items[j]["n"], itemdif::testing::cell_number(row.at("n")));
+    EXPECT_GT(items[j]["n"].get<int>(), 450);
+    EXPECT_LT(items[j]["n"].get<int>(), 490);  // 490 rows of R, A, B and C, a few missing
+    EXPECT_EQ(row.at("flagged") == "true", items[j]["flagged"].get<bool>());
+    if (row.at("flagged") == "true") flagged.push_back(row.at("item"));
+    EXPECT_FALSE(items[j]["coefficients"].empty());
+    EXPECT_FALSE(items[j]["coefficients"][0].contains("focal"));
+  }
+  // q3 (harder for C) differs across the groups; q2, easier for A alone, shows in that
+  // comparison (BB+) but not at alpha over all four groups.
+  EXPECT_EQ(flagged, (std::vector<std::string>{"q3"}));
+  const auto& rounds = document["overall"]["purification"]["rounds"];
+  ASSERT_FALSE(rounds.empty());
+  EXPECT_EQ(rounds.back()["flagged"], nlohmann::ordered_json::array({"q3"}));
+
+  // The summary's overall part: its heading, each item with a class per comparison.
+  const std::size_t part = outcome.out.find(
+      "\nOverall: reference \"R\" and focal \"A\", \"B\", \"C\" together\nPurification: ");
+  ASSERT_NE(part, std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("\nq2 ", part), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("|  BB+  AA   AA\n", part), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("\nFlagged overall (1): q3\n", part), std::string::npos)
+      << outcome.out;
+
+  // A later run of one focal group into the same folder takes the overall file away.
+  arguments = common;
+  arguments.insert(arguments.end(), {"--focal", "A", "--quiet"});
+  ASSERT_EQ(analyze(arguments).status, 0);
+  EXPECT_FALSE(std::filesystem::exists(out + "/overall.csv"));
+  EXPECT_TRUE(read_json(out + "/results.json")["overall"].is_null());
 }
 
 TEST_F(FocalGroupsCommand, ACommaInsideAValueIsEscaped) {

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -16,43 +15,8 @@
 namespace itemdif::stats {
 namespace {
 
-/// Ratings 0..3 on six items for a reference group (code 0) and three focal groups; item 0
-/// is harder for focal group 1, item 1 easier for focal group 3. Every group holds every
-/// score of every item (the first rows of each group), so that the ranges over all groups are
-/// those of each pair of groups.
-data::ItemScores four_groups(unsigned seed) {
-  std::mt19937 random(seed);
-  std::normal_distribution<double> normal(0.0, 1.0);
-  std::uniform_real_distribution<double> uniform(0.0, 1.0);
-  constexpr std::size_t kItems = 6;
-  data::ItemScores s;
-  for (std::size_t j = 0; j < kItems; ++j) s.item_names.push_back("r" + std::to_string(j));
-  s.reference_value = "R";
-  s.focal_values = {"A", "B", "C"};
-  const int sizes[] = {400, 250, 180, 220};
-  for (std::uint8_t g = 0; g < 4; ++g)
-    for (int i = 0; i < sizes[g]; ++i) {
-      const double theta = normal(random);
-      for (std::size_t j = 0; j < kItems; ++j) {
-        int score = 0;
-        if (i < 4) {
-          score = i;  // every score 0..3 in every group
-        } else {
-          double shift = 0.0;
-          if (g == 1 && j == 0) shift = -0.9;
-          if (g == 3 && j == 1) shift = 0.8;
-          for (const double step : {-1.0, 0.0, 1.0})
-            score += uniform(random) < 1.0 / (1.0 + std::exp(-(theta + shift - step))) ? 1 : 0;
-          if (uniform(random) < 0.02) score = data::kMissing;
-        }
-        s.scores.push_back(static_cast<std::uint8_t>(score));
-      }
-      s.group.push_back(g);
-      ++s.n_examinees;
-    }
-  s.rows_read = s.n_examinees;
-  return s;
-}
+using testing::four_groups;
+
 
 /// The rows of the reference group and focal group `code` alone, that group coded 1.
 data::ItemScores two_groups(const data::ItemScores& s, std::uint8_t code) {
@@ -259,11 +223,27 @@ TEST(Comparisons, ThreadsDoNotChangeTheResults) {
     std::size_t expected_reports = 0;
     for (const Comparison& comparison : one.comparisons)
       expected_reports += comparison.rounds.size() * (s.n_items() + 1);
+    ASSERT_TRUE(one.overall.has_value());
+    ASSERT_TRUE(many.overall.has_value());
+    expected_reports += one.overall->rounds.size() * (s.n_items() + 1);
     EXPECT_EQ(reports, expected_reports) << threads;
     ASSERT_EQ(many.comparisons.size(), one.comparisons.size());
     for (std::size_t k = 0; k < one.comparisons.size(); ++k)
       expect_same_comparison(many.comparisons[k], one.comparisons[k],
                              std::to_string(threads) + " threads, comparison " + std::to_string(k));
+    const OverallAnalysis& a = *many.overall;
+    const OverallAnalysis& b = *one.overall;
+    ASSERT_EQ(a.rounds.size(), b.rounds.size()) << threads;
+    for (std::size_t r = 0; r < a.rounds.size(); ++r)
+      EXPECT_EQ(a.rounds[r].flagged, b.rounds[r].flagged) << threads;
+    ASSERT_EQ(a.items.size(), b.items.size());
+    for (std::size_t j = 0; j < a.items.size(); ++j)
+      for (const Column& column : overall_columns()) {
+        const std::string what = std::to_string(threads) + " threads, overall " +
+                                 a.items[j].name + " " + std::string(column.name);
+        expect_same_number(a.items[j].number(column.name), b.items[j].number(column.name), what);
+        EXPECT_EQ(a.items[j].text(column.name), b.items[j].text(column.name)) << what;
+      }
   }
 }
 

@@ -1,7 +1,9 @@
 // Small item-score data sets for the analysis tests, written as response patterns.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,44 @@ inline data::ItemScores data_set_2() {
 /// everyone answers incorrectly; analysed with one level covering every score.
 inline data::ItemScores single_table(int a, int b, int c, int d) {
   return make_scores({{0, "10", a}, {0, "00", b}, {1, "10", c}, {1, "00", d}});
+}
+
+/// Ratings 0..3 on six items for a reference group (code 0) and three focal groups; item 0
+/// is harder for focal group 1, item 1 easier for focal group 3. Every group holds every
+/// score of every item (the first rows of each group), so that the ranges over all groups are
+/// those of each pair of groups.
+inline data::ItemScores four_groups(unsigned seed) {
+  std::mt19937 random(seed);
+  std::normal_distribution<double> normal(0.0, 1.0);
+  std::uniform_real_distribution<double> uniform(0.0, 1.0);
+  constexpr std::size_t kItems = 6;
+  data::ItemScores s;
+  for (std::size_t j = 0; j < kItems; ++j) s.item_names.push_back("r" + std::to_string(j));
+  s.reference_value = "R";
+  s.focal_values = {"A", "B", "C"};
+  const int sizes[] = {400, 250, 180, 220};
+  for (std::uint8_t g = 0; g < 4; ++g)
+    for (int i = 0; i < sizes[g]; ++i) {
+      const double theta = normal(random);
+      for (std::size_t j = 0; j < kItems; ++j) {
+        int score = 0;
+        if (i < 4) {
+          score = i;  // every score 0..3 in every group
+        } else {
+          double shift = 0.0;
+          if (g == 1 && j == 0) shift = -0.9;
+          if (g == 3 && j == 1) shift = 0.8;
+          for (const double step : {-1.0, 0.0, 1.0})
+            score += uniform(random) < 1.0 / (1.0 + std::exp(-(theta + shift - step))) ? 1 : 0;
+          if (uniform(random) < 0.02) score = data::kMissing;
+        }
+        s.scores.push_back(static_cast<std::uint8_t>(score));
+      }
+      s.group.push_back(g);
+      ++s.n_examinees;
+    }
+  s.rows_read = s.n_examinees;
+  return s;
 }
 
 }  // namespace itemdif::stats::testing
