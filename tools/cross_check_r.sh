@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Compares `itemdif analyze` on the bundled quiz with the same statistics computed in R
 # (tools/cross_check_r.R): once as the README runs it, once with Holm's adjustment; then the
-# polytomous items of the bundled questionnaire and of psychTools::bfi (tools/cross_check_poly_r.R).
+# polytomous items of the bundled questionnaire and of psychTools::bfi (tools/cross_check_poly_r.R),
+# and the overall tests of psychTools::bfi by education (tools/cross_check_groups_r.R).
 # usage: tools/cross_check_r.sh [ITEMDIF]   (default build/itemdif)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,4 +34,10 @@ if Rscript -e 'quit(status = !requireNamespace("psychTools", quietly = TRUE))' 2
     --max-score 6 --out "$work/bfi" --quiet
   echo "== psychTools::bfi by gender: $work/bfi/items.csv against R"
   Rscript "$root/tools/cross_check_poly_r.R" "$work/bfi.csv" "$work/bfi/items.csv" gender 2 1
+  # Five education levels: some college (3, the largest) against the four others.
+  "$itemdif" analyze "$work/bfi.csv" --group education --reference 3 --focal 1,2,4,5 \
+    --items A1:O5 --max-score 6 --out "$work/bfi-education" --quiet
+  echo "== psychTools::bfi by education: $work/bfi-education/overall.csv against R"
+  Rscript "$root/tools/cross_check_groups_r.R" "$work/bfi.csv" "$work/bfi-education/overall.csv" \
+    education 3 1,2,4,5
 fi
