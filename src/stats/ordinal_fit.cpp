@@ -43,27 +43,39 @@ struct OrdinalModel {
   std::vector<Cell> cells;
   int thresholds = 0;
   int slopes = 0;
-  int focal = 1;  ///< group indicators g_1..g_F
+  int focal = 1;  ///< group indicators g_1..g_F; the slopes' design row is
+                  ///< (x, g_1..g_F, x g_1..x g_F), cut to the model's slopes
 
-  /// The slopes' design row (x, g_1..g_F, x g_1..x g_F), cut to the model's slopes.
-  void slope_row(const Cell& cell, Vector& z) const {
-    z.resize(slopes);
-    z(0) = cell.x;
-    for (int k = 0; k < focal && 1 + k < slopes; ++k) {
-      const double g = cell.group == static_cast<std::size_t>(k + 1) ? 1.0 : 0.0;
-      z(1 + k) = g;
-      if (1 + focal + k < slopes) z(1 + focal + k) = cell.x * g;
+  /// The nonzero entries of the slopes' design row: x, and in a focal group's cell its
+  /// indicator and x times it. The fit's cost per cell stays the same with many groups.
+  struct SlopeEntries {
+    int index[3] = {0, 0, 0};
+    double value[3] = {0, 0, 0};
+    int size = 0;
+  };
+  SlopeEntries slope_entries(const Cell& cell) const {
+    SlopeEntries e;
+    e.index[0] = 0;
+    e.value[0] = cell.x;
+    e.size = 1;
+    if (cell.group == 0 || cell.group > static_cast<std::size_t>(focal)) return e;
+    const int k = static_cast<int>(cell.group) - 1;
+    if (1 + k < slopes) {
+      e.index[e.size] = 1 + k;
+      e.value[e.size++] = 1.0;
     }
+    if (1 + focal + k < slopes) {
+      e.index[e.size] = 1 + focal + k;
+      e.value[e.size++] = cell.x * 1.0;
+    }
+    return e;
   }
 
   // Term by term in the row's order, so that one focal group sums as b_x x + b_g g + b_xg x g.
   double eta(const Cell& cell, const Vector& beta) const {
-    double sum = beta(thresholds) * cell.x;
-    for (int k = 0; k < focal && 1 + k < slopes; ++k)
-      sum += beta(thresholds + 1 + k) * (cell.group == static_cast<std::size_t>(k + 1) ? 1.0 : 0.0);
-    for (int k = 0; k < focal && 1 + focal + k < slopes; ++k)
-      sum += beta(thresholds + 1 + focal + k) *
-             (cell.x * (cell.group == static_cast<std::size_t>(k + 1) ? 1.0 : 0.0));
+    const SlopeEntries z = slope_entries(cell);
+    double sum = beta(thresholds) * z.value[0];
+    for (int a = 1; a < z.size; ++a) sum += beta(thresholds + z.index[a]) * z.value[a];
     return sum;
   }
 
@@ -87,42 +99,55 @@ struct OrdinalModel {
     return sum;
   }
 
+  // The sums take only the design row's nonzero entries: the zeros would add nothing.
   void score_and_information(const Vector& beta, Vector& score, Matrix& information) const {
     const int terms = thresholds + slopes;
     score.setZero(terms);
     information.setZero(terms, terms);
-    Vector zs;
     for (const Cell& cell : cells) {
       double u = 0, l = 0;
       bounds(cell, beta, u, l);
+      const double f_u = logistic(u), f_minus_u = logistic(-u);
+      const double f_l = logistic(l), f_minus_l = logistic(-l);
       // d log P / du = f(u) / P and d log P / dl = -f(l) / P, f = F (1 - F), in forms that
       // stay finite as P gets small.
       const double d = -std::expm1(l - u);
-      const double gu = logistic(-u) / (logistic(-l) * d);
-      const double gl = logistic(l) / (logistic(u) * d);
+      const double gu = f_minus_u / (f_minus_l * d);
+      const double gl = f_l / (f_u * d);
       // Second derivatives: f'(t) = f(t) (F(-t) - F(t)).
-      const double huu = gu * (logistic(-u) - logistic(u)) - gu * gu;
-      const double hll = -gl * (logistic(-l) - logistic(l)) - gl * gl;
+      const double huu = gu * (f_minus_u - f_u) - gu * gu;
+      const double hll = -gl * (f_minus_l - f_l) - gl * gl;
       const double hul = gu * gl;
       const double w = cell.count;
-      slope_row(cell, zs);
+      const SlopeEntries z = slope_entries(cell);
       // u moves with a_category and the slopes, l with a_(category+1) and the slopes.
-      score.segment(thresholds, slopes) += w * (gu - gl) * zs;
-      information.block(thresholds, thresholds, slopes, slopes) -=
-          w * (huu + hll + 2 * hul) * zs * zs.transpose();
+      const double score_weight = w * (gu - gl);
+      const double slope_weight = w * (huu + hll + 2 * hul);
+      for (int a = 0; a < z.size; ++a) {
+        score(thresholds + z.index[a]) += score_weight * z.value[a];
+        const double row = slope_weight * z.value[a];
+        for (int b = 0; b < z.size; ++b)
+          information(thresholds + z.index[a], thresholds + z.index[b]) -= row * z.value[b];
+      }
       if (cell.category > 0) {
         const int iu = cell.category - 1;
         score(iu) += w * gu;
         information(iu, iu) -= w * huu;
-        information.row(iu).segment(thresholds, slopes) -= w * (huu + hul) * zs.transpose();
-        information.col(iu).segment(thresholds, slopes) -= w * (huu + hul) * zs;
+        const double cross = w * (huu + hul);
+        for (int a = 0; a < z.size; ++a) {
+          information(iu, thresholds + z.index[a]) -= cross * z.value[a];
+          information(thresholds + z.index[a], iu) -= cross * z.value[a];
+        }
       }
       if (cell.category < thresholds) {
         const int il = cell.category;
         score(il) -= w * gl;
         information(il, il) -= w * hll;
-        information.row(il).segment(thresholds, slopes) -= w * (hll + hul) * zs.transpose();
-        information.col(il).segment(thresholds, slopes) -= w * (hll + hul) * zs;
+        const double cross = w * (hll + hul);
+        for (int a = 0; a < z.size; ++a) {
+          information(il, thresholds + z.index[a]) -= cross * z.value[a];
+          information(thresholds + z.index[a], il) -= cross * z.value[a];
+        }
       }
       if (cell.category > 0 && cell.category < thresholds) {
         information(cell.category - 1, cell.category) -= w * hul;
