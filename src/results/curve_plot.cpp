@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <optional>
+#include <utility>
 #include <vector>
 
+#include "results/group_colours.hpp"
 #include "results/linear_scale.hpp"
 #include "results/markup_writer.hpp"
 #include "results/report_numbers.hpp"
@@ -52,11 +55,14 @@ std::vector<stats::LevelTable> shown_levels(const std::vector<stats::LevelTable>
   return shown;
 }
 
-std::vector<Point> group_points(const std::vector<stats::LevelTable>& levels,
-                                const stats::ItemRange& range, bool focal) {
-  std::vector<Point> points;
-  const std::size_t group = focal ? 1 : 0;
+/// The group's point at each level, none where the group has no examinee (or the counts give
+/// no drawable mean).
+std::vector<std::optional<Point>> level_points(const std::vector<stats::LevelTable>& levels,
+                                               const stats::ItemRange& range, std::size_t group) {
+  std::vector<std::optional<Point>> points;
   for (const stats::LevelTable& level : levels) {
+    std::optional<Point>& point = points.emplace_back();
+    if (group >= level.groups()) continue;
     const double sum = level.score_sum(group);
     const double examinees = level.group_size(group);
     // Counts are whole and finite in any analysis; a level without a drawable mean is left out
@@ -64,36 +70,83 @@ std::vector<Point> group_points(const std::vector<stats::LevelTable>& levels,
     if (!(examinees > 0) || !std::isfinite(examinees)) continue;
     const double mean = sum / examinees;
     if (!(mean >= range.score_min && mean <= range.score_max)) continue;
-    points.push_back({(level.low + level.high) / 2.0, mean, sum, examinees, level.low,
-                      level.high, level.used});
+    point = Point{(level.low + level.high) / 2.0, mean, sum, examinees, level.low,
+                  level.high, level.used};
   }
   return points;
 }
 
-std::string point_title(const Point& point, const char* group, bool polytomous) {
+std::vector<Point> group_points(const std::vector<stats::LevelTable>& levels,
+                                const stats::ItemRange& range, std::size_t group) {
+  std::vector<Point> points;
+  for (const std::optional<Point>& point : level_points(levels, range, group))
+    if (point) points.push_back(*point);
+  return points;
+}
+
+std::string point_title(const Point& point, const std::string& group, bool polytomous) {
   std::string title = point.low == point.high
                           ? "score " + std::to_string(point.low)
                           : "scores " + std::to_string(point.low) + "\u2013" + std::to_string(point.high);
+  // The group's name apart from the numbers: a long group value must not cut them off.
   char counts[96];
   if (polytomous)
-    std::snprintf(counts, sizeof counts, ": %s %.0f examinees, mean item score %.2f", group,
+    std::snprintf(counts, sizeof counts, " %.0f examinees, mean item score %.2f",
                   point.examinees, point.mean);
   else
-    std::snprintf(counts, sizeof counts, ": %s %.0f of %.0f correct (%.2f)", group,
-                  point.score_sum, point.examinees, point.mean);
-  title += counts;
+    std::snprintf(counts, sizeof counts, " %.0f of %.0f correct (%.2f)", point.score_sum,
+                  point.examinees, point.mean);
+  title += ": " + group + counts;
   if (!point.used) title += "; level not used";
   return title;
 }
 
+/// The plot's box: `top` grows with the rows of a legend of several groups.
 struct Frame {
   LinearScale x, y;
   double largest_group;  ///< the most examinees of one group in one level
+  double top = kTop, height = kHeight;
+  bool any = false;  ///< some group has a point
+  Ticks x_ticks;
 };
 
-void write_axes(MarkupWriter& svg, const Frame& frame, const Ticks& x_ticks,
-                const stats::ItemRange& range) {
-  const double left = kLeft, right = kWidth - kRight, top = kTop, bottom = kHeight - kBottom;
+/// The scales over every group's points: x over their levels with room beyond the outer ones
+/// (so that their points are not cut by the frame), y the item's scale.
+Frame frame_of(const std::vector<std::vector<Point>>& groups, const stats::ItemRange& range,
+               double top, double height) {
+  double low = 0, high = 0, largest = 0;
+  bool any = false;
+  for (const std::vector<Point>& points : groups)
+    for (const Point& p : points) {
+      low = any ? std::min(low, p.score) : p.score;
+      high = any ? std::max(high, p.score) : p.score;
+      largest = std::max(largest, p.examinees);
+      any = true;
+    }
+  const double pad = std::max(0.5, 0.04 * (high - low));
+  return Frame{LinearScale(low - pad, high + pad, kLeft, kWidth - kRight),
+               LinearScale(range.score_min, range.score_max, height - kBottom, top),
+               std::max(largest, 1.0),
+               top,
+               height,
+               any,
+               nice_ticks(low - pad, high + pad, 6)};
+}
+
+void open_svg(MarkupWriter& svg, const std::string& item, const stats::ItemRange& range,
+              double height) {
+  svg.open("svg", {{"class", "curve-plot"}, {"data-item", item},
+                   {"xmlns", "http://www.w3.org/2000/svg"},
+                   {"viewBox", "0 0 " + svg_number(kWidth) + " " + svg_number(height)},
+                   {"width", kWidth}, {"height", height}, {"role", "img"},
+                   {"aria-label", (range.polytomous ? "mean item score by level of "
+                                                    : "proportion correct by level of ") +
+                                      item}});
+}
+
+void write_axes(MarkupWriter& svg, const Frame& frame, const stats::ItemRange& range) {
+  const double left = kLeft, right = kWidth - kRight, top = frame.top,
+               bottom = frame.height - kBottom;
   svg.empty("rect", {{"class", "frame"}, {"x", left}, {"y", top}, {"width", right - left},
                      {"height", bottom - top}});
   const Ticks y_ticks = nice_ticks(range.score_min, range.score_max, 5);
@@ -104,13 +157,17 @@ void write_axes(MarkupWriter& svg, const Frame& frame, const Ticks& x_ticks,
                          {"text-anchor", "end"}},
                 decimal_text(value, y_ticks.decimals));
   }
-  for (double value : x_ticks.values)
+  for (double value : frame.x_ticks.values)
     svg.element("text", {{"class", "tick-label"}, {"x", frame.x(value)}, {"y", bottom + 12},
                          {"text-anchor", "middle"}},
-                decimal_text(value, x_ticks.decimals));
-  svg.element("text", {{"class", "axis-title"}, {"x", (left + right) / 2}, {"y", kHeight - 4},
+                decimal_text(value, frame.x_ticks.decimals));
+  svg.element("text", {{"class", "axis-title"}, {"x", (left + right) / 2}, {"y", frame.height - 4},
                        {"text-anchor", "middle"}},
               "matching score");
+  if (!frame.any)
+    svg.element("text", {{"class", "absent"}, {"x", (kLeft + kWidth - kRight) / 2},
+                         {"y", (top + bottom) / 2}, {"text-anchor", "middle"}},
+                "no examinees in any level");
 }
 
 void write_legend(MarkupWriter& svg, const CurveContext& context) {
@@ -128,6 +185,10 @@ void write_legend(MarkupWriter& svg, const CurveContext& context) {
   }
 }
 
+double point_radius(const Frame& frame, const Point& p) {
+  return kSmallest + (kLargest - kSmallest) * std::sqrt(p.examinees / frame.largest_group);
+}
+
 void write_group(MarkupWriter& svg, const Frame& frame, const std::vector<Point>& points,
                  bool focal, bool polytomous) {
   const char* group = focal ? "focal" : "reference";
@@ -139,8 +200,7 @@ void write_group(MarkupWriter& svg, const Frame& frame, const std::vector<Point>
               svg_number(frame.y(p.mean));
   if (!line.empty()) svg.empty("polyline", {{"class", "curve"}, {"points", line}});
   for (const Point& p : points) {
-    const double r =
-        kSmallest + (kLargest - kSmallest) * std::sqrt(p.examinees / frame.largest_group);
+    const double r = point_radius(frame, p);
     const double cx = frame.x(p.score), cy = frame.y(p.mean);
     const char* css = p.used ? "point" : "point unused";
     // Squares for the focal group, so the groups differ in grey print too.
@@ -155,12 +215,154 @@ void write_group(MarkupWriter& svg, const Frame& frame, const std::vector<Point>
   svg.close();
 }
 
-std::string nonuniform_text(const stats::ItemResult& item, const CurveContext& context) {
-  if (context.nonuniform_tests.empty())
+// Several groups: every group in its colour (group_css) and with its own point shape.
+
+constexpr double kLegendRow = 14;
+
+std::string group_label(const GroupsCurveContext& context, std::size_t g) {
+  return (g == 0 ? "reference " : "focal ") + context.groups[g];
+}
+
+/// The legend's entries flow in rows across the plot's width; the plot's top moves down by the
+/// rows beyond the first.
+struct LegendEntry {
+  std::string label;
+  double x = 0, y = 0;
+};
+
+std::vector<LegendEntry> legend_layout(const GroupsCurveContext& context) {
+  std::vector<LegendEntry> entries;
+  double x = kLeft, y = 12;
+  for (std::size_t g = 0; g < context.groups.size(); ++g) {
+    LegendEntry entry{g == 0 ? "reference " + shortened_label(context.groups[0], 12)
+                             : shortened_label(context.groups[g], 14),
+                      x, y};
+    std::size_t characters = 0;
+    for (char c : entry.label) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    const double width = 22 + 5.6 * static_cast<double>(characters) + 12;
+    if (entry.x > kLeft && entry.x + width > kWidth - kRight) {
+      entry.x = kLeft;
+      entry.y = y += kLegendRow;
+    }
+    x = entry.x + width;
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+void write_groups_legend(MarkupWriter& svg, const std::vector<LegendEntry>& entries) {
+  for (std::size_t g = 0; g < entries.size(); ++g) {
+    const LegendEntry& entry = entries[g];
+    svg.open("g", {{"class", "legend " + group_css(g)}});
+    svg.empty("line", {{"class", "curve"}, {"x1", entry.x}, {"x2", entry.x + 18}, {"y1", entry.y},
+                       {"y2", entry.y}});
+    svg.element("text", {{"x", entry.x + 22}, {"y", entry.y + 4}}, entry.label);
+    svg.close();
+  }
+}
+
+/// The group's marker of radius-like size `r` at (cx, cy), left open for its title: a circle
+/// for the reference group and squares, diamonds and triangles in turn for the focal groups,
+/// so that the groups differ in grey print too.
+void open_marker(MarkupWriter& svg, std::size_t group, double cx, double cy, double r,
+                 const char* css) {
+  const auto polygon = [&](std::initializer_list<std::pair<double, double>> corners) {
+    std::string points;
+    for (const auto& [dx, dy] : corners)
+      points += (points.empty() ? "" : " ") + svg_number(cx + dx * r) + "," +
+                svg_number(cy + dy * r);
+    svg.open("polygon", {{"class", css}, {"points", points}});
+  };
+  if (group == 0) {
+    svg.open("circle", {{"class", css}, {"cx", cx}, {"cy", cy}, {"r", r}});
+    return;
+  }
+  switch ((group - 1) % 3) {
+    case 0:
+      svg.open("rect", {{"class", css}, {"x", cx - r * 0.886}, {"y", cy - r * 0.886},
+                        {"width", r * 1.772}, {"height", r * 1.772}});
+      return;
+    case 1:
+      polygon({{0, -1.25}, {1.25, 0}, {0, 1.25}, {-1.25, 0}});
+      return;
+    default:
+      polygon({{0, -1.35}, {1.17, 0.68}, {-1.17, 0.68}});
+      return;
+  }
+}
+
+/// One path per group through its used levels, lifted where the group has no examinee in a
+/// level so that the gap shows; a marker per level with examinees.
+void write_level_group(MarkupWriter& svg, const Frame& frame,
+                       const std::vector<std::optional<Point>>& points, std::size_t group,
+                       const std::string& label, bool polytomous) {
+  svg.open("g", {{"class", "group " + group_css(group)}, {"data-group", label}});
+  std::string path;
+  bool pen_down = false;
+  for (const std::optional<Point>& p : points) {
+    if (!p) {
+      pen_down = false;
+      continue;
+    }
+    if (!p->used) continue;
+    path += (path.empty() ? "" : " ") + std::string(pen_down ? "L" : "M") +
+            svg_number(frame.x(p->score)) + "," + svg_number(frame.y(p->mean));
+    pen_down = true;
+  }
+  if (!path.empty()) svg.empty("path", {{"class", "curve"}, {"d", path}});
+  for (const std::optional<Point>& p : points) {
+    if (!p) continue;
+    open_marker(svg, group, frame.x(p->score), frame.y(p->mean), point_radius(frame, *p),
+                p->used ? "point" : "point unused");
+    svg.element("title", {}, point_title(*p, label, polytomous));
+    svg.close();
+  }
+  svg.close();
+}
+
+/// The examinees of each group in each level as plotted, one row per level, collapsed under
+/// its summary.
+void write_level_counts(MarkupWriter& figure, const std::vector<stats::LevelTable>& levels,
+                        const GroupsCurveContext& context) {
+  figure.open("details", {{"class", "level-counts"}});
+  figure.element("summary", {}, "Examinees by level");
+  figure.open("table", {{"class", "level-counts"}});
+  figure.open("thead");
+  figure.open("tr");
+  figure.element("th", {{"title", "level of the matching score"}}, "Score");
+  for (std::size_t g = 0; g < context.groups.size(); ++g) {
+    figure.open("th", {{"class", "num"}, {"title", group_label(context, g)}});
+    figure.element("span", {{"class", "swatch " + group_css(g)}}, "");
+    figure.text(shortened_label(context.groups[g], 10));
+    figure.close();
+  }
+  figure.close();
+  figure.close();
+  figure.open("tbody");
+  for (const stats::LevelTable& level : levels) {
+    figure.open("tr", level.used ? Attributes{}
+                                 : Attributes{{"class", "unused"}, {"title", "level not used"}});
+    figure.element("td", {},
+                   level.low == level.high
+                       ? std::to_string(level.low)
+                       : std::to_string(level.low) + "\u2013" + std::to_string(level.high));
+    for (std::size_t g = 0; g < context.groups.size(); ++g)
+      figure.element("td", {{"class", "num"}},
+                     g < level.groups() ? decimal_text(level.group_size(g), 0) : kUndefinedText);
+    figure.close();
+  }
+  figure.close();
+  figure.close();
+  figure.close();
+}
+
+std::string nonuniform_text(const stats::ItemResult& item,
+                            const std::vector<const stats::Column*>& tests) {
+  if (tests.empty())
     return "Non-uniform DIF not tested (neither Breslow-Day nor logistic regression was run).";
   std::string text = "Non-uniform DIF:";
-  for (std::size_t k = 0; k < context.nonuniform_tests.size(); ++k) {
-    const stats::Column& test = *context.nonuniform_tests[k];
+  for (std::size_t k = 0; k < tests.size(); ++k) {
+    const stats::Column& test = *tests[k];
     text += std::string(k > 0 ? ";" : "") + " " + std::string(test.nonuniform_label) + " = " +
             p_value_text(item.number(test.name));
   }
@@ -172,41 +374,16 @@ std::string nonuniform_text(const stats::ItemResult& item, const CurveContext& c
 std::string curve_plot(const stats::ItemResult& item, const CurveContext& context) {
   const std::vector<stats::LevelTable> levels = shown_levels(item.levels);
   const stats::ItemRange& range = item.range;
-  const std::vector<Point> reference = group_points(levels, range, false);
-  const std::vector<Point> focal = group_points(levels, range, true);
+  const std::vector<std::vector<Point>> groups = {group_points(levels, range, 0),
+                                                  group_points(levels, range, 1)};
 
   MarkupWriter svg;
-  svg.open("svg", {{"class", "curve-plot"}, {"data-item", item.name},
-                   {"xmlns", "http://www.w3.org/2000/svg"},
-                   {"viewBox", "0 0 " + svg_number(kWidth) + " " + svg_number(kHeight)},
-                   {"width", kWidth}, {"height", kHeight}, {"role", "img"},
-                   {"aria-label", (range.polytomous ? "mean item score by level of "
-                                                    : "proportion correct by level of ") +
-                                      item.name}});
+  open_svg(svg, item.name, range, kHeight);
   write_legend(svg, context);
-
-  double low = 0, high = 0, largest = 0;
-  bool any = false;
-  for (const auto* points : {&reference, &focal})
-    for (const Point& p : *points) {
-      low = any ? std::min(low, p.score) : p.score;
-      high = any ? std::max(high, p.score) : p.score;
-      largest = std::max(largest, p.examinees);
-      any = true;
-    }
-  // Room beyond the outer levels so that their points are not cut by the frame.
-  const double pad = std::max(0.5, 0.04 * (high - low));
-  const Frame frame{LinearScale(low - pad, high + pad, kLeft, kWidth - kRight),
-                    LinearScale(range.score_min, range.score_max, kHeight - kBottom, kTop),
-                    std::max(largest, 1.0)};
-  const Ticks x_ticks = nice_ticks(low - pad, high + pad, 6);
-  write_axes(svg, frame, x_ticks, range);
-  if (!any)
-    svg.element("text", {{"class", "absent"}, {"x", (kLeft + kWidth - kRight) / 2},
-                         {"y", (kTop + kHeight - kBottom) / 2}, {"text-anchor", "middle"}},
-                "no examinees in any level");
-  write_group(svg, frame, reference, false, range.polytomous);
-  write_group(svg, frame, focal, true, range.polytomous);
+  const Frame frame = frame_of(groups, range, kTop, kHeight);
+  write_axes(svg, frame, range);
+  write_group(svg, frame, groups[0], false, range.polytomous);
+  write_group(svg, frame, groups[1], true, range.polytomous);
   svg.close();
   return svg.finish();
 }
@@ -232,8 +409,98 @@ std::string curve_figure(const stats::ItemResult& item, std::size_t index,
     figure.element("p", {{"class", "merged"}},
                    std::to_string(item.levels.size()) + " levels shown as " +
                        std::to_string(shown) + " points per group (neighbouring levels summed).");
-  if (item.flagged) figure.element("p", {{"class", "nonuniform"}}, nonuniform_text(item, context));
+  if (item.flagged)
+    figure.element("p", {{"class", "nonuniform"}}, nonuniform_text(item, context.nonuniform_tests));
   if (!item.note.empty()) figure.element("p", {{"class", "note"}}, item.note);
+  figure.close();
+  return figure.finish();
+}
+
+std::string groups_curve_plot(const stats::OverallItem& item, const GroupsCurveContext& context) {
+  const std::vector<stats::LevelTable> levels = shown_levels(item.levels);
+  const stats::ItemRange& range = item.range;
+  std::vector<std::vector<std::optional<Point>>> by_level;
+  std::vector<std::vector<Point>> groups;
+  for (std::size_t g = 0; g < context.groups.size(); ++g) {
+    by_level.push_back(level_points(levels, range, g));
+    groups.push_back(group_points(levels, range, g));
+  }
+  const std::vector<LegendEntry> legend = legend_layout(context);
+  const double extra = legend.empty() ? 0 : legend.back().y - 12;
+  MarkupWriter svg;
+  open_svg(svg, item.name, range, kHeight + extra);
+  write_groups_legend(svg, legend);
+  const Frame frame = frame_of(groups, range, kTop + extra, kHeight + extra);
+  write_axes(svg, frame, range);
+  for (std::size_t g = 0; g < context.groups.size(); ++g)
+    write_level_group(svg, frame, by_level[g], g, group_label(context, g), range.polytomous);
+  svg.close();
+  return svg.finish();
+}
+
+std::string groups_curve_figure(const stats::DifAnalysis& analysis, std::size_t index,
+                                const GroupsCurveContext& context) {
+  const stats::OverallItem& item = analysis.overall->items.at(index);
+  // Where the item is flagged, and its strongest class of any comparison for the frame.
+  std::vector<std::string> flagged_in;
+  if (item.flagged) flagged_in.push_back("overall");
+  std::string frame_class = "none";
+  for (const stats::Comparison& comparison : analysis.comparisons) {
+    if (index >= comparison.items.size()) continue;
+    const stats::ItemResult& result = comparison.items[index];
+    if (result.flagged) flagged_in.push_back(comparison.focal);
+    const std::string css = class_css(result.text("ets_class")).substr(4);
+    if (css != "none" && (frame_class == "none" || css > frame_class)) frame_class = css;
+  }
+  MarkupWriter figure;
+  figure.open("figure",
+              {{"class", "curve ets-" + frame_class + (flagged_in.empty() ? "" : " flagged")},
+               {"id", "item-" + std::to_string(index)}});
+  figure.open("figcaption");
+  figure.element("span", {{"class", "item-name"}}, item.name);
+  figure.element("span", {{"class", "d-dif"}}, "GMH p " + p_value_text(item.number("gmh_p")));
+  if (!flagged_in.empty()) {
+    std::string where;
+    for (const std::string& place : flagged_in) where += (where.empty() ? "" : ", ") + place;
+    figure.element("span", {{"class", "flag"}}, "flagged: " + where);
+  }
+  figure.close();
+  // Each comparison's class and D-DIF in its focal group's colour.
+  figure.open("p", {{"class", "comparison-classes"}});
+  for (std::size_t k = 0; k < analysis.comparisons.size(); ++k) {
+    const stats::Comparison& comparison = analysis.comparisons[k];
+    if (index >= comparison.items.size()) continue;
+    const stats::ItemResult& result = comparison.items[index];
+    const std::string ets_class = result.text("ets_class");
+    figure.open("span", {{"class", "comparison-class"}, {"data-focal", comparison.focal}});
+    figure.element("span", {{"class", "swatch " + group_css(k + 1)}}, "");
+    figure.text(shortened_label(comparison.focal, 14) + " ");
+    figure.element("span", {{"class", "cls " + class_css(ets_class)}, {"title", "ETS class"}},
+                   ets_class.empty() ? kUndefinedText : ets_class);
+    figure.element("span", {{"class", "d-dif"}}, " " + decimal_text(result.number("mh_d_dif"), 2));
+    figure.close();
+  }
+  figure.close();
+  figure.insert(groups_curve_plot(item, context));
+  const std::vector<stats::LevelTable> levels = shown_levels(item.levels);
+  if (levels.size() < item.levels.size())
+    figure.element("p", {{"class", "merged"}},
+                   std::to_string(item.levels.size()) + " levels shown as " +
+                       std::to_string(levels.size()) +
+                       " points per group (neighbouring levels summed).");
+  if (!flagged_in.empty()) {
+    if (context.overall_nonuniform)
+      figure.element("p", {{"class", "nonuniform"}},
+                     "Non-uniform DIF over every group: logistic regression p = " +
+                         p_value_text(item.number("lr_nonuniform_p")) + ".");
+    for (const stats::Comparison& comparison : analysis.comparisons)
+      if (index < comparison.items.size() && comparison.items[index].flagged)
+        figure.element("p", {{"class", "nonuniform"}},
+                       comparison.focal + ": " +
+                           nonuniform_text(comparison.items[index], context.nonuniform_tests));
+  }
+  if (!item.note.empty()) figure.element("p", {{"class", "note"}}, item.note);
+  write_level_counts(figure, levels, context);
   figure.close();
   return figure.finish();
 }

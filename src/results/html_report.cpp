@@ -1,15 +1,21 @@
 // report.html: the run's facts, per comparison its purification rounds, item table and D-DIF
-// plot, and every item's empirical curves on one page that needs nothing but itself.
+// plot, and every item's empirical curves on one page that needs nothing but itself. With
+// several focal groups: the overall tests, the comparisons' classes side by side, one D-DIF
+// plot of every comparison and the curves of every group, each group in its own colour.
 #include "results/html_report.hpp"
 
 #include <algorithm>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "results/class_table.hpp"
 #include "results/curve_plot.hpp"
 #include "results/dif_plot.hpp"
+#include "results/group_colours.hpp"
 #include "results/item_table.hpp"
 #include "results/markup_writer.hpp"
+#include "results/overall_table.hpp"
 #include "results/report_numbers.hpp"
 #include "stats/method_list.hpp"
 
@@ -84,6 +90,31 @@ svg.curve-plot .focal .point.unused { stroke: #8a3ffc; }
 .legend-note { color: #57606a; font-size: 12px; }
 )";
 
+// Added on a page of several focal groups only: the colours of the groups (the rules of
+// group_colour_rules set --group-colour) and the tables of the comparisons side by side.
+constexpr const char* kGroupsStyle = R"(
+.swatch { display: inline-block; width: 10px; height: 10px; border-radius: 50%;
+          margin-right: 5px; vertical-align: -1px; background: var(--group-colour); }
+table.classes thead th { position: static; }
+table.classes th.comparison { text-align: center; }
+table.classes td.cls.flagged { box-shadow: inset 0 0 0 2px #8e1b13; }
+details.comparison-items > summary, details.level-counts > summary { cursor: pointer; color: #57606a; }
+details.comparison-items > summary { margin: 4px 0; }
+svg .legend-entry .d-mark, svg .dif-mark .d-mark { fill: var(--group-colour); stroke: #ffffff; stroke-width: 1; }
+svg .dif-mark .interval { stroke: var(--group-colour); stroke-width: 1.5; }
+svg .dif-mark .clip-mark { fill: var(--group-colour); }
+svg.curve-plot .group .curve, svg.curve-plot .legend .curve { stroke: var(--group-colour); }
+svg.curve-plot .group .point { fill: var(--group-colour); fill-opacity: 0.75; }
+svg.curve-plot .group .point.unused { fill: #ffffff; fill-opacity: 1; stroke: var(--group-colour); stroke-width: 1; }
+figure.curve p.comparison-classes { display: flex; flex-wrap: wrap; gap: 2px 12px; }
+figure.curve .comparison-class .cls { padding: 0 4px; }
+figure.curve.flagged.ets-A, figure.curve.flagged.ets-none { border: 2px solid #57606a; }
+details.level-counts { font-size: 12px; margin-top: 2px; }
+table.level-counts { margin-top: 2px; }
+table.level-counts th { position: static; cursor: auto; }
+table.level-counts tr.unused td { color: #8c959f; font-style: italic; }
+)";
+
 /// Flagged items first, each part in item order.
 std::vector<std::size_t> flagged_first(const stats::Comparison& comparison) {
   std::vector<std::size_t> order(comparison.items.size());
@@ -93,11 +124,35 @@ std::vector<std::size_t> flagged_first(const stats::Comparison& comparison) {
   return order;
 }
 
-std::string item_list(const std::vector<std::size_t>& items, const stats::Comparison& comparison) {
+/// The names of `items` (positions in `all`, whose elements have a name).
+template <typename Item>
+std::string item_list(const std::vector<std::size_t>& items, const std::vector<Item>& all) {
   std::string text;
-  for (std::size_t j : items) text += (text.empty() ? "" : ", ") + comparison.items[j].name;
+  for (std::size_t j : items) text += (text.empty() ? "" : ", ") + all[j].name;
   return text.empty() ? "none" : text;
 }
+
+std::string item_list(const std::vector<std::size_t>& items, const stats::Comparison& comparison) {
+  return item_list(items, comparison.items);
+}
+
+/// Several focal groups: the items flagged in any comparison or overall first, each part in
+/// item order.
+std::vector<std::size_t> flagged_anywhere_first(const stats::DifAnalysis& analysis) {
+  const std::size_t items = analysis.comparisons.front().items.size();
+  std::vector<std::size_t> order(items);
+  for (std::size_t j = 0; j < items; ++j) order[j] = j;
+  const auto flagged = [&](std::size_t j) {
+    for (const stats::Comparison& comparison : analysis.comparisons)
+      if (j < comparison.items.size() && comparison.items[j].flagged) return true;
+    return analysis.overall && j < analysis.overall->items.size() &&
+           analysis.overall->items[j].flagged;
+  };
+  std::stable_partition(order.begin(), order.end(), flagged);
+  return order;
+}
+
+std::string quoted(const std::string& value) { return "\u201c" + value + "\u201d"; }
 
 void fact_row(MarkupWriter& page, const std::string& name, const std::string& value) {
   page.open("tr");
@@ -155,8 +210,11 @@ void write_rounds(MarkupWriter& page, const stats::Comparison& comparison, const
   page.line_break();
 }
 
+/// Under several focal groups the table of every method's values is collapsed: the table of
+/// the comparisons' classes shows what a reader looks at first.
 void write_items(MarkupWriter& page, const RunDescription& run,
-                 const stats::Comparison& comparison, const Section& section) {
+                 const stats::Comparison& comparison, const Section& section,
+                 bool collapsed = false) {
   const std::vector<std::size_t> order = flagged_first(comparison);
   std::vector<std::size_t> flagged;
   for (std::size_t j : order)
@@ -164,9 +222,14 @@ void write_items(MarkupWriter& page, const RunDescription& run,
   page.element(section.heading, {{"id", section.id("items")}}, "Items");
   page.element("p", {}, "Flagged (" + std::to_string(flagged.size()) + "): " +
                             item_list(flagged, comparison) + ". Flagged items come first.");
+  if (collapsed) {
+    page.open("details", {{"class", "comparison-items"}});
+    page.element("summary", {}, "Every method's values of the items");
+  }
   page.open("div", {{"class", "table-wrap"}});
   write_item_table(page, run, comparison, order);
   page.close();
+  if (collapsed) page.close();
   page.line_break();
 }
 
@@ -223,6 +286,136 @@ void write_curves(MarkupWriter& page, const RunDescription& run, const stats::Di
   page.line_break();
 }
 
+// Several focal groups.
+
+void write_overall(MarkupWriter& page, const stats::DifAnalysis& analysis) {
+  const stats::OverallAnalysis& overall = *analysis.overall;
+  std::string groups = quoted(analysis.reference.value);
+  for (const stats::GroupSize& focal : analysis.focal) groups += ", " + quoted(focal.value);
+  page.element("h2", {{"id", "overall"}}, "Overall: every group together");
+  page.element("p", {{"class", "legend-note"}},
+               "The reference group and every focal group (" + groups +
+                   ") in one analysis, purified on its own. Flagged items come first.");
+  const std::size_t rounds = overall.rounds.size();
+  page.element("p", {},
+               std::to_string(rounds) + (rounds == 1 ? " round, " : " rounds, ") +
+                   (overall.converged ? "converged." : "not converged."));
+  page.open("ol", {{"class", "rounds"}});
+  for (const stats::Round& round : overall.rounds)
+    page.element("li", {},
+                 "Round " + std::to_string(round.number) + ": " +
+                     std::to_string(round.flagged.size()) + " flagged: " +
+                     item_list(round.flagged, overall.items));
+  page.close();
+  std::vector<std::size_t> order(overall.items.size()), flagged;
+  for (std::size_t j = 0; j < order.size(); ++j) order[j] = j;
+  std::stable_partition(order.begin(), order.end(),
+                        [&](std::size_t j) { return overall.items[j].flagged; });
+  for (std::size_t j : order)
+    if (overall.items[j].flagged) flagged.push_back(j);
+  page.element("p", {}, "Flagged overall (" + std::to_string(flagged.size()) + "): " +
+                            item_list(flagged, overall.items) + ".");
+  page.open("div", {{"class", "table-wrap"}});
+  write_overall_table(page, overall, order);
+  page.close();
+  page.line_break();
+}
+
+void write_classes(MarkupWriter& page, const stats::DifAnalysis& analysis,
+                   const std::vector<std::size_t>& order) {
+  page.element("h2", {{"id", "classes"}}, "ETS classes by comparison");
+  page.element("p", {{"class", "legend-note"}},
+               "Each comparison of the reference group " + quoted(analysis.reference.value) +
+                   " with one focal group: the item's ETS class and D-DIF (below 0 the item "
+                   "favours the reference group). A framed class is flagged in its comparison. "
+                   "Items flagged in any comparison or overall come first.");
+  page.open("div", {{"class", "table-wrap"}});
+  write_class_table(page, analysis, order);
+  page.close();
+  page.line_break();
+}
+
+/// Returns each comparison's items without a mark.
+std::vector<std::vector<std::size_t>> write_comparisons_dif_section(
+    MarkupWriter& page, const stats::DifAnalysis& analysis) {
+  const std::vector<stats::Comparison>& comparisons = analysis.comparisons;
+  page.element("h2", {{"id", "dif-plot"}}, "MH D-DIF with 95 % intervals, by comparison");
+  page.element("p", {{"class", "legend-note"}},
+               "Each item's D-DIF \u00b1 1.959964 SE in each comparison: one mark per focal "
+               "group in its colour, in the legend's order from top to bottom within the item's "
+               "row (a polytomous item's Liu-Agresti D-DIF without interval). Dashed lines at "
+               "\u00b11 and \u00b11.5 bound the ETS classes: A inside \u00b11, B in the shaded "
+               "amber bands, C in the red ones (when also significant).");
+  const ComparisonsDifPlot plot = comparisons_dif_plot(comparisons);
+  page.open("div", {{"class", "plot-wrap"}});
+  page.insert(plot.svg);
+  page.close();
+  for (std::size_t k = 0; k < comparisons.size(); ++k) {
+    if (plot.absent[k].empty()) continue;
+    page.open("p", {{"class", "absent-note"}});
+    page.element("span", {{"class", "swatch " + group_css(k + 1)}}, "");
+    page.text("Not plotted for focal " + quoted(comparisons[k].focal) + ", D-DIF undefined: ");
+    for (std::size_t a = 0; a < plot.absent[k].size(); ++a) {
+      const stats::ItemResult& item = comparisons[k].items[plot.absent[k][a]];
+      if (a > 0) page.text("; ");
+      page.text(item.name + (item.note.empty() ? "" : " (" + item.note + ")"));
+    }
+    page.close();
+  }
+  page.line_break();
+  return plot.absent;
+}
+
+/// A comparison's part of the shared D-DIF plot: its colour and how many of its items have a
+/// mark (all but the `absent` ones).
+void write_comparison_dif_note(MarkupWriter& page, const stats::Comparison& comparison,
+                               std::size_t k, std::size_t absent, const Section& section) {
+  const std::size_t plotted = comparison.items.size() - absent;
+  page.element(section.heading, {{"id", section.id("dif-plot")}}, "MH D-DIF");
+  page.open("p");
+  page.text("The marks ");
+  page.element("span", {{"class", "swatch " + group_css(k + 1)}}, "");
+  page.text("of focal " + quoted(comparison.focal) + " in the ");
+  page.element("a", {{"href", "#dif-plot"}}, "D-DIF plot");
+  page.text(": " + std::to_string(plotted) + " of " + std::to_string(comparison.items.size()) +
+            " items.");
+  page.close();
+  page.line_break();
+}
+
+void write_groups_curves(MarkupWriter& page, const RunDescription& run,
+                         const stats::DifAnalysis& analysis,
+                         const std::vector<std::size_t>& order) {
+  page.element("h2", {{"id", "curves"}}, "Empirical item curves");
+  page.element("p", {{"class", "legend-note"}},
+               "Mean item score (the proportion correct of a 0/1 item) at each level of the "
+               "overall analysis's matching score, one line per group in its colour: the "
+               "reference group with circles, the focal groups with squares, diamonds and "
+               "triangles. A line breaks where its group has no examinee in a level. A point's "
+               "area grows with the group's examinees in the level (hover for the counts; each "
+               "figure's table lists them); hollow points are levels the statistics did not use. "
+               "Items flagged in any comparison or overall come first.");
+  GroupsCurveContext context;
+  context.groups.push_back(analysis.reference.value);
+  for (const stats::GroupSize& focal : analysis.focal) context.groups.push_back(focal.value);
+  for (const stats::MethodColumn& test : stats::method_columns(
+           run.methods, [](const stats::Column& c) { return !c.nonuniform_label.empty(); }))
+    context.nonuniform_tests.push_back(test.column);
+  const std::span<const stats::Column> columns = stats::overall_columns();
+  for (const std::size_t c : analysis.overall->columns)
+    if (c < columns.size() && columns[c].name == "lr_nonuniform_p")
+      context.overall_nonuniform = true;
+  page.open("div", {{"class", "curve-grid"}});
+  page.line_break();
+  for (std::size_t j : order) {
+    if (j >= analysis.overall->items.size()) continue;
+    page.insert(groups_curve_figure(analysis, j, context));
+    page.line_break();
+  }
+  page.close();
+  page.line_break();
+}
+
 }  // namespace
 
 std::string html_report(const RunDescription& run, const stats::DifAnalysis& analysis) {
@@ -243,6 +436,12 @@ std::string html_report(const RunDescription& run, const stats::DifAnalysis& ana
   page.open("style");
   page.insert(kStyle);
   page.close();
+  if (comparisons.size() > 1) {
+    page.open("style");
+    page.insert(kGroupsStyle);
+    page.insert(group_colour_rules(1 + comparisons.size()));
+    page.close();
+  }
   page.close();
   page.line_break();
   page.open("body");
@@ -250,26 +449,41 @@ std::string html_report(const RunDescription& run, const stats::DifAnalysis& ana
   std::string subtitle = "itemdif " + run.command + " " + run.input + ": " +
                          std::to_string(run.items) + " items, ";
   if (comparisons.size() > 1) subtitle += std::to_string(comparisons.size()) + " comparisons, ";
-  page.element("p", {{"class", "subtitle"}},
-               subtitle + std::to_string(flagged) + (comparisons.size() > 1 ? " flags" : " flagged"));
+  subtitle += std::to_string(flagged) + (comparisons.size() > 1 ? " flags" : " flagged");
+  if (analysis.overall) {
+    std::size_t overall_flagged = 0;
+    for (const stats::OverallItem& item : analysis.overall->items)
+      overall_flagged += item.flagged ? 1 : 0;
+    subtitle += ", " + std::to_string(overall_flagged) + " flagged overall";
+  }
+  page.element("p", {{"class", "subtitle"}}, subtitle);
   write_facts(page, run, analysis);
 
   if (comparisons.size() == 1) {
     write_rounds(page, first, Section{});
     write_items(page, run, first, Section{});
     write_dif_section(page, first, Section{});
+    write_curves(page, run, analysis, first, order);
   } else {
+    const std::vector<std::size_t> groups_order = flagged_anywhere_first(analysis);
+    if (analysis.overall) write_overall(page, analysis);
+    write_classes(page, analysis, groups_order);
+    const std::vector<std::vector<std::size_t>> absent =
+        write_comparisons_dif_section(page, analysis);
     for (std::size_t k = 0; k < comparisons.size(); ++k) {
       const Section section{"h3", "-" + std::to_string(k + 1)};
       page.element("h2", {{"id", section.id("comparison")}},
                    "Comparison: reference \u201c" + analysis.reference.value +
                        "\u201d against focal \u201c" + comparisons[k].focal + "\u201d");
       write_rounds(page, comparisons[k], section);
-      write_items(page, run, comparisons[k], section);
-      write_dif_section(page, comparisons[k], section);
+      write_items(page, run, comparisons[k], section, true);
+      write_comparison_dif_note(page, comparisons[k], k, absent[k].size(), section);
     }
+    if (analysis.overall)
+      write_groups_curves(page, run, analysis, groups_order);
+    else
+      write_curves(page, run, analysis, first, order);
   }
-  write_curves(page, run, analysis, first, order);
   page.close();
   page.close();
   page.line_break();

@@ -44,19 +44,7 @@ void class_cell(MarkupWriter& page, const std::string& dif_class) {
 
 void value_cell(MarkupWriter& page, const stats::MethodColumn& shown,
                 const stats::ItemResult& item) {
-  const stats::Cell value = item.cell(shown.place.method, shown.place.column);
-  switch (shown.column->kind) {
-    case stats::ColumnKind::dif_class:
-      class_cell(page, stats::cell_text(value));
-      return;
-    case stats::ColumnKind::p_value:
-      number_cell(page, p_value_text(stats::cell_number(value)));
-      return;
-    case stats::ColumnKind::number:
-    case stats::ColumnKind::whole:
-      number_cell(page, decimal_text(stats::cell_number(value), shown.column->decimals));
-      return;
-  }
+  write_value_cell(page, *shown.column, item.cell(shown.place.method, shown.place.column));
 }
 
 void write_row(MarkupWriter& page, const stats::ItemResult& item, std::size_t index,
@@ -77,6 +65,21 @@ void write_row(MarkupWriter& page, const stats::ItemResult& item, std::size_t in
 }
 
 }  // namespace
+
+void write_value_cell(MarkupWriter& page, const stats::Column& column, const stats::Cell& value) {
+  switch (column.kind) {
+    case stats::ColumnKind::dif_class:
+      class_cell(page, stats::cell_text(value));
+      return;
+    case stats::ColumnKind::p_value:
+      number_cell(page, p_value_text(stats::cell_number(value)));
+      return;
+    case stats::ColumnKind::number:
+    case stats::ColumnKind::whole:
+      number_cell(page, decimal_text(stats::cell_number(value), column.decimals));
+      return;
+  }
+}
 
 void write_item_table(MarkupWriter& page, const RunDescription& run,
                       const stats::Comparison& comparison, const std::vector<std::size_t>& order) {

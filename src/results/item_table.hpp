@@ -11,6 +11,10 @@
 
 namespace itemdif::results {
 
+/// One <td> of `value` as the report shows a column of its kind: a class filled by its class,
+/// a p-value, a number with the column's decimals.
+void write_value_cell(MarkupWriter& page, const stats::Column& column, const stats::Cell& value);
+
 /// Writes <table class="items"> with the comparison's items in `order`: the columns of each
 /// method run that declares a heading. Each item's name links to its figure "#item-INDEX".
 void write_item_table(MarkupWriter& page, const RunDescription& run,

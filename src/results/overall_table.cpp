@@ -1,0 +1,50 @@
+// The overall table of the HTML report.
+#include "results/overall_table.hpp"
+
+#include <span>
+#include <string>
+
+#include "results/item_table.hpp"
+
+namespace itemdif::results {
+
+void write_overall_table(MarkupWriter& page, const stats::OverallAnalysis& overall,
+                         const std::vector<std::size_t>& order) {
+  const std::span<const stats::Column> columns = stats::overall_columns();
+  std::vector<std::size_t> shown;
+  for (const std::size_t c : overall.columns)
+    if (c < columns.size() && !columns[c].heading.empty()) shown.push_back(c);
+
+  page.open("table", {{"class", "items overall"}});
+  page.open("thead");
+  page.open("tr");
+  page.element("th", {{"title", "the item's column name"}}, "Item");
+  page.element("th", {{"title", "examinees of every group who answered the item"}}, "n");
+  for (const std::size_t c : shown)
+    page.element("th", {{"title", std::string(columns[c].title)}}, columns[c].heading);
+  page.element("th", {{"title", "flagged by the overall test in its last round"}}, "Flagged");
+  page.element("th", {{"title", "why values are undefined"}}, "Note");
+  page.close();
+  page.close();
+  page.open("tbody");
+  page.line_break();
+  for (const std::size_t j : order) {
+    const stats::OverallItem& item = overall.items[j];
+    page.open("tr", {{"class", item.flagged ? "flagged" : "unflagged"}, {"data-item", item.name}});
+    page.open("td", {{"class", "item"}});
+    page.element("a", {{"href", "#item-" + std::to_string(j)}}, item.name);
+    page.close();
+    page.element("td", {{"class", "num"}}, std::to_string(item.n));
+    for (const std::size_t c : shown)
+      write_value_cell(page, columns[c], c < item.cells.size() ? item.cells[c] : stats::Cell{});
+    page.element("td", {{"class", "flag"}}, item.flagged ? "yes" : "");
+    page.element("td", {{"class", "note"}}, item.note);
+    page.close();
+    page.line_break();
+  }
+  page.close();
+  page.close();
+  page.line_break();
+}
+
+}  // namespace itemdif::results
