@@ -38,6 +38,12 @@ demo: program
 	@echo
 	@echo "Results files of the questionnaire (ratings 1-5 and yes/no items) in"
 	@echo "  examples/survey/results: open examples/survey/results/report.html"
+	./$(BUILD)/itemdif analyze examples/regions/regions.csv --group region --focal East,South,West \
+	  --reference North --id id --max-score 3 --out examples/regions/results
+	@echo
+	@echo "Results files of the test sat in four regions (one comparison per focal region"
+	@echo "  against North, and overall.csv for the four together) in examples/regions/results:"
+	@echo "  open examples/regions/results/report.html"
 
 test:
 	@tools/need_packages.sh $(TEST_PACKAGES)
@@ -55,6 +61,7 @@ bench: program
 	cmake --build $(BUILD) -j $(JOBS) --target $(notdir $(basename $(wildcard bench/*.cpp)))
 	@for b in $(notdir $(basename $(wildcard bench/*.cpp))); do ./$(BUILD)/$$b; done
 	./$(BUILD)/analyze_command_bench mixed
+	./$(BUILD)/analyze_command_bench groups
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -2,6 +2,9 @@
 // x 100 items with missing cells and planted DIF, iterative purification, Mantel-Haenszel alone
 // and all four methods. Run by `make bench`. With the argument `mixed`, the last 20 items are
 // scored 0-4 (a graded response model) and the run takes every method with --max-score 4.
+// With the argument `groups`, the 2 000 000 examinees fall into four groups of 500 000 (the
+// reference A and the focal groups B, C and D, DIF planted against B and C), and the run takes
+// every method: three comparisons and the overall analysis of the four groups together.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -28,7 +31,21 @@ constexpr int kItems = 100;
 constexpr int kPolytomous = 20;
 constexpr int kTopScore = 4;
 
-void write_csv(const std::filesystem::path& path, bool mixed) {
+enum class Mode { two_groups, mixed, groups };
+
+// A group of examinees: its value in the group column, its trait mean, and the DIF against
+// it, a shift of the difficulty of the items j with j % 20 == dif_item (none when -1).
+struct Group {
+  const char* value;
+  double mean;
+  int dif_item;
+  double dif_shift;
+};
+// The `groups` data set takes the four in turn, one examinee in four each.
+constexpr Group kFourGroups[] = {
+    {"A", 0.0, -1, 0.0}, {"B", -0.2, 7, 0.6}, {"C", -0.1, 13, -0.5}, {"D", 0.1, -1, 0.0}};
+
+void write_csv(const std::filesystem::path& path, Mode mode) {
   std::mt19937_64 random(20261208);
   std::uniform_real_distribution<double> uniform(0.0, 1.0);
   std::normal_distribution<double> normal(0.0, 1.0);
@@ -36,12 +53,16 @@ void write_csv(const std::filesystem::path& path, bool mixed) {
   std::string line = "id,group";
   for (int j = 1; j <= kItems; ++j) line += ",q" + std::to_string(j);
   out << line << "\n";
+  const bool mixed = mode == Mode::mixed;
   for (int i = 0; i < kExaminees; ++i) {
     const bool focal = i % 2 == 1;
-    const double theta = normal(random) - (focal ? 0.2 : 0.0);
-    line = std::to_string(i + 1) + (focal ? ",F" : ",R");
+    Group group = focal ? Group{"F", -0.2, 7, 0.6} : Group{"R", 0.0, -1, 0.0};
+    if (mode == Mode::groups) group = kFourGroups[i % 4];
+    const double theta = normal(random) + group.mean;
+    line = std::to_string(i + 1) + "," + group.value;
     for (int j = 0; j < kItems; ++j) {
-      const double difficulty = -2.0 + 4.0 * j / (kItems - 1) + (focal && j % 20 == 7 ? 0.6 : 0.0);
+      const double difficulty =
+          -2.0 + 4.0 * j / (kItems - 1) + (j % 20 == group.dif_item ? group.dif_shift : 0.0);
       const double u = uniform(random);
       if (uniform(random) < 0.01) {
         line += ",";
@@ -63,21 +84,29 @@ void write_csv(const std::filesystem::path& path, bool mixed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool mixed = argc > 1 && std::string(argv[1]) == "mixed";
+  const std::string mode_name = argc > 1 ? argv[1] : "";
+  if (!mode_name.empty() && mode_name != "mixed" && mode_name != "groups") {
+    std::fprintf(stderr, "usage: analyze_command_bench [mixed|groups]\n");
+    return 2;
+  }
+  const Mode mode =
+      mode_name == "mixed" ? Mode::mixed : mode_name == "groups" ? Mode::groups : Mode::two_groups;
+  const bool mixed = mode == Mode::mixed;
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("itemdif-analyze-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string csv = (dir / "scores.csv").string();
   auto start = Clock::now();
-  write_csv(csv, mixed);
+  write_csv(csv, mode);
   std::printf("analyze_command_bench: wrote %d rows x %d items (%.0f MB) in %.1f s\n", kExaminees,
               kItems, std::filesystem::file_size(csv) / 1e6,
               std::chrono::duration<double>(Clock::now() - start).count());
 
   int status = 0;
   double best_mh = 0, best_all = 0;
-  const std::vector<std::string> method_lists =
-      mixed ? std::vector<std::string>{"mh,std,bd,lr"} : std::vector<std::string>{"mh", "mh,std,bd,lr"};
+  const std::vector<std::string> method_lists = mode == Mode::two_groups
+                                                    ? std::vector<std::string>{"mh", "mh,std,bd,lr"}
+                                                    : std::vector<std::string>{"mh,std,bd,lr"};
   for (const std::string& methods : method_lists) {
     double best = 1e30;
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -86,6 +115,10 @@ int main(int argc, char** argv) {
                                             "group",   "--focal",   "F",     "--items",
                                             "q1:q100", "--methods", methods, "--quiet"};
       if (mixed) arguments.insert(arguments.end(), {"--max-score", std::to_string(kTopScore)});
+      if (mode == Mode::groups) {
+        arguments[6] = "B,C,D";
+        arguments.insert(arguments.end(), {"--reference", "A"});
+      }
       std::vector<char*> command;
       for (std::string& a : arguments) command.push_back(a.data());
       command.push_back(nullptr);
@@ -97,10 +130,13 @@ int main(int argc, char** argv) {
       if (!err.str().empty()) std::fprintf(stderr, "analyze_command_bench: %s", err.str().c_str());
     }
     std::printf("analyze_command_bench: analyze%s --methods %s best of 3: %.2f s\n",
-                mixed ? " (80 items 0/1, 20 items 0-4)" : "", methods.c_str(), best);
+                mixed                 ? " (80 items 0/1, 20 items 0-4)"
+                : mode == Mode::groups ? " (4 groups: reference A, focal B,C,D)"
+                                       : "",
+                methods.c_str(), best);
     (methods == "mh" ? best_mh : best_all) = best;
   }
-  if (!mixed)
+  if (mode == Mode::two_groups)
     std::printf("analyze_command_bench: std, bd and lr add %.2f s to mh\n", best_all - best_mh);
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);

@@ -21,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.path = name;
   options.group_column = (choice & 2) != 0 ? "group" : "sex";
   options.focal_values = {(choice & 4) != 0 ? "1" : "F"};
+  // Bit 128: a second focal value, so that the labelled and string group values are sorted
+  // into more than two groups (or refused when no reference value is left).
+  if ((choice & 128) != 0) options.focal_values.push_back((choice & 4) != 0 ? "2" : "M");
   if ((choice & 8) != 0) options.id_column = "id";
   if ((choice & 16) != 0) options.missing_codes = {"9"};
   if ((choice & 32) != 0) options.max_score = (choice & 64) != 0 ? data::kHighestMaxScore : 9;

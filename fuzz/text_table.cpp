@@ -42,6 +42,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     data::read_item_scores(options);
   } catch (const data::InputError&) {
+    return 0;
+  }
+  // A table read with one focal group is read again with two, "1" and "2": the rows of each
+  // focal value get their own group code, and a table without a "2" fails as it should.
+  options.focal_values = {"1", "2"};
+  try {
+    data::read_item_scores(options);
+  } catch (const data::InputError&) {
   }
   return 0;
 }
