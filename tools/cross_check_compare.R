@@ -1,4 +1,28 @@
-# The comparison both cross-check scripts print: for each class column the items whose class
+# What the cross-check scripts share: the item scores and matching scores of a data file, the
+# upper tails, Nagelkerke's R², the effect-size classes, and the comparison they print.
+
+upper_tail <- function(stat, df) pchisq(stat, df, lower.tail = FALSE)
+nagelkerke <- function(loglik, null, n) (1 - exp(2 * (null - loglik) / n)) / (1 - exp(2 * null / n))
+effect <- function(d, p, alpha, b_from, c_above)
+  ifelse(!(p < alpha), "A", ifelse(d > c_above, "C", ifelse(d >= b_from, "B", "A")))
+zumbo_thomas <- function(d, p, alpha) effect(d, p, alpha, 0.13, 0.26)
+jodoin_gierl <- function(d, p, alpha) effect(d, p, alpha, 0.035, 0.070)
+
+# The items of `data` as numbers (examinees x items), their ranges, and the matching base: the
+# sum over the items not `flagged`, a missing response counted as the item's lowest score (0
+# for a 0/1 item). An item outside the matching set adds its own `filled` score to `base`.
+item_scores <- function(data, items, flagged) {
+  x <- sapply(items, function(j) as.numeric(data[[j]]))
+  low <- apply(x, 2, min, na.rm = TRUE); high <- apply(x, 2, max, na.rm = TRUE)
+  polytomous <- !(low >= 0 & high <= 1)
+  filled <- x
+  for (j in seq_along(items)) filled[is.na(x[, j]), j] <- ifelse(polytomous[j], low[j], 0)
+  matching <- setdiff(items, flagged)
+  list(x = x, low = low, high = high, polytomous = polytomous, filled = filled,
+       matching = matching, base = rowSums(filled[, matching, drop = FALSE]))
+}
+
+# The comparison the cross-check scripts print: for each class column the items whose class
 # differs, for each other column the worst relative difference between R's values `r` and
 # itemdif's `ours` (rows in the same item order), and the worst of all columns.
 report_differences <- function(r, ours, classes) {

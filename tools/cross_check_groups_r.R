@@ -25,21 +25,11 @@ alpha_level <- if (length(args) >= 6) as.numeric(args[6]) else 0.05
 values <- c(reference_value, focal_values)
 data <- data[!is.na(data[[group]]) & data[[group]] %in% values, ]
 items <- ours$item
-x <- sapply(items, function(j) as.numeric(data[[j]]))
 g <- match(data[[group]], values) - 1  # 0 the reference group, k the k-th focal group
 G <- length(values)
-low <- apply(x, 2, min, na.rm = TRUE); high <- apply(x, 2, max, na.rm = TRUE)
-polytomous <- !(low >= 0 & high <= 1)
-score_min <- ifelse(polytomous, low, 0)
-filled <- x
-for (j in seq_along(items)) filled[is.na(x[, j]), j] <- score_min[j]
-matching <- setdiff(items, ours$item[ours$flagged == "true"])
-base <- rowSums(filled[, matching, drop = FALSE])
-
-upper_tail <- function(stat, df) pchisq(stat, df, lower.tail = FALSE)
-nagelkerke <- function(loglik, null, n) (1 - exp(2 * (null - loglik) / n)) / (1 - exp(2 * null / n))
-effect <- function(d, p, b_from, c_above)
-  ifelse(!(p < alpha_level), "A", ifelse(d > c_above, "C", ifelse(d >= b_from, "B", "A")))
+scores <- item_scores(data, items, ours$item[ours$flagged == "true"])
+x <- scores$x; low <- scores$low; high <- scores$high; polytomous <- scores$polytomous
+filled <- scores$filled; matching <- scores$matching; base <- scores$base
 
 cmh_gaps <- 0
 rows <- lapply(seq_along(items), function(k) {
@@ -103,11 +93,11 @@ rows <- lapply(seq_along(items), function(k) {
              lr_nonuniform_chi_square = 2 * (loglik[3] - loglik[2]),
              lr_nonuniform_p = upper_tail(2 * (loglik[3] - loglik[2]), G - 1),
              lr_delta_r2 = delta, lr_uniform_delta_r2 = r2[2] - r2[1],
-             zumbo_thomas_class = effect(delta, lr_p, 0.13, 0.26),
-             jodoin_gierl_class = effect(delta, lr_p, 0.035, 0.070))
+             zumbo_thomas_class = zumbo_thomas(delta, lr_p, alpha_level),
+             jodoin_gierl_class = jodoin_gierl(delta, lr_p, alpha_level))
 })
 r <- do.call(rbind, rows)
-cat(sprintf("%d items, %d groups; generalized MH against mantelhaen.test on the 0/1 items: %.3e\n",
-            nrow(r), G, cmh_gaps))
+cat(sprintf("%d items, %d groups; generalized MH against mantelhaen.test on the 0/1 items: %s\n",
+            nrow(r), G, if (any(!polytomous)) sprintf("%.3e", cmh_gaps) else "none"))
 report_differences(r, ours[match(r$item, ours$item), ],
                    c("zumbo_thomas_class", "jodoin_gierl_class"))

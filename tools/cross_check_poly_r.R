@@ -23,21 +23,10 @@ alpha_level <- if (length(args) >= 6) as.numeric(args[6]) else 0.05
 
 data <- data[!is.na(data[[group]]) & data[[group]] %in% c(focal_value, reference_value), ]
 items <- ours$item
-x <- sapply(items, function(j) as.numeric(data[[j]]))
 focal <- as.numeric(data[[group]] == focal_value)
-low <- apply(x, 2, min, na.rm = TRUE); high <- apply(x, 2, max, na.rm = TRUE)
-polytomous <- !(low >= 0 & high <= 1)
-score_min <- ifelse(polytomous, low, 0)
-# A missing response counts as the item's lowest score in the matching sum.
-filled <- x
-for (j in seq_along(items)) filled[is.na(x[, j]), j] <- score_min[j]
-matching <- setdiff(items, ours$item[ours$flagged == "true"])
-base <- rowSums(filled[, matching, drop = FALSE])
-
-upper_tail <- function(stat, df) pchisq(stat, df, lower.tail = FALSE)
-nagelkerke <- function(loglik, null, n) (1 - exp(2 * (null - loglik) / n)) / (1 - exp(2 * null / n))
-effect <- function(d, p, b_from, c_above)
-  ifelse(!(p < alpha_level), "A", ifelse(d > c_above, "C", ifelse(d >= b_from, "B", "A")))
+scores <- item_scores(data, items, ours$item[ours$flagged == "true"])
+x <- scores$x; low <- scores$low; high <- scores$high; polytomous <- scores$polytomous
+filled <- scores$filled; matching <- scores$matching; base <- scores$base
 
 rows <- lapply(which(polytomous), function(k) {
   j <- items[k]
@@ -97,8 +86,8 @@ rows <- lapply(which(polytomous), function(k) {
              lr_delta_r2 = delta, lr_uniform_delta_r2 = r2[2] - r2[1],
              lr_beta_change = abs(coef(fits[[2]])[["xc"]] - coef(fits[[1]])[["xc"]]) /
                abs(coef(fits[[1]])[["xc"]]),
-             zumbo_thomas_class = effect(delta, lr_p, 0.13, 0.26),
-             jodoin_gierl_class = effect(delta, lr_p, 0.035, 0.070))
+             zumbo_thomas_class = zumbo_thomas(delta, lr_p, alpha_level),
+             jodoin_gierl_class = jodoin_gierl(delta, lr_p, alpha_level))
 })
 r <- do.call(rbind, rows)
 mine_rows <- ours[match(r$item, ours$item), ]

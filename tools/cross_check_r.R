@@ -23,11 +23,7 @@ focal <- as.numeric(data$sex == "F")
 matching <- setdiff(items, ours$item[ours$flagged == "true"])
 base <- rowSums(ifelse(is.na(x[, matching, drop = FALSE]), 0, x[, matching, drop = FALSE]))
 
-upper_tail <- function(stat, df) pchisq(stat, df, lower.tail = FALSE)
-nagelkerke <- function(fit, null, n) {
-  (1 - exp(2 * (as.numeric(logLik(null)) - as.numeric(logLik(fit))) / n)) /
-    (1 - exp(2 * as.numeric(logLik(null)) / n))
-}
+r2_of <- function(fit, null, n) nagelkerke(as.numeric(logLik(fit)), as.numeric(logLik(null)), n)
 
 breslow_day <- function(tab, alpha) {
   stat <- 0; sa <- 0; se <- 0; sv <- 0; k <- 0
@@ -72,7 +68,7 @@ rows <- lapply(items, function(j) {
   uniform <- glm(y ~ xc + g, family = binomial, control = control)
   nonuniform <- glm(y ~ xc * g, family = binomial, control = control)
   n <- length(y)
-  r2 <- sapply(list(trait, uniform, nonuniform), nagelkerke, null = null, n = n)
+  r2 <- sapply(list(trait, uniform, nonuniform), r2_of, null = null, n = n)
   lr <- deviance(trait) - deviance(nonuniform)
   lr_u <- deviance(trait) - deviance(uniform)
   lr_n <- deviance(uniform) - deviance(nonuniform)
@@ -96,10 +92,8 @@ signed <- function(class, value)
   ifelse(class == "A", "A", paste0(class, ifelse(value < 0, "-", "+")))
 size <- abs(r$std_p_dif)
 r$std_class <- signed(ifelse(size < 0.05, "A", ifelse(size < 0.10, "B", "C")), r$std_p_dif)
-effect <- function(d, p, b_from, c_above)
-  ifelse(!(p < 0.05), "A", ifelse(d > c_above, "C", ifelse(d >= b_from, "B", "A")))
-r$zumbo_thomas_class <- effect(r$lr_delta_r2, r$lr_p, 0.13, 0.26)
-r$jodoin_gierl_class <- effect(r$lr_delta_r2, r$lr_p, 0.035, 0.070)
+r$zumbo_thomas_class <- zumbo_thomas(r$lr_delta_r2, r$lr_p, 0.05)
+r$jodoin_gierl_class <- jodoin_gierl(r$lr_delta_r2, r$lr_p, 0.05)
 classes <- c("std_class", "zumbo_thomas_class", "jodoin_gierl_class")
 
 report_differences(r, ours, classes)

@@ -2,7 +2,8 @@
 # Compares `itemdif analyze` on the bundled quiz with the same statistics computed in R
 # (tools/cross_check_r.R): once as the README runs it, once with Holm's adjustment; then the
 # polytomous items of the bundled questionnaire and of psychTools::bfi (tools/cross_check_poly_r.R),
-# and the overall tests of psychTools::bfi by education (tools/cross_check_groups_r.R).
+# and the overall tests of the regions example and of psychTools::bfi by education
+# (tools/cross_check_groups_r.R).
 # usage: tools/cross_check_r.sh [ITEMDIF]   (default build/itemdif)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,6 +28,13 @@ survey=$root/examples/survey/survey.csv
   --out "$work/survey" --quiet
 echo "== survey: $work/survey/items.csv against R"
 Rscript "$root/tools/cross_check_poly_r.R" "$survey" "$work/survey/items.csv" language FR EN
+# Several focal groups: the overall tests of the bundled regions example.
+regions=$root/examples/regions/regions.csv
+"$itemdif" analyze "$regions" --group region --focal East,South,West --reference North --id id \
+  --max-score 3 --out "$work/regions" --quiet
+echo "== regions: $work/regions/overall.csv against R"
+Rscript "$root/tools/cross_check_groups_r.R" "$regions" "$work/regions/overall.csv" region North \
+  East,South,West
 if Rscript -e 'quit(status = !requireNamespace("psychTools", quietly = TRUE))' 2>/dev/null; then
   Rscript -e 'data(bfi, package = "psychTools"); write.csv(bfi, commandArgs(TRUE)[1], row.names = FALSE, na = "")' \
     "$work/bfi.csv"
