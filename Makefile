@@ -10,10 +10,20 @@ PROGRAM_PACKAGES := cmake:cmake g++:g++ make:make \
                     libboost-math-dev:/usr/include/boost/math/distributions/chi_squared.hpp \
                     libeigen3-dev:/usr/include/eigen3/Eigen/Dense \
                     nlohmann-json3-dev:/usr/include/nlohmann/json.hpp
+# The R package (r/itemdif) compiles the same core; haven and tibble are for its tests.
+R_PACKAGES       := r-base-dev:/usr/share/R/debian/r-cran.mk \
+                    r-cran-cpp11:/usr/lib/R/site-library/cpp11/DESCRIPTION \
+                    libboost-math-dev:/usr/include/boost/math/distributions/chi_squared.hpp \
+                    libeigen3-dev:/usr/include/eigen3/Eigen/Dense \
+                    nlohmann-json3-dev:/usr/include/nlohmann/json.hpp
+R_TEST_PACKAGES  := $(R_PACKAGES) r-cran-testthat:/usr/lib/R/site-library/testthat/DESCRIPTION \
+                    r-cran-haven:/usr/lib/R/site-library/haven/DESCRIPTION \
+                    r-cran-tibble:/usr/lib/R/site-library/tibble/DESCRIPTION
 TEST_PACKAGES    := $(PROGRAM_PACKAGES) libgtest-dev:/usr/include/gtest/gtest.h \
-                    chromium:/usr/bin/chromium python3:/usr/bin/python3
+                    chromium:/usr/bin/chromium python3:/usr/bin/python3 \
+                    $(R_TEST_PACKAGES)
 
-.PHONY: all program demo test test-sanitize bench clean
+.PHONY: all program demo test test-sanitize bench r r-check clean
 
 all: test
 
@@ -62,6 +72,24 @@ bench: program
 	@for b in $(notdir $(basename $(wildcard bench/*.cpp))); do ./$(BUILD)/$$b; done
 	./$(BUILD)/analyze_command_bench mixed
 	./$(BUILD)/analyze_command_bench groups
+
+# The R package: its sources and the core's are staged in $(BUILD)/r-package (compiled objects
+# kept there) and installed into R's site library as root, else into the user's library.
+r:
+	@tools/need_packages.sh $(R_PACKAGES)
+	tools/r_package_sources.sh $(BUILD)/r-package
+	@lib=; if [ "$$(id -u)" -ne 0 ]; then \
+	   lib=$$(Rscript -e 'cat(path.expand(Sys.getenv("R_LIBS_USER")))'); mkdir -p "$$lib"; fi; \
+	 echo "R CMD INSTALL $${lib:+-l $$lib }$(BUILD)/r-package/itemdif"; \
+	 MAKEFLAGS=-j$(JOBS) R CMD INSTALL $${lib:+-l "$$lib"} $(BUILD)/r-package/itemdif
+
+# R CMD check of the package as it would be released (its tests without the program skip the
+# comparison with it).
+r-check:
+	@tools/need_packages.sh $(R_TEST_PACKAGES)
+	tools/r_package_sources.sh $(BUILD)/r-package
+	cd $(BUILD)/r-package && rm -f itemdif_*.tar.gz && R CMD build itemdif && \
+	  MAKEFLAGS=-j$(JOBS) R CMD check --no-manual itemdif_*.tar.gz
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

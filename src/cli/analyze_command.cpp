@@ -4,27 +4,15 @@
 #include <CLI/CLI.hpp>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
-
 #include "cli/analyze_options.hpp"
 #include "cli/analyze_description.hpp"
 #include "results/results_files.hpp"
 #include "results/summary.hpp"
 #include "stats/dif_analysis.hpp"
-#include "stats/method_list.hpp"
 #include "stats/option_names.hpp"
 
 namespace itemdif::cli {
 namespace {
-
-/// The value named `text`; CLI11 has checked the text against the same names.
-template <typename Enum, std::size_t N>
-Enum choice(const std::string& text, const std::array<stats::Named<Enum>, N>& table) {
-  for (const auto& entry : table)
-    if (text == entry.name) return entry.value;
-  return table.front().value;
-}
 
 /// "round 2: 45 of 100 items" on standard error, kept on one line of the terminal.
 class TerminalProgress {
@@ -115,69 +103,6 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
                      "Folder of the results files (items.csv, levels.csv, coefficients.csv, "
                      "results.json, report.html), created if missing");
   command.add_flag("--quiet", a.quiet, "Print no summary");
-}
-
-std::vector<std::string> focal_values(const std::vector<std::string>& texts) {
-  std::vector<std::string> values;
-  for (const std::string& text : texts) {
-    // Every part is kept, an empty one too: it then fails as a value that no row holds.
-    std::string value;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-      if (text[k] == '\\' && k + 1 < text.size() && text[k + 1] == ',') {
-        value += ',';
-        ++k;
-      } else if (text[k] == ',') {
-        values.push_back(std::move(value));
-        value.clear();
-      } else {
-        value += text[k];
-      }
-    }
-    values.push_back(std::move(value));
-  }
-  return values;
-}
-
-data::ReadOptions read_options(const AnalyzeArguments& a) {
-  data::ReadOptions options;
-  options.path = a.data;
-  if (a.delimiter) options.delimiter = parse_delimiter(*a.delimiter);
-  options.group_column = a.group;
-  options.focal_values = focal_values(a.focal);
-  options.reference_value = a.reference;
-  options.items = a.items;
-  options.id_column = a.id;
-  if (a.missing_codes) options.missing_codes = split_list(*a.missing_codes);
-  options.max_score = parse_max_score(a.max_score);
-  return options;
-}
-
-std::vector<std::size_t> methods_to_compute(const AnalyzeArguments& a) {
-  std::vector<std::size_t> methods;
-  if (!a.methods) {
-    for (std::size_t m = 0; m < stats::methods().size(); ++m) methods.push_back(m);
-    return methods;
-  }
-  methods = parse_methods(*a.methods);
-  // The flag rule and Breslow-Day rest on Mantel-Haenszel, the first method: always computed.
-  if (methods.front() != 0) methods.insert(methods.begin(), 0);
-  return methods;
-}
-
-stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
-  stats::AnalyzeOptions options;
-  options.missing = choice(a.missing, stats::kMissingNames);
-  options.levels = parse_levels(a.levels);
-  options.min_per_group = a.min_per_group;
-  options.purify = choice(a.purify, stats::kPurifyNames);
-  options.max_rounds = a.max_rounds;
-  options.flag = choice(a.flag, stats::kFlagNames);
-  if (!(a.alpha > 0.0 && a.alpha < 1.0))
-    throw UsageError("--alpha: must lie strictly between 0 and 1", "analyze");
-  options.alpha = a.alpha;
-  options.adjust = choice(a.adjust, stats::kAdjustNames);
-  options.methods = methods_to_compute(a);
-  return options;
 }
 
 int run_analyze(const AnalyzeArguments& arguments, std::ostream& out, std::ostream& err) {

@@ -42,6 +42,9 @@ struct AnalyzeArguments {
 /// Declares the options of `analyze` on `command`, stored into `arguments`.
 void add_analyze_options(CLI::App& command, AnalyzeArguments& arguments);
 
+// The functions below up to run_analyze live in analyze_options.cpp, apart from the command
+// line's parser, so that a binding builds its options with the same code and messages.
+
 /// The focal values of every --focal text in order: split at commas, `\,` a comma inside a
 /// value.
 std::vector<std::string> focal_values(const std::vector<std::string>& texts);

@@ -1,8 +1,10 @@
 // The option texts of `analyze` turned into the analysis's options.
 #include "cli/analyze_options.hpp"
 
+#include "cli/analyze_command.hpp"
 #include "data/item_scores.hpp"
 #include "stats/method_list.hpp"
+#include "stats/option_names.hpp"
 
 #include <algorithm>
 #include <array>
@@ -21,6 +23,15 @@ bool parse_count(std::string_view text, int& value) {
   if (text.empty()) return false;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc{} && end == text.data() + text.size() && value >= 0;
+}
+
+/// The value named `text`; the caller (CLI11, or a binding's own check) has checked the text
+/// against the same names.
+template <typename Enum, std::size_t N>
+Enum choice(const std::string& text, const std::array<stats::Named<Enum>, N>& table) {
+  for (const auto& entry : table)
+    if (text == entry.name) return entry.value;
+  return table.front().value;
 }
 
 }  // namespace
@@ -93,6 +104,69 @@ char parse_delimiter(const std::string& text) {
   if (text[0] == '"' || text[0] == '\n' || text[0] == '\r')
     invalid("--delimiter", "a quote or a line end cannot separate cells");
   return text[0];
+}
+
+std::vector<std::string> focal_values(const std::vector<std::string>& texts) {
+  std::vector<std::string> values;
+  for (const std::string& text : texts) {
+    // Every part is kept, an empty one too: it then fails as a value that no row holds.
+    std::string value;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+      if (text[k] == '\\' && k + 1 < text.size() && text[k + 1] == ',') {
+        value += ',';
+        ++k;
+      } else if (text[k] == ',') {
+        values.push_back(std::move(value));
+        value.clear();
+      } else {
+        value += text[k];
+      }
+    }
+    values.push_back(std::move(value));
+  }
+  return values;
+}
+
+data::ReadOptions read_options(const AnalyzeArguments& a) {
+  data::ReadOptions options;
+  options.path = a.data;
+  if (a.delimiter) options.delimiter = parse_delimiter(*a.delimiter);
+  options.group_column = a.group;
+  options.focal_values = focal_values(a.focal);
+  options.reference_value = a.reference;
+  options.items = a.items;
+  options.id_column = a.id;
+  if (a.missing_codes) options.missing_codes = split_list(*a.missing_codes);
+  options.max_score = parse_max_score(a.max_score);
+  return options;
+}
+
+std::vector<std::size_t> methods_to_compute(const AnalyzeArguments& a) {
+  std::vector<std::size_t> methods;
+  if (!a.methods) {
+    for (std::size_t m = 0; m < stats::methods().size(); ++m) methods.push_back(m);
+    return methods;
+  }
+  methods = parse_methods(*a.methods);
+  // The flag rule and Breslow-Day rest on Mantel-Haenszel, the first method: always computed.
+  if (methods.front() != 0) methods.insert(methods.begin(), 0);
+  return methods;
+}
+
+stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
+  stats::AnalyzeOptions options;
+  options.missing = choice(a.missing, stats::kMissingNames);
+  options.levels = parse_levels(a.levels);
+  options.min_per_group = a.min_per_group;
+  options.purify = choice(a.purify, stats::kPurifyNames);
+  options.max_rounds = a.max_rounds;
+  options.flag = choice(a.flag, stats::kFlagNames);
+  if (!(a.alpha > 0.0 && a.alpha < 1.0))
+    throw UsageError("--alpha: must lie strictly between 0 and 1", "analyze");
+  options.alpha = a.alpha;
+  options.adjust = choice(a.adjust, stats::kAdjustNames);
+  options.methods = methods_to_compute(a);
+  return options;
 }
 
 }  // namespace itemdif::cli

@@ -58,6 +58,7 @@ ScoreRules::ScoreRules(const std::vector<std::string>& missing_codes, int max_sc
     const char text[2] = {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
     two_digits_[n] = longer(std::string_view(text, 2));
   }
+  for (unsigned n = 0; n < kWholeLooked; ++n) whole_[n] = other_number(n);
 }
 
 bool ScoreRules::is_code(std::string_view cell) const {
@@ -78,7 +79,7 @@ std::uint8_t ScoreRules::longer(std::string_view cell) const {
   return score <= max_score_ ? static_cast<std::uint8_t>(score) : kInvalid;
 }
 
-std::uint8_t ScoreRules::number(double value) const {
+std::uint8_t ScoreRules::other_number(double value) const {
   if (std::find(numeric_codes_.begin(), numeric_codes_.end(), value) != numeric_codes_.end())
     return kMissing;
   // Negated so that NaN is refused too.

@@ -42,8 +42,15 @@ class ScoreRules {
     return longer(cell);
   }
 
-  /// A number read from a statistical file that is not missing there.
-  std::uint8_t number(double value) const;
+  /// A number read from a statistical file (or a binding's table) that is not missing there.
+  std::uint8_t number(double value) const {
+    // Most numbers are small whole numbers: looked up, missing codes included.
+    if (value >= 0.0 && value < static_cast<double>(kWholeLooked)) {
+      const auto whole = static_cast<unsigned>(value);
+      if (static_cast<double>(whole) == value) return whole_[whole];
+    }
+    return other_number(value);
+  }
 
   int max_score() const { return max_score_; }
 
@@ -51,12 +58,16 @@ class ScoreRules {
   static std::string number_text(double value);
 
  private:
+  static constexpr unsigned kWholeLooked = 256;
+
   std::uint8_t longer(std::string_view cell) const;
+  std::uint8_t other_number(double value) const;
   bool is_code(std::string_view cell) const;
 
   int max_score_;
   std::array<std::uint8_t, 256> single_{};
   std::array<std::uint8_t, 100> two_digits_{};  // "00" to "99"
+  std::array<std::uint8_t, kWholeLooked> whole_{};  // the numbers 0 to 255
   std::vector<std::string> codes_;
   std::vector<double> numeric_codes_;
 };

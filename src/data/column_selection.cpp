@@ -29,7 +29,9 @@ class Header {
     return *found;
   }
 
-  [[noreturn]] void fail(const std::string& what) const { throw InputError(shown_ + ": " + what); }
+  [[noreturn]] void fail(const std::string& what) const {
+    throw InputError(shown_.empty() ? what : shown_ + ": " + what);
+  }
 
   const std::string& name(std::size_t i) const { return names_[i]; }
   std::size_t size() const { return names_.size(); }

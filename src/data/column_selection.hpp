@@ -18,7 +18,7 @@ struct ColumnSelection {
 /// inclusive ranges `first:last` over header positions; absent, every column but the group and
 /// the id. A range passes over the group and id columns; naming either as an item is an error,
 /// as are unknown or repeated names, a name the header holds twice, a range that runs backwards
-/// and an empty selection. Messages begin with `shown`, the file's name.
+/// and an empty selection. Messages begin with `shown`, the file's name, unless it is empty.
 ColumnSelection select_columns(const std::vector<std::string>& header,
                                const std::string& group_column,
                                const std::optional<std::string>& id_column,

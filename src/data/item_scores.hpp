@@ -42,6 +42,8 @@ struct ItemScores {
 
 /// What to read and how.
 struct ReadOptions {
+  /// The data file. Empty for a table handed over in memory (a binding's data frame), which
+  /// messages leave unnamed: `row 17, column q12: ...`.
   std::string path;
   std::optional<char> delimiter;  ///< for text files; else by the file's extension
   std::string group_column;
@@ -51,6 +53,8 @@ struct ReadOptions {
   std::optional<std::string> id_column;
   std::vector<std::string> missing_codes;  ///< item cells that count as missing
   int max_score = 1;  ///< item scores run from 0 to this, at most kHighestMaxScore
+  /// The option of max_score as messages name it: a binding names its own argument.
+  std::string max_score_option = "--max-score";
 };
 
 /// Invalid or unreadable input. `what()` is the whole message, naming the file, line and

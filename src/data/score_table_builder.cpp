@@ -30,6 +30,7 @@ void advise_huge_pages(void* data, std::size_t bytes) {
 ScoreTableBuilder::ScoreTableBuilder(const ReadOptions& options, std::vector<std::string> header,
                                      std::size_t row_bound, Place place)
     : shown_(options.path),
+      max_score_option_(options.max_score_option),
       header_(std::move(header)),
       columns_(select_columns(header_, options.group_column, options.id_column, options.items,
                               options.path)),
@@ -56,13 +57,15 @@ ScoreTableBuilder::ScoreTableBuilder(const ReadOptions& options, std::vector<std
   }
 }
 
-void ScoreTableBuilder::fail(const std::string& what) const { throw InputError(shown_ + ": " + what); }
+void ScoreTableBuilder::fail(const std::string& what) const {
+  throw InputError(shown_.empty() ? what : shown_ + ": " + what);
+}
 
 void ScoreTableBuilder::fail_cell(std::size_t where, std::size_t column, std::string_view text) const {
-  throw InputError(shown_ + (place_ == Place::line ? " line " : " row ") + std::to_string(where) +
-                   ", column " + header_[column] + ": " + quoted(text) +
-                   " is not a score (0 to " + std::to_string(rules_.max_score()) +
-                   ", see --max-score) or a missing code");
+  throw InputError((shown_.empty() ? "" : shown_ + " ") + (place_ == Place::line ? "line " : "row ") +
+                   std::to_string(where) + ", column " + header_[column] + ": " + quoted(text) +
+                   " is not a score (0 to " + std::to_string(rules_.max_score()) + ", see " +
+                   max_score_option_ + ") or a missing code");
 }
 
 std::uint32_t ScoreTableBuilder::group_index(std::string_view text, std::optional<double> number) {
@@ -160,7 +163,9 @@ std::string ScoreTableBuilder::focal_list() const {
 
 ItemScores ScoreTableBuilder::finish() {
   if (rows_read_ == 0)
-    fail(place_ == Place::line ? "the file has a header but no data rows" : "the file has no data rows");
+    fail(place_ == Place::line ? "the file has a header but no data rows"
+         : shown_.empty()      ? "the table has no rows"
+                               : "the file has no data rows");
   const std::string& group_name = header_[columns_.group];
   constexpr std::uint8_t kOther = UINT8_MAX;
   std::vector<std::uint8_t> code(values_.size(), kOther);

@@ -39,6 +39,8 @@ class ScoreTableBuilder {
                     std::size_t row_bound, Place place);
 
   std::size_t n_columns() const { return header_.size(); }
+  /// The group, id and item columns, as positions in the header.
+  const ColumnSelection& columns() const { return columns_; }
 
   /// One row of a text table, with one cell per header column, at line or row `where`.
   void add_text_row(std::size_t where, std::span<const std::string_view> cells);
@@ -68,6 +70,7 @@ class ScoreTableBuilder {
   std::string focal_list() const;
 
   std::string shown_;
+  std::string max_score_option_;
   std::vector<std::string> focal_;
   std::optional<std::string> reference_;
   std::vector<std::string> header_;

@@ -165,5 +165,15 @@ TEST(ScoreRulesNumbers, WholeNumbersUpToTheHighestScore) {
     EXPECT_EQ(rules.number(value), ScoreRules::kInvalid) << value;
 }
 
+TEST(ScoreRulesNumbers, EdgesOfTheLookedUpNumbers) {
+  // Whole numbers below 256 are looked up, the rest computed: both give the same answers.
+  const ScoreRules rules({"255", "300"}, kHighestMaxScore);
+  EXPECT_EQ(rules.number(250.0), 250);
+  EXPECT_EQ(rules.number(255.0), kMissing);
+  EXPECT_EQ(rules.number(300.0), kMissing);
+  for (const double value : {251.0, 254.0, 255.5, 256.0, 249.5, -0.5})
+    EXPECT_EQ(rules.number(value), ScoreRules::kInvalid) << value;
+}
+
 }  // namespace
 }  // namespace itemdif::data

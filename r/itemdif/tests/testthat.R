@@ -1,0 +1,4 @@
+library(testthat)
+library(itemdif)
+
+test_check("itemdif")
