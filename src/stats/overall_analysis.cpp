@@ -50,6 +50,23 @@ constexpr std::array kColumns = {
         .shown_in(SummaryTable::items, "JG", 2),
 };
 
+// Where the generalized logistic regression's values go.
+constexpr std::pair<std::string_view, std::optional<double> LrTests::*> kLrNumbers[] = {
+    {"lr_chi_square", &LrTests::chi_square},
+    {"lr_p", &LrTests::p},
+    {"lr_uniform_chi_square", &LrTests::uniform_chi_square},
+    {"lr_uniform_p", &LrTests::uniform_p},
+    {"lr_nonuniform_chi_square", &LrTests::nonuniform_chi_square},
+    {"lr_nonuniform_p", &LrTests::nonuniform_p},
+    {"lr_delta_r2", &LrTests::delta_r2},
+    {"lr_uniform_delta_r2", &LrTests::uniform_delta_r2},
+};
+constexpr std::pair<std::string_view, double LrTests::*> kLrDegrees[] = {
+    {"lr_df", &LrTests::df},
+    {"lr_uniform_df", &LrTests::uniform_df},
+    {"lr_nonuniform_df", &LrTests::nonuniform_df},
+};
+
 std::size_t column_index(std::string_view name) {
   for (std::size_t c = 0; c < kColumns.size(); ++c)
     if (kColumns[c].name == name) return c;
@@ -98,17 +115,8 @@ OverallItem overall_item(std::string name, const ItemRange& range,
 
   if (with_lr) {
     const LrTests lr = generalized_lr_values(cells, range.polytomous, focal_values, alpha);
-    set("lr_chi_square", number_cell(lr.chi_square));
-    set("lr_df", whole_number(lr.df));
-    set("lr_p", number_cell(lr.p));
-    set("lr_uniform_chi_square", number_cell(lr.uniform_chi_square));
-    set("lr_uniform_df", whole_number(lr.uniform_df));
-    set("lr_uniform_p", number_cell(lr.uniform_p));
-    set("lr_nonuniform_chi_square", number_cell(lr.nonuniform_chi_square));
-    set("lr_nonuniform_df", whole_number(lr.nonuniform_df));
-    set("lr_nonuniform_p", number_cell(lr.nonuniform_p));
-    set("lr_delta_r2", number_cell(lr.delta_r2));
-    set("lr_uniform_delta_r2", number_cell(lr.uniform_delta_r2));
+    for (const auto& [column, value] : kLrNumbers) set(column, number_cell(lr.*value));
+    for (const auto& [column, value] : kLrDegrees) set(column, whole_number(lr.*value));
     set("zumbo_thomas_class", class_cell(lr.zumbo_thomas_class));
     set("jodoin_gierl_class", class_cell(lr.jodoin_gierl_class));
     item.coefficients = lr.coefficients;
