@@ -128,4 +128,22 @@ Row overall_coefficient_row(const stats::OverallItem& item,
   return coefficient_cells(item.name, std::monostate{}, coefficient);
 }
 
+ResultRows result_rows(const stats::DifAnalysis& analysis) {
+  ResultRows rows;
+  for (const stats::Comparison& comparison : analysis.comparisons)
+    for (const stats::ItemResult& item : comparison.items) {
+      rows.items.push_back(item_row(comparison.focal, item));
+      for (std::size_t k = 0; k < item.levels.size(); ++k)
+        for (Row& row : level_rows(comparison.focal, item, k))
+          rows.levels.push_back(std::move(row));
+      for (const stats::MethodValues& values : item.methods)
+        for (const stats::Coefficient& coefficient : values.coefficients)
+          rows.coefficients.push_back(coefficient_row(comparison.focal, item, coefficient));
+    }
+  if (analysis.overall)
+    for (const stats::OverallItem& item : analysis.overall->items)
+      rows.overall.push_back(overall_row(item));
+  return rows;
+}
+
 }  // namespace itemdif::results

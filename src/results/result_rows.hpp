@@ -29,6 +29,13 @@ std::vector<Row> level_rows(const std::string& focal, const stats::ItemResult& i
 Row coefficient_row(const std::string& focal, const stats::ItemResult& item,
                     const stats::Coefficient& coefficient);
 
+/// Every row of the comparisons' items.csv, levels.csv and coefficients.csv, in the order of
+/// the comparisons and then the items, and of overall.csv (none without the overall analysis).
+struct ResultRows {
+  std::vector<Row> items, levels, coefficients, overall;
+};
+ResultRows result_rows(const stats::DifAnalysis& analysis);
+
 /// The column names of overall.csv: `item`, the range and `n`, the overall columns, `flagged`
 /// and `note`.
 const std::vector<std::string>& overall_item_columns();

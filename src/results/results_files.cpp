@@ -26,26 +26,13 @@ struct ResultsFile {
 
 std::vector<ResultsFile> results_file_texts(const RunDescription& run,
                                             const stats::DifAnalysis& analysis) {
-  std::vector<Row> items, levels, coefficients;
-  for (const stats::Comparison& comparison : analysis.comparisons)
-    for (const stats::ItemResult& item : comparison.items) {
-      items.push_back(item_row(comparison.focal, item));
-      for (std::size_t k = 0; k < item.levels.size(); ++k)
-        for (Row& row : level_rows(comparison.focal, item, k)) levels.push_back(std::move(row));
-      for (const stats::MethodValues& values : item.methods)
-        for (const stats::Coefficient& coefficient : values.coefficients)
-          coefficients.push_back(coefficient_row(comparison.focal, item, coefficient));
-    }
+  const ResultRows rows = result_rows(analysis);
   std::vector<ResultsFile> files = {
-      {"items.csv", csv_text(item_columns(), items)},
-      {"levels.csv", csv_text(level_columns(), levels)},
-      {"coefficients.csv", csv_text(coefficient_columns(), coefficients)}};
-  if (analysis.overall) {
-    std::vector<Row> overall;
-    for (const stats::OverallItem& item : analysis.overall->items)
-      overall.push_back(overall_row(item));
-    files.push_back({kOverallFile, csv_text(overall_item_columns(), overall)});
-  }
+      {"items.csv", csv_text(item_columns(), rows.items)},
+      {"levels.csv", csv_text(level_columns(), rows.levels)},
+      {"coefficients.csv", csv_text(coefficient_columns(), rows.coefficients)}};
+  if (analysis.overall)
+    files.push_back({kOverallFile, csv_text(overall_item_columns(), rows.overall)});
   files.push_back({"results.json", results_json(run, analysis)});
   files.push_back({"report.html", html_report(run, analysis)});
   return files;

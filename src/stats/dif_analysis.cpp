@@ -222,6 +222,7 @@ std::vector<OverallItem> overall_round(const data::ItemScores& scores,
   const ScoreCounts counts =
       count_scores(scores, taking_part, ranges, groups.size(), options.missing, set.matching);
 
+  const bool logistic = with_lr(options);
   std::vector<OverallItem> results(items);
   std::mutex progress_mutex;
   std::size_t done = 0;
@@ -232,7 +233,7 @@ std::vector<OverallItem> overall_round(const data::ItemScores& scores,
                      options.min_per_group);
     const std::vector<ScoreCell> cells = score_cells(counts, j, ranges[j], groups);
     results[j] = overall_item(scores.item_names[j], ranges[j], std::move(levels), cells,
-                              focal_values, with_lr(options), options.alpha);
+                              focal_values, logistic, options.alpha);
     if (!progress) return;
     const std::lock_guard<std::mutex> lock(progress_mutex);
     progress(round, ++done, items);

@@ -252,17 +252,16 @@ Type declared_type(std::string_view name) {
   for (const std::string_view text : {"item", "focal", "model", "term", "note"})
     if (name == text) return Type::character;
   if (name == "flagged" || name == "used") return Type::logical;
+  const auto of_kind = [](const stats::Column& column) {
+    return column.kind == stats::ColumnKind::dif_class ? Type::character
+           : column.kind == stats::ColumnKind::whole   ? Type::integer
+                                                       : Type::real;
+  };
   for (const stats::Method& method : stats::methods())
     for (const stats::Column& column : method.columns)
-      if (column.name == name)
-        return column.kind == stats::ColumnKind::dif_class ? Type::character
-               : column.kind == stats::ColumnKind::whole   ? Type::integer
-                                                           : Type::real;
+      if (column.name == name) return of_kind(column);
   for (const stats::Column& column : stats::overall_columns())
-    if (column.name == name)
-      return column.kind == stats::ColumnKind::dif_class ? Type::character
-             : column.kind == stats::ColumnKind::whole   ? Type::integer
-                                                         : Type::real;
+    if (column.name == name) return of_kind(column);
   return Type::real;
 }
 
@@ -343,7 +342,7 @@ cpp11::writable::list columns_of(const std::vector<std::string>& names,
 
 cpp11::writable::list result_tables(const Run& run) {
   const stats::DifAnalysis& analysis = run.analysis;
-  std::vector<results::Row> items, levels, coefficients;
+  const results::ResultRows rows = results::result_rows(analysis);
   // The purification: one row per round of each comparison, then of the overall analysis
   // (focal undefined).
   std::vector<results::Row> rounds, purification;
@@ -360,25 +359,13 @@ cpp11::writable::list result_tables(const Run& run) {
     purification.push_back({focal, static_cast<std::int64_t>(list.size()), converged});
   };
   for (const stats::Comparison& comparison : analysis.comparisons) {
-    for (const stats::ItemResult& item : comparison.items) {
-      items.push_back(results::item_row(comparison.focal, item));
-      for (std::size_t k = 0; k < item.levels.size(); ++k)
-        for (results::Row& row : results::level_rows(comparison.focal, item, k))
-          levels.push_back(std::move(row));
-      for (const stats::MethodValues& values : item.methods)
-        for (const stats::Coefficient& coefficient : values.coefficients)
-          coefficients.push_back(results::coefficient_row(comparison.focal, item, coefficient));
-    }
     add_rounds(comparison.focal, comparison.rounds, comparison.converged,
                [&](std::size_t k) { return comparison.items[k].name; });
   }
   SEXP overall = R_NilValue;
   cpp11::sexp overall_kept;
   if (analysis.overall) {
-    std::vector<results::Row> rows;
-    for (const stats::OverallItem& item : analysis.overall->items)
-      rows.push_back(results::overall_row(item));
-    overall_kept = columns_of(results::overall_item_columns(), rows);
+    overall_kept = columns_of(results::overall_item_columns(), rows.overall);
     overall = overall_kept;
     add_rounds(std::monostate{}, analysis.overall->rounds, analysis.overall->converged,
                [&](std::size_t k) { return analysis.overall->items[k].name; });
@@ -403,9 +390,9 @@ cpp11::writable::list result_tables(const Run& run) {
   cpp11::writable::list round_columns = columns_of({"focal", "round"}, rounds);
   round_columns.push_back({"flagged"_nm = flagged_lists});
   return cpp11::writable::list({
-      "items"_nm = columns_of(results::item_columns(), items),
-      "levels"_nm = columns_of(results::level_columns(), levels),
-      "coefficients"_nm = columns_of(results::coefficient_columns(), coefficients),
+      "items"_nm = columns_of(results::item_columns(), rows.items),
+      "levels"_nm = columns_of(results::level_columns(), rows.levels),
+      "coefficients"_nm = columns_of(results::coefficient_columns(), rows.coefficients),
       "overall"_nm = overall,
       "rounds"_nm = round_columns,
       "purification"_nm = columns_of({"focal", "rounds", "converged"}, purification),
