@@ -131,6 +131,13 @@ self_test <- function() {
   check("gap csib p", v$csib_p, exp(-13 / 20736))
   check("gap csib beta", v$csib_beta, 1 / 96 + 1 / 144)
 
+  at_c <- zero_one(list(c(1, 1, 1, 1), c(1, 3, 3, 1), c(4, 4, 3, 5), c(3, 1, 2, 2),
+                       c(1, 1, 1, 1)))
+  v <- run(at_c, 4, c(0.5, 0.5), sib_min = 2)
+  check("at c crossing", v$csib_crossing, 2)
+  check("at c csib beta", v$csib_beta, 1 / 8)
+  check("at c csib chi-square", v$csib_chi_square, 184 / 315)
+
   level <- zero_one(list(c(1, 1, 1, 1), c(2, 1, 1, 2), c(2, 1, 1, 2), c(1, 1, 1, 1)))
   v <- run(level, 3, c(0.5, 0.5), sib_min = 2)
   check("flat beta", v$sib_beta, 1 / 3)

@@ -160,6 +160,26 @@ TEST(Sibtest, CrossingPointSplitsTheStrata) {
   EXPECT_NEAR(*v.csib_beta, 1.0 / 96 + 1.0 / 144, 1e-15);
 }
 
+TEST(Sibtest, StratumAtTheCrossingPointIsOnTheLowerSide) {
+  // Same X distribution (2, 4, 8, 4, 2 at x = 0..4) and item variances in both groups: Ystar =
+  // Ybar. x=1: reference {0,1,1,1}, focal {0,0,0,1}: d_1 = -1/2; x=2: reference 4 of 8 right,
+  // focal 5 of 8: d_2 = 1/8; x=3: reference {0,0,0,1}, focal {0,0,1,1}: d_3 = 1/4.
+  const SibCounts counts =
+      zero_one({{1, 1, 1, 1}, {1, 3, 3, 1}, {4, 4, 3, 5}, {3, 1, 2, 2}, {1, 1, 1, 1}});
+  const SibValues v = sibtest(counts, {4, {0.5, 0.5}}, SibSettings{.min_per_group = 2});
+  // p = 1/4, 1/2, 1/4: mean k 2, mean d -1/8 + 1/16 + 1/16 = 0, so the line crosses at c = 2.
+  ASSERT_TRUE(v.csib_crossing && v.csib_chi_square && v.csib_beta);
+  EXPECT_EQ(*v.csib_crossing, 2.0);
+  EXPECT_NEAR(*v.beta, 0.0, 1e-17);
+  // k = 2 <= c is on side L: beta_L = -1/8 + 1/16 = -1/16, beta_U = 1/16, csib_beta = 1/8.
+  // s^2/n: k=1 1/16 + 1/16 = 1/8; k=2 (2/7)/8 + (15/56)/8 = 31/448; k=3 1/16 + (1/3)/4 = 7/48.
+  // sigma_L^2 = (1/16)(1/8) + (1/4)(31/448) = 45/1792, sigma_U^2 = (1/16)(7/48) = 7/768;
+  // chi-square = (1/256)(1792/45) + (1/256)(768/7) = 7/45 + 3/7 = 184/315.
+  EXPECT_NEAR(*v.csib_beta, 1.0 / 8, 1e-16);
+  EXPECT_NEAR(*v.csib_chi_square, 184.0 / 315, 1e-15);
+  EXPECT_EQ(*v.csib_df, 2);
+}
+
 TEST(Sibtest, FlatLineHasNoCrossingPoint) {
   // Same X distribution and item variances in both groups, so Ystar = Ybar;
   // x=1 and x=2: reference {0,0,1}, focal {0,1,1}: d_1 = d_2 = 1/3, b1 = 0. Every stratum is
