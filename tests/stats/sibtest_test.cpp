@@ -1,6 +1,6 @@
-// SIBTEST and crossing SIBTEST on small tables worked out by hand. The same tables were run
-// through tools/cross_check_sib.R (Rscript tools/cross_check_sib.R --self-test), which agrees
-// with every expected value here to 1e-12.
+// SIBTEST and crossing SIBTEST on small tables worked out by hand. `Rscript
+// tools/cross_check_sib.R --self-test` recomputes the defined values of these tables from the
+// examinees' scores in R and agrees with the fractions here to 1e-12.
 #include "stats/sibtest.hpp"
 
 #include <gtest/gtest.h>
