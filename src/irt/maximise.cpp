@@ -10,7 +10,7 @@ namespace {
 
 // Twice the gain a step still promises; below this the fit is at its maximum (the tests need
 // log L within 1e-6 of it).
-constexpr double kDecrement = 1e-9;
+constexpr double kDecrement = 2e-8;
 // A line search that fails while so little is promised meets only rounding in log L.
 constexpr double kRoundingDecrement = 1e-7;
 
