@@ -9,7 +9,9 @@
 #include "results/results_files.hpp"
 #include "results/summary.hpp"
 #include "stats/dif_analysis.hpp"
+#include "stats/method_list.hpp"
 #include "stats/option_names.hpp"
+#include "stats/purification.hpp"
 
 namespace itemdif::cli {
 namespace {
@@ -43,6 +45,27 @@ class TerminalProgress {
   const bool shown_;
   bool drawn_ = false;
 };
+
+/// "mh (Mantel-Haenszel), std (...)": the method list, and the default methods.
+std::string methods_help() {
+  std::string text = "Methods, any of ";
+  std::string defaults;
+  for (std::size_t m = 0; m < stats::methods().size(); ++m) {
+    const stats::Method& method = stats::methods()[m];
+    text += (m == 0 ? "" : ", ") + std::string(method.name) + " (" + std::string(method.title) + ")";
+    if (method.by_default) defaults += (defaults.empty() ? "" : ",") + std::string(method.name);
+  }
+  return text + ", or all (default: " + defaults + ")";
+}
+
+std::string flag_rules_help() {
+  std::string text;
+  for (const stats::Method& method : stats::methods())
+    for (const stats::FlagRule& rule : method.flag_rules)
+      text += (text.empty() ? "" : ", ") + std::string(rule.name) + " (" +
+              std::string(rule.description) + ")";
+  return text;
+}
 
 }  // namespace
 
@@ -84,12 +107,13 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
       ->capture_default_str();
   command.add_option("--purify", a.purify, "Purification: iterative, two-pass or none")
       ->check(CLI::IsMember(stats::names_of(stats::kPurifyNames)))
+      ->each([&a](const std::string&) { a.purify_given = true; })
       ->capture_default_str();
   command.add_option("--max-rounds", a.max_rounds, "Rounds of iterative purification at most")
       ->check(CLI::PositiveNumber)
       ->capture_default_str();
-  command.add_option("--flag", a.flag, "Flag rule: ets (class B or C), ets-c (class C) or p")
-      ->check(CLI::IsMember(stats::names_of(stats::kFlagNames)))
+  command.add_option("--flag", a.flag, "Flag rule: " + flag_rules_help())
+      ->check(CLI::IsMember(stats::flag_rule_names()))
       ->capture_default_str();
   command.add_option("--alpha", a.alpha, "Significance level")
       ->check(CLI::Range(0.0, 1.0))
@@ -97,8 +121,18 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
   command.add_option("--adjust", a.adjust, "p-value adjustment across items: none, holm or bh")
       ->check(CLI::IsMember(stats::names_of(stats::kAdjustNames)))
       ->capture_default_str();
-  command.add_option("--methods", a.methods,
-                     "Methods, any of mh,std,bd,lr (default: all; mh is always computed)");
+  command.add_option("--methods", a.methods, methods_help());
+  command.add_option("--sib-min", a.sib_min,
+                     "Examinees of each group a SIBTEST stratum needs to be kept (at least 2)")
+      ->capture_default_str();
+  command.add_option("--bundle", a.bundles,
+                     "A bundle of items tested as one by SIBTEST: NAME=LIST, LIST as --items "
+                     "(repeatable)")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  command.add_option("--anchor", a.anchor,
+                     "Anchor items, names and ranges as --items: the matching items of every "
+                     "analysis, with no purification");
   command.add_option("--out", a.out,
                      "Folder of the results files (items.csv, levels.csv, coefficients.csv, "
                      "results.json, report.html), created if missing");
@@ -113,10 +147,11 @@ int run_analyze(const AnalyzeArguments& arguments, std::ostream& out, std::ostre
   TerminalProgress progress(err);
   progress.phase("reading the data");
   const data::ItemScores scores = data::read_item_scores(reading);
-  const stats::DifAnalysis analysis = stats::analyze_scores(scores, options, progress.callback());
+  const stats::AnalyzeOptions resolved = with_item_lists(options, arguments, scores.item_names);
+  const stats::DifAnalysis analysis = stats::analyze_scores(scores, resolved, progress.callback());
   progress.clear();
 
-  const results::RunDescription run = analyze_description(arguments, options, scores);
+  const results::RunDescription run = analyze_description(arguments, resolved, scores);
   // The files first: a failed write ends the run with status 2 before anything is printed.
   if (arguments.out) results::write_results_files(*arguments.out, run, analysis);
   if (!arguments.quiet) {

@@ -30,11 +30,15 @@ struct AnalyzeArguments {
   std::string levels = "thin";
   int min_per_group = 1;
   std::string purify = "iterative";
+  bool purify_given = false;  ///< --purify was written, not left at its default
   int max_rounds = 10;
   std::string flag = "ets";
   double alpha = 0.05;
   std::string adjust = "none";
   std::optional<std::string> methods;
+  int sib_min = 6;                  ///< examinees of each group a SIBTEST stratum needs
+  std::vector<std::string> bundles;  ///< NAME=LIST each
+  std::optional<std::string> anchor;  ///< anchor items: names and ranges as --items
   std::optional<std::string> out;  ///< folder of the results files
   bool quiet = false;
 };
@@ -55,6 +59,12 @@ stats::AnalyzeOptions analysis_options(const AnalyzeArguments& arguments);
 /// The methods to compute, as positions in the method list and in its order: those asked for
 /// with Mantel-Haenszel always, or every method.
 std::vector<std::size_t> methods_to_compute(const AnalyzeArguments& arguments);
+
+/// The analysis's options with the item lists (anchors, bundles) resolved against the items
+/// read. Throws UsageError for an item that is not analysed.
+stats::AnalyzeOptions with_item_lists(stats::AnalyzeOptions options,
+                                      const AnalyzeArguments& arguments,
+                                      const std::vector<std::string>& item_names);
 
 /// Reads, analyses, writes the results files (with --out) and prints the summary (unless
 /// quiet). Returns the exit status; invalid input throws data::InputError, invalid options

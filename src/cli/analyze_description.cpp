@@ -47,6 +47,13 @@ results::RunDescription analyze_description(const AnalyzeArguments& a,
   text("flag", a.flag);
   number("alpha", results::number_text(a.alpha));
   text("adjust", a.adjust);
+  number("sib_min", std::to_string(a.sib_min));
+  if (a.anchor) text("anchor", *a.anchor);
+  if (!a.bundles.empty()) {
+    std::string joined;
+    for (const std::string& bundle : a.bundles) joined += (joined.empty() ? "" : "; ") + bundle;
+    run.settings.push_back({"bundle", joined, false, false, a.bundles});
+  }
   run.methods = options.methods;
   run.options = options;
   run.items = scores.n_items();

@@ -5,6 +5,7 @@
 #include "data/item_scores.hpp"
 #include "stats/method_list.hpp"
 #include "stats/option_names.hpp"
+#include "stats/purification.hpp"
 
 #include <algorithm>
 #include <array>
@@ -78,11 +79,11 @@ std::vector<std::size_t> parse_methods(const std::string& text) {
   std::string names;
   for (const stats::Method& method : known) names += (names.empty() ? "" : ",") + std::string(method.name);
   const std::vector<std::string> given = split_list(text);
-  if (given.empty()) invalid("--methods", "no method given (any of " + names + ")");
+  if (given.empty()) invalid("--methods", "no method given (any of " + names + " or all)");
   std::vector<std::size_t> positions;
   for (const std::string& name : given) {
     const std::optional<std::size_t> position = stats::method_position(name);
-    if (!position) invalid("--methods", "\"" + name + "\" is not one of " + names);
+    if (!position) invalid("--methods", "\"" + name + "\" is not one of " + names + " or all");
     if (std::count(given.begin(), given.end(), name) > 1)
       invalid("--methods", "\"" + name + "\" is given twice");
     positions.push_back(*position);
@@ -142,12 +143,9 @@ data::ReadOptions read_options(const AnalyzeArguments& a) {
 }
 
 std::vector<std::size_t> methods_to_compute(const AnalyzeArguments& a) {
-  std::vector<std::size_t> methods;
-  if (!a.methods) {
-    for (std::size_t m = 0; m < stats::methods().size(); ++m) methods.push_back(m);
-    return methods;
-  }
-  methods = parse_methods(*a.methods);
+  if (!a.methods) return stats::default_methods();
+  if (*a.methods == "all") return stats::all_methods();
+  std::vector<std::size_t> methods = parse_methods(*a.methods);
   // The flag rule and Breslow-Day rest on Mantel-Haenszel, the first method: always computed.
   if (methods.front() != 0) methods.insert(methods.begin(), 0);
   return methods;
@@ -160,12 +158,97 @@ stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
   options.min_per_group = a.min_per_group;
   options.purify = choice(a.purify, stats::kPurifyNames);
   options.max_rounds = a.max_rounds;
-  options.flag = choice(a.flag, stats::kFlagNames);
+  options.flag = a.flag;
   if (!(a.alpha > 0.0 && a.alpha < 1.0))
     throw UsageError("--alpha: must lie strictly between 0 and 1", "analyze");
   options.alpha = a.alpha;
   options.adjust = choice(a.adjust, stats::kAdjustNames);
   options.methods = methods_to_compute(a);
+  const std::span<const stats::Method> list = stats::methods();
+  const std::optional<std::size_t> flag_method = stats::flag_rule_method(a.flag);
+  if (!flag_method) invalid("--flag", "\"" + a.flag + "\" is not a flag rule");
+  if (!stats::runs(options.methods, list[*flag_method]))
+    invalid("--flag", a.flag + " needs " + std::string(list[*flag_method].name) +
+                          " in --methods");
+  if (a.sib_min < 2)
+    invalid("--sib-min", std::to_string(a.sib_min) + " is below 2");
+  options.sib_min = a.sib_min;
+  if (!a.bundles.empty()) {
+    bool tested = false;
+    std::string testers;
+    for (const stats::Method& method : list)
+      if (method.compute_bundle) {
+        testers += (testers.empty() ? "" : " or ") + std::string(method.name);
+        tested = tested || stats::runs(options.methods, method);
+      }
+    if (!tested) invalid("--bundle", "bundles need " + testers + " in --methods");
+  }
+  std::vector<std::string> names;
+  for (const std::string& text : a.bundles) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0)
+      invalid("--bundle", "\"" + text + "\" is not NAME=LIST");
+    const std::string name = text.substr(0, equals);
+    if (std::find(names.begin(), names.end(), name) != names.end())
+      invalid("--bundle", "two bundles are named " + name);
+    names.push_back(name);
+    if (split_list(text.substr(equals + 1)).size() < 2)
+      invalid("--bundle", "bundle " + name + " needs at least two items");
+  }
+  if (a.anchor && a.purify_given && a.purify != "none")
+    invalid("--anchor", "anchors fix the matching items: --purify " + a.purify +
+                            " cannot purify them");
+  return options;
+}
+
+namespace {
+
+/// The analysed items that `list` names: names and ranges first:last, a range running over
+/// the analysed items in their order.
+std::vector<std::size_t> items_named(const std::vector<std::string>& item_names,
+                                     const std::string& list, const std::string& option) {
+  const auto position = [&](const std::string& name) {
+    const auto it = std::find(item_names.begin(), item_names.end(), name);
+    if (it == item_names.end()) invalid(option, "\"" + name + "\" is not an analysed item");
+    return static_cast<std::size_t>(it - item_names.begin());
+  };
+  std::vector<std::size_t> items;
+  for (const std::string& part : split_list(list)) {
+    const std::size_t colon = part.find(':');
+    if (colon == std::string::npos ||
+        std::find(item_names.begin(), item_names.end(), part) != item_names.end()) {
+      items.push_back(position(part));
+      continue;
+    }
+    const std::size_t first = position(part.substr(0, colon));
+    const std::size_t last = position(part.substr(colon + 1));
+    if (last < first) invalid(option, "the item range " + part + " runs backwards");
+    for (std::size_t j = first; j <= last; ++j) items.push_back(j);
+  }
+  for (std::size_t k = 0; k < items.size(); ++k)
+    for (std::size_t l = 0; l < k; ++l)
+      if (items[k] == items[l])
+        invalid(option, "item " + item_names[items[k]] + " is named twice");
+  return items;
+}
+
+}  // namespace
+
+stats::AnalyzeOptions with_item_lists(stats::AnalyzeOptions options, const AnalyzeArguments& a,
+                                      const std::vector<std::string>& item_names) {
+  if (a.anchor) {
+    options.anchors = items_named(item_names, *a.anchor, "--anchor");
+    if (options.anchors->empty()) invalid("--anchor", "no anchor item given");
+  }
+  for (const std::string& text : a.bundles) {
+    const std::size_t equals = text.find('=');
+    stats::AnalyzeOptions::Bundle bundle;
+    bundle.name = text.substr(0, equals);
+    bundle.items = items_named(item_names, text.substr(equals + 1), "--bundle " + bundle.name);
+    if (bundle.items.size() < 2)
+      invalid("--bundle", "bundle " + bundle.name + " needs at least two items");
+    options.bundles.push_back(std::move(bundle));
+  }
   return options;
 }
 

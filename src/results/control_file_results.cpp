@@ -109,6 +109,8 @@ stats::DifAnalysis control_file_analysis(const driver::RunData& run,
   // Pass 2 matches without pass 1's purged items: it has settled when it purges the same ones.
   comparison.converged =
       analysis.passes.size() == 2 && analysis.passes[0].purged == analysis.passes[1].purged;
+  // Two passes, whatever they purge: as a two-pass purification stops.
+  comparison.stop = comparison.converged ? stats::Stop::converged : stats::Stop::max_rounds;
 
   const std::size_t mh = *stats::method_position("mh");
   const std::size_t lr = *stats::method_position("lr");

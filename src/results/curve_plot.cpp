@@ -1,5 +1,6 @@
 // The empirical item curves of the HTML report.
 #include "results/curve_plot.hpp"
+#include "stats/mantel_haenszel.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -391,7 +392,7 @@ std::string curve_plot(const stats::ItemResult& item, const CurveContext& contex
 std::string curve_figure(const stats::ItemResult& item, std::size_t index,
                          const CurveContext& context) {
   MarkupWriter figure;
-  const std::string ets_class = item.text("ets_class");
+  const std::string ets_class = item.text(stats::column::ets_class);
   const std::string ets_css = class_css(ets_class);
   // "ets-" and not "cls-": the figure is framed by its class, not filled like a class cell.
   const std::string frame_css = "ets-" + ets_css.substr(4);
@@ -401,7 +402,7 @@ std::string curve_figure(const stats::ItemResult& item, std::size_t index,
   figure.element("span", {{"class", "item-name"}}, item.name);
   figure.element("span", {{"class", "cls " + ets_css}, {"title", "ETS class"}},
                  ets_class.empty() ? kUndefinedText : ets_class);
-  figure.element("span", {{"class", "d-dif"}}, "D-DIF " + decimal_text(item.number("mh_d_dif"), 2));
+  figure.element("span", {{"class", "d-dif"}}, "D-DIF " + decimal_text(item.number(stats::column::mh_d_dif), 2));
   if (item.flagged) figure.element("span", {{"class", "flag"}}, "flagged");
   figure.close();
   figure.insert(curve_plot(item, context));
@@ -449,7 +450,7 @@ std::string groups_curve_figure(const stats::DifAnalysis& analysis, std::size_t 
     if (index >= comparison.items.size()) continue;
     const stats::ItemResult& result = comparison.items[index];
     if (result.flagged) flagged_in.push_back(comparison.focal);
-    const std::string css = class_css(result.text("ets_class")).substr(4);
+    const std::string css = class_css(result.text(stats::column::ets_class)).substr(4);
     if (css != "none" && (frame_class == "none" || css > frame_class)) frame_class = css;
   }
   MarkupWriter figure;
@@ -458,7 +459,7 @@ std::string groups_curve_figure(const stats::DifAnalysis& analysis, std::size_t 
                {"id", "item-" + std::to_string(index)}});
   figure.open("figcaption");
   figure.element("span", {{"class", "item-name"}}, item.name);
-  figure.element("span", {{"class", "d-dif"}}, "GMH p " + p_value_text(item.number("gmh_p")));
+  figure.element("span", {{"class", "d-dif"}}, "GMH p " + p_value_text(item.number(stats::overall_column::gmh_p)));
   if (!flagged_in.empty()) {
     std::string where;
     for (const std::string& place : flagged_in) where += (where.empty() ? "" : ", ") + place;
@@ -471,13 +472,13 @@ std::string groups_curve_figure(const stats::DifAnalysis& analysis, std::size_t 
     const stats::Comparison& comparison = analysis.comparisons[k];
     if (index >= comparison.items.size()) continue;
     const stats::ItemResult& result = comparison.items[index];
-    const std::string ets_class = result.text("ets_class");
+    const std::string ets_class = result.text(stats::column::ets_class);
     figure.open("span", {{"class", "comparison-class"}, {"data-focal", comparison.focal}});
     figure.element("span", {{"class", "swatch " + group_css(k + 1)}}, "");
     figure.text(shortened_label(comparison.focal, 14) + " ");
     figure.element("span", {{"class", "cls " + class_css(ets_class)}, {"title", "ETS class"}},
                    ets_class.empty() ? kUndefinedText : ets_class);
-    figure.element("span", {{"class", "d-dif"}}, " " + decimal_text(result.number("mh_d_dif"), 2));
+    figure.element("span", {{"class", "d-dif"}}, " " + decimal_text(result.number(stats::column::mh_d_dif), 2));
     figure.close();
   }
   figure.close();
@@ -491,8 +492,9 @@ std::string groups_curve_figure(const stats::DifAnalysis& analysis, std::size_t 
   if (!flagged_in.empty()) {
     if (context.overall_nonuniform)
       figure.element("p", {{"class", "nonuniform"}},
-                     "Non-uniform DIF over every group: logistic regression p = " +
-                         p_value_text(item.number("lr_nonuniform_p")) + ".");
+                     "Non-uniform DIF over every group: " +
+                         std::string(context.overall_nonuniform->nonuniform_label) + " = " +
+                         p_value_text(item.number(*context.overall_nonuniform)) + ".");
     for (const stats::Comparison& comparison : analysis.comparisons)
       if (index < comparison.items.size() && comparison.items[index].flagged)
         figure.element("p", {{"class", "nonuniform"}},

@@ -38,8 +38,8 @@ struct GroupsCurveContext {
   std::vector<std::string> groups;
   /// The p-value columns of the comparisons' non-uniform tests computed in the run.
   std::vector<const stats::Column*> nonuniform_tests;
-  /// The overall analysis ran its logistic regression (`lr_nonuniform_p` is computed).
-  bool overall_nonuniform = false;
+  /// The overall test of non-uniform DIF computed in the run, if any.
+  const stats::Column* overall_nonuniform = nullptr;
 };
 
 /// One <svg class="curve-plot" data-item=NAME> of an overall item: per group (class

@@ -1,5 +1,6 @@
 // The D-DIF plot of the HTML report.
 #include "results/dif_plot.hpp"
+#include "stats/mantel_haenszel.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -32,13 +33,13 @@ struct Interval {
 bool finite(const std::optional<double>& value) { return value && std::isfinite(*value); }
 
 bool has_d_dif(const stats::ItemResult& item) {
-  const std::optional<double> d_dif = item.number("mh_d_dif");
+  const std::optional<double> d_dif = item.number(stats::column::mh_d_dif);
   return d_dif && !std::isnan(*d_dif);
 }
 
 std::optional<Interval> interval_of(const stats::ItemResult& item) {
-  const std::optional<double> low = item.number("mh_d_dif_low");
-  const std::optional<double> high = item.number("mh_d_dif_high");
+  const std::optional<double> low = item.number(stats::column::mh_d_dif_low);
+  const std::optional<double> high = item.number(stats::column::mh_d_dif_high);
   if (!finite(low) || !finite(high)) return std::nullopt;
   return Interval{*low, *high};
 }
@@ -49,7 +50,7 @@ double axis_half_width(std::span<const stats::Comparison> comparisons) {
   double largest_d = 0, largest_end = 0;
   for (const stats::Comparison& comparison : comparisons)
     for (const stats::ItemResult& item : comparison.items) {
-      const std::optional<double> d = item.number("mh_d_dif");
+      const std::optional<double> d = item.number(stats::column::mh_d_dif);
       if (finite(d)) largest_d = std::max(largest_d, std::fabs(*d));
       if (const auto interval = interval_of(item))
         largest_end = std::max({largest_end, std::fabs(interval->low), std::fabs(interval->high)});
@@ -88,11 +89,11 @@ void write_clip_mark(MarkupWriter& svg, double x, double y, double direction) {
 
 std::string point_title(const stats::ItemResult& item) {
   std::string title = item.name + (item.range.polytomous ? ": Liu-Agresti D-DIF " : ": D-DIF ") +
-                      decimal_text(item.number("mh_d_dif"), 2);
+                      decimal_text(item.number(stats::column::mh_d_dif), 2);
   if (const auto interval = interval_of(item))
     title += ", 95 % interval " + decimal_text(interval->low, 2) + " to " +
              decimal_text(interval->high, 2);
-  const std::string ets_class = item.text("ets_class");
+  const std::string ets_class = item.text(stats::column::ets_class);
   title += ", ETS " + (ets_class.empty() ? std::string(kUndefinedText) : ets_class);
   if (item.flagged) title += ", flagged";
   return title;
@@ -242,8 +243,8 @@ DifPlot dif_plot(const stats::Comparison& comparison) {
       plot.absent.push_back(j);
       write_absent(svg, frame, y);
     } else {
-      write_mark(svg, frame, item, *item.number("mh_d_dif"), y,
-                 "d-point " + class_css(item.text("ets_class")), 4);
+      write_mark(svg, frame, item, *item.number(stats::column::mh_d_dif), y,
+                 "d-point " + class_css(item.text(stats::column::ets_class)), 4);
     }
     svg.close();
     svg.line_break();
@@ -296,8 +297,8 @@ ComparisonsDifPlot comparisons_dif_plot(std::span<const stats::Comparison> compa
       svg.open("g", {{"class", "dif-mark " + group_css(k + 1)},
                      {"data-focal", comparisons[k].focal}});
       svg.element("title", {}, "focal " + comparisons[k].focal + ", " + point_title(item));
-      write_mark(svg, frame, item, *item.number("mh_d_dif"), y + offset,
-                 "d-mark " + class_css(item.text("ets_class")), 3.5);
+      write_mark(svg, frame, item, *item.number(stats::column::mh_d_dif), y + offset,
+                 "d-mark " + class_css(item.text(stats::column::ets_class)), 3.5);
       svg.close();
     }
     svg.close();

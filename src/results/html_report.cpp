@@ -401,10 +401,10 @@ void write_groups_curves(MarkupWriter& page, const RunDescription& run,
   for (const stats::MethodColumn& test : stats::method_columns(
            run.methods, [](const stats::Column& c) { return !c.nonuniform_label.empty(); }))
     context.nonuniform_tests.push_back(test.column);
-  const std::span<const stats::Column> columns = stats::overall_columns();
-  for (const std::size_t c : analysis.overall->columns)
-    if (c < columns.size() && columns[c].name == "lr_nonuniform_p")
-      context.overall_nonuniform = true;
+  for (const stats::MethodColumn& test : stats::method_columns(
+           analysis.overall->methods,
+           [](const stats::Column& c) { return !c.nonuniform_label.empty(); }, true))
+    if (!context.overall_nonuniform) context.overall_nonuniform = test.column;
   page.open("div", {{"class", "curve-grid"}});
   page.line_break();
   for (std::size_t j : order) {

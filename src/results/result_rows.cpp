@@ -25,8 +25,8 @@ const std::vector<std::string>& item_columns() {
                                       "score_max",    "n_reference",    "n_focal",
                                       "mean_reference", "mean_focal"};
     for (const stats::Method& method : stats::methods())
-      for (const stats::Column& column : method.columns)
-        if (column.in_files) names.emplace_back(column.name);
+      for (const stats::Column* column : method.columns)
+        if (column->in_files) names.emplace_back(column->name);
     names.emplace_back("flagged");
     names.emplace_back("note");
     return names;
@@ -59,7 +59,7 @@ Row item_row(const std::string& focal, const stats::ItemResult& item) {
   for (std::size_t m = 0; m < methods.size(); ++m) {
     const std::vector<Cell>* cells = m < item.methods.size() ? &item.methods[m].cells : nullptr;
     for (std::size_t c = 0; c < methods[m].columns.size(); ++c) {
-      if (!methods[m].columns[c].in_files) continue;
+      if (!methods[m].columns[c]->in_files) continue;
       row.push_back(cells && c < cells->size() ? (*cells)[c] : Cell{});
     }
   }
@@ -103,8 +103,8 @@ Row coefficient_row(const std::string& focal, const stats::ItemResult& item,
 const std::vector<std::string>& overall_item_columns() {
   static const std::vector<std::string> columns = [] {
     std::vector<std::string> names = {"item", "score_min", "score_max", "n"};
-    for (const stats::Column& column : stats::overall_columns())
-      names.emplace_back(column.name);
+    for (const stats::Method& method : stats::methods())
+      for (const stats::Column* column : method.overall_columns) names.emplace_back(column->name);
     names.emplace_back("flagged");
     names.emplace_back("note");
     return names;
@@ -115,11 +115,44 @@ const std::vector<std::string>& overall_item_columns() {
 Row overall_row(const stats::OverallItem& item) {
   Row row = {item.name, whole(std::int64_t{item.range.score_min}),
              whole(std::int64_t{item.range.score_max}), whole(item.n)};
-  const std::size_t columns = stats::overall_columns().size();
-  for (std::size_t c = 0; c < columns; ++c)
-    row.push_back(c < item.cells.size() ? item.cells[c] : Cell{});
+  const std::span<const stats::Method> methods = stats::methods();
+  for (std::size_t m = 0; m < methods.size(); ++m)
+    for (std::size_t c = 0; c < methods[m].overall_columns.size(); ++c)
+      row.push_back(item.cell(m, c));
   row.emplace_back(item.flagged);
   row.emplace_back(item.note);
+  return row;
+}
+
+const std::vector<std::string>& bundle_columns() {
+  static const std::vector<std::string> columns = [] {
+    std::vector<std::string> names = {"bundle",    "focal",       "items",  "score_min",
+                                      "score_max", "n_reference", "n_focal"};
+    for (const stats::Method& method : stats::methods())
+      for (const stats::Column* column : method.bundle_columns) names.emplace_back(column->name);
+    names.emplace_back("note");
+    return names;
+  }();
+  return columns;
+}
+
+Row bundle_row(const std::string& focal, const stats::BundleResult& bundle) {
+  std::string items;
+  for (const std::string& item : bundle.items) items += (items.empty() ? "" : ";") + item;
+  Row row = {bundle.name,
+             focal,
+             items,
+             whole(std::int64_t{bundle.range.score_min}),
+             whole(std::int64_t{bundle.range.score_max}),
+             whole(bundle.n_reference),
+             whole(bundle.n_focal)};
+  const std::span<const stats::Method> methods = stats::methods();
+  for (std::size_t m = 0; m < methods.size(); ++m)
+    for (std::size_t c = 0; c < methods[m].bundle_columns.size(); ++c) {
+      const std::vector<Cell>* cells = m < bundle.methods.size() ? &bundle.methods[m].cells : nullptr;
+      row.push_back(cells && c < cells->size() ? (*cells)[c] : Cell{});
+    }
+  row.emplace_back(bundle.note);
   return row;
 }
 
@@ -140,6 +173,9 @@ ResultRows result_rows(const stats::DifAnalysis& analysis) {
         for (const stats::Coefficient& coefficient : values.coefficients)
           rows.coefficients.push_back(coefficient_row(comparison.focal, item, coefficient));
     }
+  for (const stats::Comparison& comparison : analysis.comparisons)
+    for (const stats::BundleResult& bundle : comparison.bundles)
+      rows.bundles.push_back(bundle_row(comparison.focal, bundle));
   if (analysis.overall)
     for (const stats::OverallItem& item : analysis.overall->items)
       rows.overall.push_back(overall_row(item));

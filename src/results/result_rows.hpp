@@ -32,7 +32,7 @@ Row coefficient_row(const std::string& focal, const stats::ItemResult& item,
 /// Every row of the comparisons' items.csv, levels.csv and coefficients.csv, in the order of
 /// the comparisons and then the items, and of overall.csv (none without the overall analysis).
 struct ResultRows {
-  std::vector<Row> items, levels, coefficients, overall;
+  std::vector<Row> items, levels, coefficients, overall, bundles;
 };
 ResultRows result_rows(const stats::DifAnalysis& analysis);
 
@@ -41,6 +41,11 @@ ResultRows result_rows(const stats::DifAnalysis& analysis);
 const std::vector<std::string>& overall_item_columns();
 /// The cells of an overall item's row, aligned with overall_item_columns().
 Row overall_row(const stats::OverallItem& item);
+/// The column names of bundles.csv: the bundle, its comparison, items and range, the bundle
+/// columns of the methods that test bundles, and `note`.
+const std::vector<std::string>& bundle_columns();
+/// The cells of a bundle's row in comparison `focal`, aligned with bundle_columns().
+Row bundle_row(const std::string& focal, const stats::BundleResult& bundle);
 /// An overall item's coefficient as a row of coefficient_columns() without a focal group.
 Row overall_coefficient_row(const stats::OverallItem& item,
                             const stats::Coefficient& coefficient);

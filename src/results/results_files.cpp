@@ -18,6 +18,14 @@ namespace fs = std::filesystem;
 
 /// Written only with several focal groups; an earlier run's copy goes with the other files.
 constexpr const char* kOverallFile = "overall.csv";
+/// Written only with bundles, likewise.
+constexpr const char* kBundlesFile = "bundles.csv";
+
+bool has_bundles(const stats::DifAnalysis& analysis) {
+  for (const stats::Comparison& comparison : analysis.comparisons)
+    if (!comparison.bundles.empty()) return true;
+  return false;
+}
 
 struct ResultsFile {
   std::string name;
@@ -33,6 +41,8 @@ std::vector<ResultsFile> results_file_texts(const RunDescription& run,
       {"coefficients.csv", csv_text(coefficient_columns(), rows.coefficients)}};
   if (analysis.overall)
     files.push_back({kOverallFile, csv_text(overall_item_columns(), rows.overall)});
+  if (has_bundles(analysis))
+    files.push_back({kBundlesFile, csv_text(bundle_columns(), rows.bundles)});
   files.push_back({"results.json", results_json(run, analysis)});
   files.push_back({"report.html", html_report(run, analysis)});
   return files;
@@ -113,6 +123,7 @@ void write_results_files(const fs::path& folder, const RunDescription& run,
   // A run of one focal group has no overall tests: an older overall.csv beside its files
   // would read as this run's.
   if (!analysis.overall) remove_quietly(folder / kOverallFile);
+  if (!has_bundles(analysis)) remove_quietly(folder / kBundlesFile);
 }
 
 }  // namespace itemdif::results

@@ -6,6 +6,7 @@
 
 #include "results/result_rows.hpp"
 #include "stats/method_list.hpp"
+#include "stats/purification.hpp"
 
 namespace itemdif::results {
 namespace {
@@ -55,14 +56,14 @@ json group_json(const stats::GroupSize& group) {
 /// Purification rounds with the flagged items by name, and whether they converged.
 template <typename Item>
 json purification_json(const std::vector<stats::Round>& rounds_run, bool converged,
-                       const std::vector<Item>& items) {
+                       stats::Stop stop, const std::vector<Item>& items) {
   json rounds = json::array();
   for (const stats::Round& round : rounds_run) {
     json flagged = json::array();
     for (std::size_t j : round.flagged) flagged.push_back(items[j].name);
     rounds.push_back({{"round", round.number}, {"flagged", flagged}});
   }
-  return {{"rounds", std::move(rounds)}, {"converged", converged}};
+  return {{"rounds", std::move(rounds)}, {"converged", converged}, {"stop", stats::stop_name(stop)}};
 }
 
 json comparison_json(const stats::Comparison& comparison) {
@@ -84,9 +85,13 @@ json comparison_json(const stats::Comparison& comparison) {
   }
   json object = json::object();
   object["focal"] = comparison.focal;
-  object["purification"] =
-      purification_json(comparison.rounds, comparison.converged, comparison.items);
+  object["purification"] = purification_json(comparison.rounds, comparison.converged,
+                                             comparison.stop, comparison.items);
   object["items"] = std::move(items);
+  json bundles = json::array();
+  for (const stats::BundleResult& bundle : comparison.bundles)
+    bundles.push_back(row_object(bundle_columns(), bundle_row(comparison.focal, bundle), 0));
+  object["bundles"] = std::move(bundles);
   return object;
 }
 
@@ -95,14 +100,16 @@ json overall_json(const stats::OverallAnalysis& overall) {
   for (const stats::OverallItem& item : overall.items) {
     json object = row_object(overall_item_columns(), overall_row(item), 0);
     json coefficients = json::array();
-    for (const stats::Coefficient& coefficient : item.coefficients)
-      coefficients.push_back(row_object(coefficient_columns(),
-                                        overall_coefficient_row(item, coefficient), 2));
+    for (const stats::MethodValues& values : item.methods)
+      for (const stats::Coefficient& coefficient : values.coefficients)
+        coefficients.push_back(row_object(coefficient_columns(),
+                                          overall_coefficient_row(item, coefficient), 2));
     object["coefficients"] = std::move(coefficients);
     items.push_back(std::move(object));
   }
   json object = json::object();
-  object["purification"] = purification_json(overall.rounds, overall.converged, overall.items);
+  object["purification"] = purification_json(overall.rounds, overall.converged, overall.stop,
+                                             overall.items);
   object["items"] = std::move(items);
   return object;
 }
@@ -125,7 +132,7 @@ std::string results_json(const RunDescription& run, const stats::DifAnalysis& an
 
   json document = json::object();
   document["itemdif"] = run.version;
-  document["results_version"] = 2;
+  document["results_version"] = 3;
   document["command"] = run.command;
   document["input"] = run.input;
   document["options"] = std::move(options);

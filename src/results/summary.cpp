@@ -1,5 +1,6 @@
 // The summary of an `analyze` run on standard output.
 #include "results/summary.hpp"
+#include "stats/mantel_haenszel.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -48,12 +49,19 @@ std::string item_list(const std::vector<std::size_t>& items, const std::vector<I
 /// "Purification: 2 rounds, converged" and each round's flagged items.
 template <typename Item>
 void write_rounds(std::ostream& out, const std::vector<stats::Round>& rounds, bool converged,
-                  const std::vector<Item>& items) {
+                  stats::Stop stop, const std::vector<Item>& items) {
   out << "Purification: " << rounds.size() << (rounds.size() == 1 ? " round, " : " rounds, ")
-      << (converged ? "converged" : "not converged") << "\n";
+      << (converged ? "converged" : "not converged");
+  if (stop == stats::Stop::fixed_matching) out << " (fixed matching, not purified)";
+  out << "\n";
   for (const stats::Round& round : rounds)
     out << "  round " << round.number << ": " << round.flagged.size() << " flagged: "
         << item_list(round.flagged, items) << "\n";
+  if (stop == stats::Stop::too_many_flagged)
+    out << "Warning: round " << rounds.size() << " flagged more than half of the "
+        << items.size() << " items, so purification stopped there: the matching score may not "
+           "measure one trait. Match on items known to be free of DIF (--anchor) or analyse a "
+           "subset of items that measure one trait (--items).\n";
 }
 
 /// Item names padded to the longest, "item" at least.
@@ -127,7 +135,7 @@ void write_item_ranges(std::ostream& out, const stats::DifAnalysis& analysis) {
 
 void write_comparison(std::ostream& out, const RunDescription& run,
                       const stats::Comparison& comparison) {
-  write_rounds(out, comparison.rounds, comparison.converged, comparison.items);
+  write_rounds(out, comparison.rounds, comparison.converged, comparison.stop, comparison.items);
   const auto name_column = name_column_of(comparison.items);
 
   // The items with the values the flag rule rests on, a star for the flagged ones and notes.
@@ -174,12 +182,11 @@ void write_overall(std::ostream& out, const stats::DifAnalysis& analysis) {
   for (std::size_t k = 0; k < analysis.focal.size(); ++k)
     out << (k == 0 ? "" : ", ") << "\"" << analysis.focal[k].value << "\"";
   out << " together\n";
-  write_rounds(out, overall.rounds, overall.converged, overall.items);
+  write_rounds(out, overall.rounds, overall.converged, overall.stop, overall.items);
 
-  const std::span<const stats::Column> columns = stats::overall_columns();
-  std::vector<std::size_t> shown;
-  for (const std::size_t c : overall.columns)
-    if (columns[c].summary == stats::SummaryTable::items) shown.push_back(c);
+  const std::vector<stats::MethodColumn> shown = stats::method_columns(
+      overall.methods,
+      [](const stats::Column& c) { return c.summary == stats::SummaryTable::items; }, true);
   // One class column per comparison, as wide as its focal value (3 at least).
   std::vector<int> class_width;
   for (const stats::Comparison& comparison : analysis.comparisons)
@@ -189,7 +196,7 @@ void write_overall(std::ostream& out, const stats::DifAnalysis& analysis) {
   char cell[64];
   std::snprintf(cell, sizeof cell, " %9s", "n");
   std::string header = name_column("item") + cell;
-  for (const std::size_t c : shown) header += heading_cell(columns[c]);
+  for (const stats::MethodColumn& c : shown) header += heading_cell(*c.column);
   // Each comparison's ETS class after a bar, headed by its focal group.
   header += "  |";
   for (std::size_t k = 0; k < analysis.comparisons.size(); ++k) {
@@ -204,12 +211,12 @@ void write_overall(std::ostream& out, const stats::DifAnalysis& analysis) {
     if (item.flagged) flagged.push_back(j);
     std::snprintf(cell, sizeof cell, " %9zu", item.n);
     std::string row = name_column(item.name) + cell;
-    for (const std::size_t c : shown)
-      row += value_cell(columns[c], c < item.cells.size() ? item.cells[c] : stats::Cell{});
+    for (const stats::MethodColumn& c : shown)
+      row += value_cell(*c.column, item.cell(c.place.method, c.place.column));
     row += "  |";
     for (std::size_t k = 0; k < analysis.comparisons.size(); ++k) {
       const std::vector<stats::ItemResult>& items = analysis.comparisons[k].items;
-      const std::string ets = j < items.size() ? items[j].text("ets_class") : std::string();
+      const std::string ets = j < items.size() ? items[j].text(stats::column::ets_class) : std::string();
       std::snprintf(cell, sizeof cell, "  %-*s", class_width[k], class_text(ets).c_str());
       row += cell;
     }
@@ -239,7 +246,6 @@ const char* missing_text(stats::MissingPolicy policy) {
   return stats::name_of(stats::kMissingNames, policy);
 }
 const char* purify_text(stats::PurifyMode mode) { return stats::name_of(stats::kPurifyNames, mode); }
-const char* flag_text(stats::FlagRule rule) { return stats::name_of(stats::kFlagNames, rule); }
 const char* adjust_text(stats::Adjust adjust) {
   return stats::name_of(stats::kAdjustNames, adjust);
 }
@@ -270,7 +276,7 @@ void write_summary(std::ostream& out, const RunDescription& run,
       << ", purify " << purify_text(options.purify);
   if (options.purify == stats::PurifyMode::iterative)
     out << " (at most " << options.max_rounds << " rounds)";
-  out << ", flag " << flag_text(options.flag) << ", alpha " << alpha << ", adjust "
+  out << ", flag " << options.flag << ", alpha " << alpha << ", adjust "
       << adjust_text(options.adjust) << ", methods " << methods << "\n";
 
   for (const stats::Comparison& comparison : analysis.comparisons) {

@@ -20,7 +20,6 @@ void write_summary(std::ostream& out, const RunDescription& run,
 std::string levels_text(const stats::LevelSpec& levels);
 const char* missing_text(stats::MissingPolicy policy);
 const char* purify_text(stats::PurifyMode mode);
-const char* flag_text(stats::FlagRule rule);
 const char* adjust_text(stats::Adjust adjust);
 
 }  // namespace itemdif::results

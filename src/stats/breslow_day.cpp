@@ -5,20 +5,15 @@
 #include <array>
 #include <cmath>
 
+#include "stats/mantel_haenszel.hpp"
 #include "stats/notes.hpp"
 #include "stats/upper_tails.hpp"
 
 namespace itemdif::stats {
 namespace {
 
-constexpr std::array<Column, 3> kColumns = {{
-    Column("bd_chi_square"),
-    Column("bd_df", ColumnKind::whole),
-    Column("bd_p", ColumnKind::p_value)
-        .report("BD p", "Breslow-Day homogeneity of the odds ratios")
-        .shown_in(SummaryTable::methods, "BD p", 10)
-        .nonuniform_test("Breslow-Day p"),
-}};
+constexpr std::array<const Column*, 3> kColumns = {&column::bd_chi_square, &column::bd_df,
+                                                  &column::bd_p};
 
 MethodValues compute(const ItemInput& item) {
   MethodValues values;
@@ -26,7 +21,7 @@ MethodValues compute(const ItemInput& item) {
     values.cells.resize(kColumns.size());
     return values;
   }
-  BdValues bd = breslow_day(item.levels, cell_number(item.earlier_cell("mh_alpha")));
+  BdValues bd = breslow_day(item.levels, cell_number(item.earlier_cell(column::mh_alpha)));
   values.note = std::move(bd.note);
   std::optional<std::int64_t> df;
   if (bd.df) df = *bd.df;
@@ -91,6 +86,8 @@ BdValues breslow_day(std::span<const LevelTable> levels, const std::optional<dou
   return bd;
 }
 
-Method breslow_day_method() { return {"bd", kColumns, compute}; }
+Method breslow_day_method() {
+  return {"bd", "Breslow-Day homogeneity of the odds ratios", true, kColumns, compute};
+}
 
 }  // namespace itemdif::stats

@@ -31,6 +31,15 @@ BdValues breslow_day(std::span<const LevelTable> levels, const std::optional<dou
 
 /// Reads the Mantel-Haenszel odds ratio (`mh_alpha`) of the method before it; empty for
 /// polytomous items.
+namespace column {
+inline constexpr Column bd_chi_square("bd_chi_square");
+inline constexpr Column bd_df("bd_df", ColumnKind::whole);
+inline constexpr Column bd_p = Column("bd_p", ColumnKind::p_value)
+                                   .report("BD p", "Breslow-Day homogeneity of the odds ratios")
+                                   .shown_in(SummaryTable::methods, "BD p", 10)
+                                   .nonuniform_test("Breslow-Day p");
+}  // namespace column
+
 Method breslow_day_method();
 
 }  // namespace itemdif::stats

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "stats/generalized_logistic.hpp"
 #include "stats/notes.hpp"
 #include "stats/ordinal_fit.hpp"
 #include "stats/upper_tails.hpp"
@@ -13,30 +14,23 @@
 namespace itemdif::stats {
 namespace {
 
-constexpr std::array<Column, 12> kColumns = {{
-    Column("lr_chi_square"),
-    Column("lr_p", ColumnKind::p_value)
-        .report("LR p", "logistic regression, 2 df likelihood-ratio test")
-        .shown_in(SummaryTable::methods, "LR p", 10),
-    Column("lr_p_adjusted", ColumnKind::p_value)
-        .report("LR p adj", "LR p adjusted across the items")
-        .shown_in(SummaryTable::methods, "LR p_adj", 10)
-        .adjusting("lr_p"),
-    Column("lr_uniform_chi_square"),
-    Column("lr_uniform_p", ColumnKind::p_value),
-    Column("lr_nonuniform_chi_square"),
-    Column("lr_nonuniform_p", ColumnKind::p_value)
-        .nonuniform_test("logistic regression non-uniform p"),
-    Column("lr_delta_r2").shown_in(SummaryTable::methods, "dR2", 7),
-    Column("lr_uniform_delta_r2"),
-    Column("lr_beta_change"),
-    Column("zumbo_thomas_class", ColumnKind::dif_class)
-        .report("ZT", "Zumbo-Thomas class from the R\u00b2 difference")
-        .shown_in(SummaryTable::methods, "ZT", 2),
-    Column("jodoin_gierl_class", ColumnKind::dif_class)
-        .report("JG", "Jodoin-Gierl class from the R\u00b2 difference")
-        .shown_in(SummaryTable::methods, "JG", 2),
-}};
+constexpr std::array<const Column*, 12> kColumns = {
+    &column::lr_chi_square,       &column::lr_p,
+    &column::lr_p_adjusted,       &column::lr_uniform_chi_square,
+    &column::lr_uniform_p,        &column::lr_nonuniform_chi_square,
+    &column::lr_nonuniform_p,     &column::lr_delta_r2,
+    &column::lr_uniform_delta_r2, &column::lr_beta_change,
+    &column::zumbo_thomas_class,  &column::jodoin_gierl_class,
+};
+constexpr std::array<const Column*, 14> kOverallColumns = {
+    &overall_column::lr_chi_square,         &overall_column::lr_df,
+    &overall_column::lr_p,                  &overall_column::lr_p_adjusted,
+    &overall_column::lr_uniform_chi_square, &overall_column::lr_uniform_df,
+    &overall_column::lr_uniform_p,          &overall_column::lr_nonuniform_chi_square,
+    &overall_column::lr_nonuniform_df,      &overall_column::lr_nonuniform_p,
+    &overall_column::lr_delta_r2,           &overall_column::lr_uniform_delta_r2,
+    &overall_column::zumbo_thomas_class,    &overall_column::jodoin_gierl_class,
+};
 
 constexpr std::array<LogisticModel, 3> kModels = {LogisticModel::trait, LogisticModel::uniform,
                                                   LogisticModel::nonuniform};
@@ -215,6 +209,25 @@ MethodValues compute(const ItemInput& item) {
   return lr_values(binomial_cells(item.cells), item.alpha);
 }
 
+Cell whole_number(double value) { return whole_cell(static_cast<std::int64_t>(value)); }
+
+/// The generalized models of every group; the adjusted p is set across the items later.
+MethodValues compute_overall(const ItemInput& item) {
+  const std::vector<std::string>& values = item.round.frame.group_values;
+  const std::span<const std::string> focal(values.data() + 1, values.size() - 1);
+  LrTests lr = generalized_lr_values(item.cells, item.range.polytomous, focal, item.alpha);
+  MethodValues result;
+  result.cells = cells_of(
+      number_cell(lr.chi_square), whole_number(lr.df), number_cell(lr.p), Cell{},
+      number_cell(lr.uniform_chi_square), whole_number(lr.uniform_df), number_cell(lr.uniform_p),
+      number_cell(lr.nonuniform_chi_square), whole_number(lr.nonuniform_df),
+      number_cell(lr.nonuniform_p), number_cell(lr.delta_r2), number_cell(lr.uniform_delta_r2),
+      class_cell(lr.zumbo_thomas_class), class_cell(lr.jodoin_gierl_class));
+  result.coefficients = std::move(lr.coefficients);
+  result.note = std::move(lr.note);
+  return result;
+}
+
 }  // namespace
 
 std::vector<BinomialCell> binomial_cells(std::span<const ScoreCell> cells) {
@@ -309,6 +322,11 @@ MethodValues ordinal_lr_values(std::span<const ScoreCell> cells, double alpha) {
   return lr_method_values(ordinal_lr_tests(cells, comparison_terms(), alpha));
 }
 
-Method logistic_regression_method() { return {"lr", kColumns, compute}; }
+Method logistic_regression_method() {
+  Method method{"lr", "logistic regression", true, kColumns, compute};
+  method.overall_columns = kOverallColumns;
+  method.compute_overall = compute_overall;
+  return method;
+}
 
 }  // namespace itemdif::stats

@@ -72,6 +72,64 @@ MethodValues lr_values(std::span<const BinomialCell> cells, double alpha);
 /// the thresholds-only model, one intercept term "intercept_y" for each threshold a_y.
 MethodValues ordinal_lr_values(std::span<const ScoreCell> cells, double alpha);
 
+namespace column {
+inline constexpr Column lr_chi_square("lr_chi_square");
+inline constexpr Column lr_p = Column("lr_p", ColumnKind::p_value)
+                                   .report("LR p", "logistic regression, 2 df likelihood-ratio test")
+                                   .shown_in(SummaryTable::methods, "LR p", 10);
+inline constexpr Column lr_p_adjusted = Column("lr_p_adjusted", ColumnKind::p_value)
+                                            .report("LR p adj", "LR p adjusted across the items")
+                                            .shown_in(SummaryTable::methods, "LR p_adj", 10)
+                                            .adjusting(lr_p);
+inline constexpr Column lr_uniform_chi_square("lr_uniform_chi_square");
+inline constexpr Column lr_uniform_p("lr_uniform_p", ColumnKind::p_value);
+inline constexpr Column lr_nonuniform_chi_square("lr_nonuniform_chi_square");
+inline constexpr Column lr_nonuniform_p = Column("lr_nonuniform_p", ColumnKind::p_value)
+                                              .nonuniform_test("logistic regression non-uniform p");
+inline constexpr Column lr_delta_r2 = Column("lr_delta_r2").shown_in(SummaryTable::methods, "dR2", 7);
+inline constexpr Column lr_uniform_delta_r2("lr_uniform_delta_r2");
+inline constexpr Column lr_beta_change("lr_beta_change");
+inline constexpr Column zumbo_thomas_class =
+    Column("zumbo_thomas_class", ColumnKind::dif_class)
+        .report("ZT", "Zumbo-Thomas class from the R\u00b2 difference")
+        .shown_in(SummaryTable::methods, "ZT", 2);
+inline constexpr Column jodoin_gierl_class =
+    Column("jodoin_gierl_class", ColumnKind::dif_class)
+        .report("JG", "Jodoin-Gierl class from the R\u00b2 difference")
+        .shown_in(SummaryTable::methods, "JG", 2);
+}  // namespace column
+
+/// The generalized logistic regression's columns in the overall analysis.
+namespace overall_column {
+inline constexpr Column lr_chi_square("lr_chi_square");
+inline constexpr Column lr_df("lr_df", ColumnKind::whole);
+inline constexpr Column lr_p =
+    Column("lr_p", ColumnKind::p_value)
+        .report("LR p", "generalized logistic regression, 2(G - 1) df likelihood-ratio test")
+        .shown_in(SummaryTable::items, "LR p", 10);
+inline constexpr Column lr_p_adjusted = Column("lr_p_adjusted", ColumnKind::p_value).adjusting(lr_p);
+inline constexpr Column lr_uniform_chi_square("lr_uniform_chi_square");
+inline constexpr Column lr_uniform_df("lr_uniform_df", ColumnKind::whole);
+inline constexpr Column lr_uniform_p("lr_uniform_p", ColumnKind::p_value);
+inline constexpr Column lr_nonuniform_chi_square("lr_nonuniform_chi_square");
+inline constexpr Column lr_nonuniform_df("lr_nonuniform_df", ColumnKind::whole);
+inline constexpr Column lr_nonuniform_p =
+    Column("lr_nonuniform_p", ColumnKind::p_value).nonuniform_test("logistic regression p");
+inline constexpr Column lr_delta_r2 =
+    Column("lr_delta_r2")
+        .report("dR\u00b2", "Nagelkerke R\u00b2 difference of the generalized logistic models")
+        .shown_in(SummaryTable::items, "dR2", 7);
+inline constexpr Column lr_uniform_delta_r2("lr_uniform_delta_r2");
+inline constexpr Column zumbo_thomas_class =
+    Column("zumbo_thomas_class", ColumnKind::dif_class)
+        .report("ZT", "Zumbo-Thomas class from the R\u00b2 difference")
+        .shown_in(SummaryTable::items, "ZT", 2);
+inline constexpr Column jodoin_gierl_class =
+    Column("jodoin_gierl_class", ColumnKind::dif_class)
+        .report("JG", "Jodoin-Gierl class from the R\u00b2 difference")
+        .shown_in(SummaryTable::items, "JG", 2);
+}  // namespace overall_column
+
 Method logistic_regression_method();
 
 }  // namespace itemdif::stats

@@ -6,34 +6,21 @@
 
 #include "stats/mh_sums.hpp"
 #include "stats/notes.hpp"
-#include "stats/standardization.hpp"
+#include "stats/generalized_mh.hpp"
+#include "stats/standardized_difference.hpp"
 #include "stats/upper_tails.hpp"
 
 namespace itemdif::stats {
 namespace {
 
-constexpr std::array<Column, 11> kColumns = {{
-    Column("mh_alpha"),
-    Column("mh_alpha_low"),
-    Column("mh_alpha_high"),
-    Column("mh_d_dif")
-        .report("MH D-DIF", "-2.35 ln(MH alpha); below 0 the item favours the reference group")
-        .shown_in(SummaryTable::items, "D-DIF", 8),
-    Column("mh_d_dif_se").report("SE", "standard error of MH D-DIF").shown_in(SummaryTable::items, "SE", 7),
-    Column("mh_chi_square"),
-    Column("mh_p", ColumnKind::p_value)
-        .report("MH p", "continuity-corrected Mantel-Haenszel chi-square, upper tail")
-        .shown_in(SummaryTable::items, "p", 10),
-    Column("mh_p_adjusted", ColumnKind::p_value)
-        .report("p adj", "MH p adjusted across the items")
-        .shown_in(SummaryTable::items, "p_adj", 10)
-        .adjusting("mh_p"),
-    Column("ets_class", ColumnKind::dif_class)
-        .report("ETS", "ETS class from MH D-DIF")
-        .shown_in(SummaryTable::items, "ETS", 3),
-    Column("mh_d_dif_low").report_only(),
-    Column("mh_d_dif_high").report_only(),
-}};
+constexpr std::array<const Column*, 11> kColumns = {
+    &column::mh_alpha,      &column::mh_alpha_low, &column::mh_alpha_high, &column::mh_d_dif,
+    &column::mh_d_dif_se,   &column::mh_chi_square, &column::mh_p,         &column::mh_p_adjusted,
+    &column::ets_class,     &column::mh_d_dif_low,  &column::mh_d_dif_high,
+};
+constexpr std::array<const Column*, 4> kOverallColumns = {
+    &overall_column::gmh_chi_square, &overall_column::gmh_df, &overall_column::gmh_p,
+    &overall_column::gmh_p_adjusted};
 
 /// The standard deviation (divisor n - 1) of the item's scores over all its examinees; 0 when
 /// fewer than two.
@@ -52,12 +39,25 @@ double score_sd(std::span<const ScoreCell> cells) {
 
 MethodValues compute(const ItemInput& item) {
   MhValues mh = item.range.polytomous
-                    ? mantel_values(item.levels, std_values(item.levels, item.range).p_dif,
+                    ? mantel_values(item.levels,
+                                    std_values(item.levels, item.range).p_dif,
                                     score_sd(item.cells), item.alpha)
                     : mh_values(item.levels, item.alpha);
   MethodValues values;
   values.cells = mh_cells(mh);
   values.note = std::move(mh.note);
+  return values;
+}
+
+/// The generalized MH test of every group; its adjusted p is set across the items later.
+MethodValues compute_overall(const ItemInput& item) {
+  const GmhValues gmh = generalized_mh(item.levels);
+  MethodValues values;
+  // The degrees of freedom are the test's, whether or not the statistic is defined.
+  const auto focal_groups = static_cast<std::int64_t>(item.round.frame.groups.size() - 1);
+  values.cells = cells_of(number_cell(gmh.chi_square), whole_cell(focal_groups),
+                          number_cell(gmh.p), Cell{});
+  values.note = gmh.note;
   return values;
 }
 
@@ -197,6 +197,44 @@ std::vector<Cell> mh_cells(const MhValues& mh) {
                   number_cell(low), number_cell(high));
 }
 
-Method mantel_haenszel_method() { return {"mh", kColumns, compute}; }
+namespace {
+
+// Classes B and C of 0/1 items, BB and CC of polytomous ones; an item without a class (odds
+// ratio 0 or infinite, no variance) is never flagged.
+bool class_b_or_c(const MethodValues& values, double) {
+  const std::string text = cell_text(value_of(values, kColumns, column::ets_class));
+  return !text.empty() && (text[0] == 'B' || text[0] == 'C');
+}
+bool class_c(const MethodValues& values, double) {
+  const std::string text = cell_text(value_of(values, kColumns, column::ets_class));
+  return !text.empty() && text[0] == 'C';
+}
+bool adjusted_p_below(const MethodValues& values, double alpha) {
+  if (cell_text(value_of(values, kColumns, column::ets_class)).empty()) return false;
+  const std::optional<double> p = cell_number(value_of(values, kColumns, column::mh_p_adjusted));
+  return p && *p < alpha;
+}
+bool overall_p_below(const MethodValues& values, double alpha) {
+  const std::optional<double> p =
+      cell_number(value_of(values, kOverallColumns, overall_column::gmh_p_adjusted));
+  return p && *p < alpha;
+}
+
+constexpr std::array<FlagRule, 3> kFlagRules = {{
+    {"ets", "ETS class B or C (BB or CC)", class_b_or_c},
+    {"ets-c", "ETS class C (CC)", class_c},
+    {"p", "adjusted MH p below alpha", adjusted_p_below},
+}};
+
+}  // namespace
+
+Method mantel_haenszel_method() {
+  Method method{"mh", "Mantel-Haenszel (always computed)", true, kColumns, compute};
+  method.overall_columns = kOverallColumns;
+  method.compute_overall = compute_overall;
+  method.flag_rules = kFlagRules;
+  method.overall_flag = overall_p_below;
+  return method;
+}
 
 }  // namespace itemdif::stats

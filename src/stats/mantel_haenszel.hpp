@@ -13,6 +13,49 @@
 
 namespace itemdif::stats {
 
+/// The method's columns: the comparisons' and the generalized MH test's of the overall analysis.
+namespace column {
+inline constexpr Column mh_alpha("mh_alpha");
+inline constexpr Column mh_alpha_low("mh_alpha_low");
+inline constexpr Column mh_alpha_high("mh_alpha_high");
+inline constexpr Column mh_d_dif =
+    Column("mh_d_dif")
+        .report("MH D-DIF", "-2.35 ln(MH alpha); below 0 the item favours the reference group")
+        .shown_in(SummaryTable::items, "D-DIF", 8);
+inline constexpr Column mh_d_dif_se =
+    Column("mh_d_dif_se").report("SE", "standard error of MH D-DIF").shown_in(SummaryTable::items, "SE", 7);
+inline constexpr Column mh_chi_square("mh_chi_square");
+inline constexpr Column mh_p =
+    Column("mh_p", ColumnKind::p_value)
+        .report("MH p", "continuity-corrected Mantel-Haenszel chi-square, upper tail")
+        .shown_in(SummaryTable::items, "p", 10);
+inline constexpr Column mh_p_adjusted = Column("mh_p_adjusted", ColumnKind::p_value)
+                                            .report("p adj", "MH p adjusted across the items")
+                                            .shown_in(SummaryTable::items, "p_adj", 10)
+                                            .adjusting(mh_p);
+inline constexpr Column ets_class = Column("ets_class", ColumnKind::dif_class)
+                                        .report("ETS", "ETS class from MH D-DIF")
+                                        .shown_in(SummaryTable::items, "ETS", 3);
+/// The ends of D-DIF's 95 % interval, for the report's plot.
+inline constexpr Column mh_d_dif_low = Column("mh_d_dif_low").report_only();
+inline constexpr Column mh_d_dif_high = Column("mh_d_dif_high").report_only();
+}  // namespace column
+
+namespace overall_column {
+inline constexpr Column gmh_chi_square =
+    Column("gmh_chi_square").shown_in(SummaryTable::items, "chi2", 9);
+inline constexpr Column gmh_df =
+    Column("gmh_df", ColumnKind::whole).shown_in(SummaryTable::items, "df", 3);
+inline constexpr Column gmh_p =
+    Column("gmh_p", ColumnKind::p_value)
+        .report("GMH p", "generalized Mantel-Haenszel chi-square, G - 1 df, upper tail")
+        .shown_in(SummaryTable::items, "GMH p", 10);
+inline constexpr Column gmh_p_adjusted = Column("gmh_p_adjusted", ColumnKind::p_value)
+                                             .report("p adj", "GMH p adjusted across the items")
+                                             .shown_in(SummaryTable::items, "p_adj", 10)
+                                             .adjusting(gmh_p);
+}  // namespace overall_column
+
 /// D-DIF per unit of ln alpha.
 inline constexpr double kDDifScale = 2.35;
 /// The two-sided 95 % normal quantile of the intervals and the class rule.

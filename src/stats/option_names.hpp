@@ -26,11 +26,6 @@ inline constexpr std::array<Named<PurifyMode>, 3> kPurifyNames = {{
     {"two-pass", PurifyMode::two_pass},
     {"none", PurifyMode::none},
 }};
-inline constexpr std::array<Named<FlagRule>, 3> kFlagNames = {{
-    {"ets", FlagRule::ets},
-    {"ets-c", FlagRule::ets_c},
-    {"p", FlagRule::p},
-}};
 inline constexpr std::array<Named<Adjust>, 3> kAdjustNames = {{
     {"none", Adjust::none},
     {"holm", Adjust::holm},

@@ -53,14 +53,61 @@ std::uint32_t ScoreCounts::at(std::size_t item, std::size_t sum, std::size_t gro
   return count;
 }
 
+Moments ScoreCounts::item_moments(std::size_t group, std::size_t item,
+                                  std::optional<std::size_t> of) const {
+  const std::size_t items = ranges_.size();
+  Moments m;
+  if (!moments_) return m;
+  m.n = static_cast<double>(group_n_[group]);
+  m.sum = static_cast<double>(item_sum_[group * items + item]);
+  m.squares = static_cast<double>(item_squares_[group * items + item]);
+  if (of && !missing_n_.empty()) {
+    const std::size_t at = (group * items + *of) * items + item;
+    m.n -= static_cast<double>(missing_n_[group * items + *of]);
+    m.sum -= static_cast<double>(missing_sum_[at]);
+    m.squares -= static_cast<double>(missing_squares_[at]);
+  }
+  return m;
+}
+
+namespace {
+
+/// Adds one examinee's item scores (a missing one at the item's lowest, in `value`) to the
+/// moments of its group.
+void add_moments(std::uint64_t* __restrict sum, std::uint64_t* __restrict squares,
+                 const std::uint8_t* __restrict x, const std::uint8_t* __restrict low,
+                 std::size_t items, std::uint16_t* __restrict value) {
+  for (std::size_t j = 0; j < items; ++j) {
+    value[j] = x[j] == data::kMissing ? low[j] : x[j];
+    sum[j] += value[j];
+    squares[j] += static_cast<std::uint64_t>(value[j]) * value[j];
+  }
+}
+
+}  // namespace
+
 ScoreCounts count_scores(const data::ItemScores& scores,
                          const std::vector<std::uint8_t>& taking_part,
                          const std::vector<ItemRange>& ranges, std::size_t groups,
                          MissingPolicy policy, const std::vector<std::uint8_t>& matching,
-                         std::span<const std::uint8_t> counted_group) {
+                         std::span<const std::uint8_t> counted_group, CountExtras extras) {
   const std::size_t items = scores.n_items();
   ScoreCounts counts(ranges, groups, matching);
   if (items == 0) return counts;
+  const bool moments = extras.item_moments;
+  const bool missing_moments = moments && policy == MissingPolicy::excluded;
+  std::vector<std::uint16_t> value(items);
+  if (moments) {
+    counts.moments_ = true;
+    counts.group_n_.assign(groups, 0);
+    counts.item_sum_.assign(groups * items, 0);
+    counts.item_squares_.assign(groups * items, 0);
+    if (missing_moments) {
+      counts.missing_n_.assign(groups * items, 0);
+      counts.missing_sum_.assign(groups * items * items, 0);
+      counts.missing_squares_.assign(groups * items * items, 0);
+    }
+  }
 
   bool dichotomous = true;
   std::vector<std::uint8_t> lowest(items), width(items);
@@ -115,6 +162,22 @@ ScoreCounts count_scores(const data::ItemScores& scores,
     if (count_missing) {
       std::uint32_t* __restrict missing = counts.missing_.data() + (sum * groups + g) * items;
       for (std::size_t j = 0; j < items; ++j) missing[j] += x[j] == data::kMissing;
+    }
+    if (moments) {
+      counts.group_n_[g] += 1;
+      add_moments(counts.item_sum_.data() + g * items, counts.item_squares_.data() + g * items, x,
+                  low, items, value.data());
+      if (missing_moments)
+        for (std::size_t j = 0; j < items; ++j) {
+          if (x[j] != data::kMissing) continue;
+          counts.missing_n_[g * items + j] += 1;
+          std::uint64_t* __restrict s = counts.missing_sum_.data() + (g * items + j) * items;
+          std::uint64_t* __restrict q = counts.missing_squares_.data() + (g * items + j) * items;
+          for (std::size_t i = 0; i < items; ++i) {
+            s[i] += value[i];
+            q[i] += static_cast<std::uint64_t>(value[i]) * value[i];
+          }
+        }
     }
     // Items not matched on: their own score added to the sum.
     for (const std::size_t j : own_items) {

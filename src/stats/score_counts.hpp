@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -12,6 +13,22 @@
 #include "stats/item_range.hpp"
 
 namespace itemdif::stats {
+
+/// What a counting pass gathers besides the counts, for the methods that ask.
+struct CountExtras {
+  /// Per group, each item's sum and sum of squared scores (SIBTEST's reliabilities).
+  bool item_moments = false;
+
+  CountExtras& operator|=(const CountExtras& other) {
+    item_moments = item_moments || other.item_moments;
+    return *this;
+  }
+};
+
+/// The number of scores, their sum and their sum of squares.
+struct Moments {
+  double n = 0, sum = 0, squares = 0;
+};
 
 /// Counts by item, matching score, group and item score. An item's examinees are those with a
 /// counted response; each is counted once, at the score the item is matched on.
@@ -31,11 +48,17 @@ class ScoreCounts {
   /// The highest matching score of any item.
   std::size_t max_sum() const { return sums_ - 1; }
   std::size_t groups() const { return groups_; }
+  /// Over the examinees of `group` with a counted response to item `of` (every counted
+  /// examinee when `of` is none): the moments of item `item`'s scores, a missing score at the
+  /// item's lowest. Needs a pass that gathered item moments.
+  Moments item_moments(std::size_t group, std::size_t item,
+                       std::optional<std::size_t> of = std::nullopt) const;
 
  private:
   friend ScoreCounts count_scores(const data::ItemScores&, const std::vector<std::uint8_t>&,
                                   const std::vector<ItemRange>&, std::size_t, MissingPolicy,
-                                  const std::vector<std::uint8_t>&, std::span<const std::uint8_t>);
+                                  const std::vector<std::uint8_t>&, std::span<const std::uint8_t>,
+                                  CountExtras);
 
   std::size_t row(std::size_t sum, std::size_t group) const {
     return (sum * groups_ + group) * row_width_;
@@ -52,6 +75,11 @@ class ScoreCounts {
   std::vector<std::uint32_t> missing_;    ///< [sum][group][item]: responses left out
   std::vector<std::size_t> own_slot_;     ///< item -> its own table, for items not matched on
   std::vector<std::uint32_t> own_;        ///< [slot][sum][group][score 0..K]
+  // Item moments, when gathered: [group][item] over every counted examinee, and under
+  // `excluded` [group][missing item][item] over those without a response to the missing item.
+  bool moments_ = false;
+  std::vector<std::uint64_t> group_n_, item_sum_, item_squares_;
+  std::vector<std::uint64_t> missing_n_, missing_sum_, missing_squares_;
 };
 
 /// One pass over the scores of the examinees with `taking_part[i]` set, whose group codes run
@@ -67,6 +95,7 @@ ScoreCounts count_scores(const data::ItemScores& scores,
                          const std::vector<std::uint8_t>& taking_part,
                          const std::vector<ItemRange>& ranges, std::size_t groups,
                          MissingPolicy policy, const std::vector<std::uint8_t>& matching,
-                         std::span<const std::uint8_t> counted_group = {});
+                         std::span<const std::uint8_t> counted_group = {},
+                         CountExtras extras = {});
 
 }  // namespace itemdif::stats

@@ -64,12 +64,12 @@ TEST(MethodsOption, KnownNamesOnceInTheirOrder) {
   EXPECT_EQ(parse_methods("bd,std,mh,lr"), positions({"mh", "std", "bd", "lr"}));
   EXPECT_EQ(parse_methods("std,,bd,"), positions({"std", "bd"}));
   EXPECT_EQ(usage_message([] { parse_methods("mh,rasch"); }),
-            "--methods: \"rasch\" is not one of mh,std,bd,lr");
+            "--methods: \"rasch\" is not one of mh,std,bd,lr,sib,irt or all");
   EXPECT_EQ(usage_message([] { parse_methods("mh,mh"); }), "--methods: \"mh\" is given twice");
   EXPECT_EQ(usage_message([] { parse_methods("MH"); }),
-            "--methods: \"MH\" is not one of mh,std,bd,lr");
+            "--methods: \"MH\" is not one of mh,std,bd,lr,sib,irt or all");
   EXPECT_EQ(usage_message([] { parse_methods(""); }),
-            "--methods: no method given (any of mh,std,bd,lr)");
+            "--methods: no method given (any of mh,std,bd,lr,sib,irt or all)");
 }
 
 TEST(MethodsOption, AllFourByDefaultAndMantelHaenszelAlways) {
@@ -138,7 +138,7 @@ TEST(AnalysisOptions, EveryChoiceReachesTheAnalysis) {
   EXPECT_EQ(o.min_per_group, 5);
   EXPECT_EQ(o.purify, stats::PurifyMode::two_pass);
   EXPECT_EQ(o.max_rounds, 3);
-  EXPECT_EQ(o.flag, stats::FlagRule::ets_c);
+  EXPECT_EQ(o.flag, "ets-c");
   EXPECT_EQ(o.alpha, 0.01);
   EXPECT_EQ(o.adjust, stats::Adjust::bh);
   a.flag = "p";
@@ -146,7 +146,7 @@ TEST(AnalysisOptions, EveryChoiceReachesTheAnalysis) {
   a.purify = "none";
   a.adjust = "holm";
   const stats::AnalyzeOptions p = analysis_options(a);
-  EXPECT_EQ(p.flag, stats::FlagRule::p);
+  EXPECT_EQ(p.flag, "p");
   EXPECT_EQ(p.missing, stats::MissingPolicy::incorrect);
   EXPECT_EQ(p.purify, stats::PurifyMode::none);
   EXPECT_EQ(p.adjust, stats::Adjust::holm);

@@ -165,7 +165,9 @@ TEST_F(FocalGroupsCommand, OverallTestsInTheirFileTheJsonAndTheSummary) {
       "gmh_p_adjusted", "lr_chi_square", "lr_df", "lr_p", "lr_p_adjusted",
       "lr_uniform_chi_square", "lr_uniform_df", "lr_uniform_p", "lr_nonuniform_chi_square",
       "lr_nonuniform_df", "lr_nonuniform_p", "lr_delta_r2", "lr_uniform_delta_r2",
-      "zumbo_thomas_class", "jodoin_gierl_class", "flagged", "note"};
+      "zumbo_thomas_class", "jodoin_gierl_class", "irt_chi_square", "irt_df", "irt_p",
+      "irt_p_adjusted", "irt_uniform_chi_square", "irt_uniform_df", "irt_uniform_p",
+      "irt_nonuniform_chi_square", "irt_nonuniform_df", "irt_nonuniform_p", "flagged", "note"};
   EXPECT_EQ(overall.header, header);
   ASSERT_EQ(overall.rows.size(), 4u);
   const auto document = read_json(out + "/results.json");
@@ -190,20 +192,24 @@ TEST_F(FocalGroupsCommand, OverallTestsInTheirFileTheJsonAndTheSummary) {
     EXPECT_FALSE(items[j]["coefficients"].empty());
     EXPECT_FALSE(items[j]["coefficients"][0].contains("focal"));
   }
-  // q3 (harder for C) differs across the groups; q2, easier for A alone, shows in that
-  // comparison (BB+) but not at alpha over all four groups.
-  EXPECT_EQ(flagged, (std::vector<std::string>{"q3"}));
-  const auto& rounds = document["overall"]["purification"]["rounds"];
-  ASSERT_FALSE(rounds.empty());
-  EXPECT_EQ(rounds.back()["flagged"], nlohmann::ordered_json::array({"q3"}));
+  // Matched on all four items, round 1 flags three of them: more than half, so the guard
+  // stops purification there and its flags stand.
+  EXPECT_EQ(flagged, (std::vector<std::string>{"q1", "q2", "q3"}));
+  const auto& purification = document["overall"]["purification"];
+  EXPECT_EQ(purification["rounds"].size(), 1u);
+  EXPECT_EQ(purification["stop"], "too_many_flagged");
+  EXPECT_EQ(purification["converged"], false);
 
   // The summary's overall part: its heading, each item with a class per comparison.
   const std::size_t part = outcome.out.find(
       "\nOverall: reference \"R\" and focal \"A\", \"B\", \"C\" together\nPurification: ");
   ASSERT_NE(part, std::string::npos) << outcome.out;
   EXPECT_NE(outcome.out.find("\nq2 ", part), std::string::npos) << outcome.out;
-  EXPECT_NE(outcome.out.find("|  BB+  AA   AA\n", part), std::string::npos) << outcome.out;
-  EXPECT_NE(outcome.out.find("\nFlagged overall (1): q3\n", part), std::string::npos)
+  EXPECT_NE(outcome.out.find("|  BB+  AA   AA  *\n", part), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("\nWarning: round 1 flagged more than half of the 4 items", part),
+            std::string::npos)
+      << outcome.out;
+  EXPECT_NE(outcome.out.find("\nFlagged overall (3): q1, q2, q3\n", part), std::string::npos)
       << outcome.out;
 
   // A later run of one focal group into the same folder takes the overall file away.

@@ -177,7 +177,7 @@ TEST(AnalyzeOut, JsonRecordsTheCommandLineAndTheGroups) {
   EXPECT_EQ(o.out, "");
   const auto json = read_json(scratch / "results.json");
   EXPECT_EQ(json["itemdif"], itemdif::cli::kVersion);
-  EXPECT_EQ(json["results_version"], 2);
+  EXPECT_EQ(json["results_version"], 3);
   EXPECT_EQ(json["command"], "analyze");
   EXPECT_EQ(json["input"], (kSource / "examples/quiz/quiz.csv").string());
   EXPECT_EQ(json["options"]["group"], "sex");
@@ -399,7 +399,7 @@ TEST(RunOut, LevelsCoefficientsAndRoundsAreThoseOfTheReport) {
   // The passes as rounds: each round's flagged items are the pass's category C.
   const auto json = read_json(scratch / "out" / "results.json");
   EXPECT_EQ(json["itemdif"], itemdif::cli::kVersion);
-  EXPECT_EQ(json["results_version"], 2);
+  EXPECT_EQ(json["results_version"], 3);
   EXPECT_EQ(json["command"], "run");
   EXPECT_EQ(json["input"], "demo.ctl");
   EXPECT_EQ(json["options"]["model"], 2);

@@ -34,17 +34,14 @@ inline std::size_t method_at(std::string_view name) {
 
 /// The column called `name` as the method list declares it.
 inline const stats::Column& column_named(std::string_view name) {
-  const std::optional<stats::ColumnPlace> place = stats::column_place(name);
-  EXPECT_TRUE(place.has_value()) << "no column " << name;
-  const stats::ColumnPlace at = place.value_or(stats::ColumnPlace{});
-  return stats::methods()[at.method].columns[at.column];
+  const stats::ColumnPlace at = stats::column_place_named(name);
+  return *stats::methods()[at.method].columns[at.column];
 }
 
 /// Sets the cell of column `name`, as is (an infinite or NaN number stays one); the method's
 /// cells are first sized to its columns, the others undefined, as a run method gives them.
 inline void set_cell(stats::ItemResult& item, std::string_view name, stats::Cell value) {
-  const std::optional<stats::ColumnPlace> place = stats::column_place(name);
-  ASSERT_TRUE(place.has_value()) << "no column " << name;
+  const std::optional<stats::ColumnPlace> place = stats::column_place_named(name);
   std::vector<stats::Cell>& cells = item.methods[place->method].cells;
   cells.resize(stats::methods()[place->method].columns.size());
   cells[place->column] = std::move(value);

@@ -19,7 +19,6 @@
 #include "results/report_numbers.hpp"
 #include "item_values.hpp"
 #include "results/run_description.hpp"
-#include "stats/overall_analysis.hpp"
 
 namespace {
 
@@ -331,12 +330,13 @@ TEST(HtmlReport, ThreeHundredItemsKeepOneCurvePlotEachAndAModestSize) {
 // Several focal groups.
 
 /// The position of overall column `name`.
-std::size_t overall_at(const std::string& name) {
-  const auto columns = stats::overall_columns();
-  for (std::size_t c = 0; c < columns.size(); ++c)
-    if (columns[c].name == name) return c;
-  ADD_FAILURE() << "no overall column " << name;
-  return 0;
+/// The cell of overall column `name` of `item`, its method's cells made as the method makes them.
+stats::Cell& overall_at(stats::OverallItem& item, const std::string& name) {
+  const stats::ColumnPlace place = stats::column_place_named(name, true);
+  item.methods.resize(stats::methods().size());
+  std::vector<stats::Cell>& cells = item.methods[place.method].cells;
+  cells.resize(stats::methods()[place.method].overall_columns.size());
+  return cells[place.column];
 }
 
 /// One level of a 0/1 item with every group's correct and incorrect answers.
@@ -390,21 +390,21 @@ stats::DifAnalysis groups_analysis(bool with_lr) {
   stats::OverallAnalysis overall;
   overall.converged = true;
   overall.rounds = {{1, {2}}};
-  overall.columns = stats::overall_columns_run(with_lr);
+  overall.methods = {*stats::method_position("mh")};
+  if (with_lr) overall.methods.push_back(*stats::method_position("lr"));
   const double gmh_p[4] = {0.4321, 0.0123, 4.5e-7, 0.25};
   for (int j = 0; j < 4; ++j) {
     stats::OverallItem item;
     item.name = "q" + std::to_string(j + 1);
     item.range = j == 3 ? stats::ItemRange{0, 2, true} : stats::ItemRange{};
     item.n = 300 + j;
-    item.cells.assign(stats::overall_columns().size(), stats::Cell{});
-    item.cells[overall_at("gmh_p")] = gmh_p[j];
-    item.cells[overall_at("gmh_p_adjusted")] = std::min(1.0, gmh_p[j] * 4);
+    overall_at(item, "gmh_p") = gmh_p[j];
+    overall_at(item, "gmh_p_adjusted") = std::min(1.0, gmh_p[j] * 4);
     if (with_lr) {
-      item.cells[overall_at("lr_p")] = 0.5;
-      item.cells[overall_at("lr_delta_r2")] = 0.011;
-      item.cells[overall_at("zumbo_thomas_class")] = std::string("A");
-      item.cells[overall_at("jodoin_gierl_class")] = std::string(j == 2 ? "B" : "A");
+      overall_at(item, "lr_p") = 0.5;
+      overall_at(item, "lr_delta_r2") = 0.011;
+      overall_at(item, "zumbo_thomas_class") = std::string("A");
+      overall_at(item, "jodoin_gierl_class") = std::string(j == 2 ? "B" : "A");
     }
     item.flagged = j == 2;
     if (j == 3) {

@@ -136,6 +136,7 @@ TestAnalysis two_items() {
   for (const TestItem& item : test.items) comparison.items.push_back(item.result);
   comparison.rounds = {{1, {0, 1}}, {2, {0}}};
   comparison.converged = false;
+  comparison.stop = stats::Stop::max_rounds;
   analysis.comparisons.push_back(std::move(comparison));
   return test;
 }
@@ -188,7 +189,12 @@ ExpectedRow expected_item(const std::string& focal, const TestItem& t) {
        {"std_p_dif", "std_se", "std_class", "bd_chi_square", "bd_df", "bd_p", "lr_chi_square",
         "lr_p", "lr_p_adjusted", "lr_uniform_chi_square", "lr_uniform_p",
         "lr_nonuniform_chi_square", "lr_nonuniform_p", "lr_delta_r2", "lr_uniform_delta_r2",
-        "lr_beta_change", "zumbo_thomas_class", "jodoin_gierl_class"})
+        "lr_beta_change", "zumbo_thomas_class", "jodoin_gierl_class", "sib_beta", "sib_se",
+        "sib_chi_square", "sib_p", "sib_p_adjusted", "sib_class", "csib_beta", "csib_chi_square",
+        "csib_df", "csib_p", "csib_crossing", "irt_chi_square", "irt_df", "irt_p",
+        "irt_p_adjusted", "irt_uniform_chi_square", "irt_uniform_df", "irt_uniform_p",
+        "irt_nonuniform_chi_square", "irt_nonuniform_df", "irt_nonuniform_p", "irt_esd",
+        "irt_uesd"})
     row.emplace_back(name, given(t.others, name));
   row.emplace_back("flagged", i.flagged);
   row.emplace_back("note", i.note);
@@ -299,7 +305,12 @@ TEST(ResultsFiles, CsvColumnsHoldTheAnalysisValues) {
                 "lr_chi_square", "lr_p", "lr_p_adjusted", "lr_uniform_chi_square", "lr_uniform_p",
                 "lr_nonuniform_chi_square", "lr_nonuniform_p", "lr_delta_r2",
                 "lr_uniform_delta_r2", "lr_beta_change", "zumbo_thomas_class",
-                "jodoin_gierl_class", "flagged", "note"}));
+                "jodoin_gierl_class", "sib_beta", "sib_se", "sib_chi_square", "sib_p",
+                "sib_p_adjusted", "sib_class", "csib_beta", "csib_chi_square", "csib_df", "csib_p",
+                "csib_crossing", "irt_chi_square", "irt_df", "irt_p", "irt_p_adjusted",
+                "irt_uniform_chi_square", "irt_uniform_df", "irt_uniform_p",
+                "irt_nonuniform_chi_square", "irt_nonuniform_df", "irt_nonuniform_p", "irt_esd",
+                "irt_uesd", "flagged", "note"}));
   ASSERT_EQ(items.rows.size(), 2u);
   for (std::size_t j = 0; j < 2; ++j) {
     EXPECT_EQ(items.header, names_of(expected_item("F", test.items[j])));
@@ -395,7 +406,7 @@ TEST(ResultsFiles, JsonHoldsTheRunGroupsAndComparisonsUnderTheCsvNames) {
                                             "options", "groups", "comparisons", "overall"}));
   EXPECT_EQ(json["itemdif"], "9.8.7");
   EXPECT_TRUE(json["results_version"].is_number_integer());
-  EXPECT_EQ(json["results_version"], 2);
+  EXPECT_EQ(json["results_version"], 3);
   EXPECT_EQ(json["command"], "analyze");
   EXPECT_EQ(json["input"], "quiz.csv");
   EXPECT_EQ(json["options"]["levels"], "thin");
@@ -414,12 +425,13 @@ TEST(ResultsFiles, JsonHoldsTheRunGroupsAndComparisonsUnderTheCsvNames) {
   const Json& comparison = json["comparisons"][0];
   keys.clear();
   for (const auto& [key, value] : comparison.items()) keys.push_back(key);
-  EXPECT_EQ(keys, (std::vector<std::string>{"focal", "purification", "items"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"focal", "purification", "items", "bundles"}));
+  EXPECT_EQ(comparison["bundles"], Json::array());
   EXPECT_EQ(comparison["focal"], "F");
   EXPECT_EQ(comparison["purification"],
             Json::parse(R"({"rounds": [{"round": 1, "flagged": ["q,1 \"a\"", "q2"]},
                                        {"round": 2, "flagged": ["q,1 \"a\""]}],
-                            "converged": false})"));
+                            "converged": false, "stop": "max_rounds"})"));
 
   ASSERT_EQ(comparison["items"].size(), 2u);
   for (std::size_t j = 0; j < 2; ++j) {
@@ -477,7 +489,8 @@ TEST(ResultsFiles, EachComparisonsRowsCarryItsFocalValue) {
   ASSERT_EQ(json["comparisons"].size(), 2u);
   EXPECT_EQ(json["comparisons"][1]["focal"], x);
   EXPECT_EQ(json["comparisons"][1]["purification"],
-            Json::parse(R"({"rounds": [{"round": 1, "flagged": []}], "converged": true})"));
+            Json::parse(R"({"rounds": [{"round": 1, "flagged": []}], "converged": true,
+                                "stop": "converged"})"));
   ASSERT_EQ(json["comparisons"][1]["items"].size(), 1u);
   EXPECT_EQ(json["comparisons"][1]["items"][0]["focal"], x);
   EXPECT_EQ(json["comparisons"][1]["items"][0]["flagged"], false);

@@ -343,7 +343,7 @@ TEST(Analysis, AdjustedPValuesAndThePFlagRule) {
   const data::ItemScores s = simulated(300, 8, 11);
   AnalyzeOptions o = one_round();
   o.adjust = Adjust::holm;
-  o.flag = FlagRule::p;
+  o.flag = "p";
   const DifAnalysis a = analyze_scores(s, o);
   std::vector<std::optional<double>> p;
   for (const ItemResult& item : a.comparisons[0].items) p.push_back(item.number("mh_p"));
@@ -435,7 +435,7 @@ void expect_same_item(const ItemResult& a, const ItemResult& b) {
     const Method& method = methods()[m];
     ASSERT_EQ(a.methods[m].cells.size(), b.methods[m].cells.size()) << n << " " << method.name;
     for (std::size_t c = 0; c < a.methods[m].cells.size(); ++c) {
-      const std::string what = n + " " + std::string(method.columns[c].name);
+      const std::string what = n + " " + std::string(method.columns[c]->name);
       expect_same(cell_number(a.cell(m, c)), cell_number(b.cell(m, c)), what);
       EXPECT_EQ(cell_text(a.cell(m, c)), cell_text(b.cell(m, c))) << what;
     }

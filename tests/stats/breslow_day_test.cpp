@@ -93,7 +93,8 @@ TEST(BreslowDay, HomogeneousTablesGiveZero) {
 /// The Breslow-Day method run on `levels` after the Mantel-Haenszel values `earlier`.
 MethodValues run_method(const ItemRange& range, const Levels& levels,
                         const std::vector<MethodValues>& earlier) {
-  const ItemInput input{range, levels, {}, 0.05, earlier};
+  const testing::EmptyRound empty;
+  const ItemInput input{empty.round, 0, range, levels, {}, 0.05, earlier, empty.nothing};
   return testing::method_named("bd").compute(input);
 }
 

@@ -58,7 +58,7 @@ void expect_same_item(const ItemResult& a, const ItemResult& b, const std::strin
   for (std::size_t m = 0; m < a.methods.size(); ++m) {
     ASSERT_EQ(a.methods[m].cells.size(), b.methods[m].cells.size()) << what;
     for (std::size_t c = 0; c < a.methods[m].cells.size(); ++c) {
-      const std::string column = what + " " + std::string(methods()[m].columns[c].name);
+      const std::string column = what + " " + std::string(methods()[m].columns[c]->name);
       expect_same_number(cell_number(a.cell(m, c)), cell_number(b.cell(m, c)), column);
       EXPECT_EQ(cell_text(a.cell(m, c)), cell_text(b.cell(m, c))) << column;
     }
@@ -238,12 +238,13 @@ TEST(Comparisons, ThreadsDoNotChangeTheResults) {
       EXPECT_EQ(a.rounds[r].flagged, b.rounds[r].flagged) << threads;
     ASSERT_EQ(a.items.size(), b.items.size());
     for (std::size_t j = 0; j < a.items.size(); ++j)
-      for (const Column& column : overall_columns()) {
-        const std::string what = std::to_string(threads) + " threads, overall " +
-                                 a.items[j].name + " " + std::string(column.name);
-        expect_same_number(a.items[j].number(column.name), b.items[j].number(column.name), what);
-        EXPECT_EQ(a.items[j].text(column.name), b.items[j].text(column.name)) << what;
-      }
+      for (const Method& method : methods())
+        for (const Column* column : method.overall_columns) {
+          const std::string what = std::to_string(threads) + " threads, overall " +
+                                   a.items[j].name + " " + std::string(column->name);
+          expect_same_number(a.items[j].number(*column), b.items[j].number(*column), what);
+          EXPECT_EQ(a.items[j].text(*column), b.items[j].text(*column)) << what;
+        }
   }
 }
 

@@ -260,7 +260,8 @@ TEST(MantelMethod, PolytomousItemTakesSmdAndSdFromTheItem) {
   const std::vector<ScoreCell> cells = {{0, 0, 0, 2}, {0, 0, 1, 2}, {0, 0, 2, 3},
                                         {0, 1, 0, 3}, {0, 1, 1, 2}};
   const ItemRange range{0, 2, true};
-  const ItemInput input{range, levels, cells, 0.2, {}};  // p = 0.139 is below this alpha
+  const testing::EmptyRound empty;
+  const ItemInput input{empty.round, 0, range, levels, cells, 0.2, {}, empty.nothing};  // p = 0.139 is below this alpha
   const Method& mh = testing::method_named("mh");
   const MethodValues values = mh.compute(input);
   // SMD = (3 (1/3 - 1) + 1 (1 - 2)) / 4 = -3/4; the cells hold 12 scores summing to 10 with

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "stats/dif_analysis.hpp"
+#include "stats/method_list.hpp"
 #include "stats/scores_builder.hpp"
 
 namespace itemdif::stats {
@@ -122,7 +123,7 @@ TEST(OverallAnalysis, GeneralizedMhEqualsACountFromTheRows) {
 TEST(OverallAnalysis, PurifiesOnTheAdjustedGeneralizedMhWhateverTheFlagRule) {
   const data::ItemScores s = four_groups(11);
   AnalyzeOptions o;
-  o.flag = FlagRule::ets_c;  // the comparisons' rule; the overall analysis keeps its own
+  o.flag = "ets-c";  // the comparisons' rule; the overall analysis keeps its own
   o.adjust = Adjust::holm;
   o.alpha = 0.01;
   const DifAnalysis a = analyze_scores(s, o);
@@ -156,18 +157,18 @@ TEST(OverallAnalysis, LogisticColumnsOnlyWithLogisticRegression) {
   AnalyzeOptions o;
   o.methods = {0, 1};
   const DifAnalysis without = analyze_scores(s, o);
-  for (const std::size_t c : without.overall->columns)
-    EXPECT_EQ(std::string(overall_columns()[c].name).rfind("lr_", 0), std::string::npos)
-        << overall_columns()[c].name;
+  EXPECT_EQ(without.overall->methods, std::vector<std::size_t>{0});
   for (const OverallItem& item : without.overall->items) {
     EXPECT_FALSE(item.number("lr_chi_square").has_value()) << item.name;
     EXPECT_FALSE(item.number("lr_df").has_value()) << item.name;
     EXPECT_TRUE(item.text("zumbo_thomas_class").empty()) << item.name;
-    EXPECT_TRUE(item.coefficients.empty()) << item.name;
+    for (const MethodValues& values : item.methods)
+      EXPECT_TRUE(values.coefficients.empty()) << item.name;
   }
 
   const DifAnalysis with = analyze_scores(s, AnalyzeOptions{});
-  EXPECT_EQ(with.overall->columns.size(), overall_columns().size());
+  EXPECT_EQ(with.overall->methods,
+            (std::vector<std::size_t>{0, *method_position("lr")}));
   for (const OverallItem& item : with.overall->items) {
     EXPECT_EQ(item.number("lr_df"), 6.0) << item.name;
     EXPECT_EQ(item.number("lr_uniform_df"), 3.0) << item.name;
@@ -180,7 +181,8 @@ TEST(OverallAnalysis, LogisticColumnsOnlyWithLogisticRegression) {
         << item.name;
     EXPECT_FALSE(item.text("jodoin_gierl_class").empty()) << item.name;
     std::set<std::string> terms;
-    for (const Coefficient& c : item.coefficients) terms.insert(c.model + " " + c.term);
+    for (const Coefficient& c : item.methods[*method_position("lr")].coefficients)
+      terms.insert(c.model + " " + c.term);
     for (const char* value : {"A", "B", "C"}) {
       EXPECT_TRUE(terms.count(std::string("uniform group_") + value)) << item.name << value;
       EXPECT_TRUE(terms.count(std::string("nonuniform trait_x_group_") + value))
