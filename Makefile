@@ -10,20 +10,35 @@ PROGRAM_PACKAGES := cmake:cmake g++:g++ make:make \
                     libboost-math-dev:/usr/include/boost/math/distributions/chi_squared.hpp \
                     libeigen3-dev:/usr/include/eigen3/Eigen/Dense \
                     nlohmann-json3-dev:/usr/include/nlohmann/json.hpp
-# The R package (r/itemdif) compiles the same core; haven and tibble are for its tests.
+# The R package (r/itemdif) compiles the same core, with the header libraries R packages link
+# to (cpp11, BH, RcppEigen) and nlohmann/json found by its configure script; the system's Eigen
+# makes its numbers the program's to the last bit. haven and tibble are for its tests.
 R_PACKAGES       := r-base-dev:/usr/share/R/debian/r-cran.mk \
                     r-cran-cpp11:/usr/lib/R/site-library/cpp11/DESCRIPTION \
-                    libboost-math-dev:/usr/include/boost/math/distributions/chi_squared.hpp \
+                    r-cran-bh:/usr/lib/R/site-library/BH/DESCRIPTION \
+                    r-cran-rcppeigen:/usr/lib/R/site-library/RcppEigen/DESCRIPTION \
                     libeigen3-dev:/usr/include/eigen3/Eigen/Dense \
                     nlohmann-json3-dev:/usr/include/nlohmann/json.hpp
 R_TEST_PACKAGES  := $(R_PACKAGES) r-cran-testthat:/usr/lib/R/site-library/testthat/DESCRIPTION \
                     r-cran-haven:/usr/lib/R/site-library/haven/DESCRIPTION \
                     r-cran-tibble:/usr/lib/R/site-library/tibble/DESCRIPTION
+# The Python package (python/) on Debian's Python, /usr/bin/python3; pytest for its tests.
+PYTHON            := /usr/bin/python3
+PYTHON_PACKAGES  := g++:g++ python3-dev:/usr/bin/python3-config \
+                    python3-pip:/usr/lib/python3/dist-packages/pip/__init__.py \
+                    python3-setuptools:/usr/lib/python3/dist-packages/setuptools/__init__.py \
+                    python3-pybind11:/usr/lib/python3/dist-packages/pybind11/__init__.py \
+                    python3-numpy:/usr/lib/python3/dist-packages/numpy/__init__.py \
+                    python3-pandas:/usr/lib/python3/dist-packages/pandas/__init__.py \
+                    libboost-math-dev:/usr/include/boost/math/distributions/chi_squared.hpp \
+                    libeigen3-dev:/usr/include/eigen3/Eigen/Dense \
+                    nlohmann-json3-dev:/usr/include/nlohmann/json.hpp
+PYTHON_TEST_PACKAGES := $(PYTHON_PACKAGES) python3-pytest:/usr/lib/python3/dist-packages/pytest/__init__.py
 TEST_PACKAGES    := $(PROGRAM_PACKAGES) libgtest-dev:/usr/include/gtest/gtest.h \
                     chromium:/usr/bin/chromium python3:/usr/bin/python3 \
-                    $(R_TEST_PACKAGES)
+                    $(R_TEST_PACKAGES) $(PYTHON_TEST_PACKAGES)
 
-.PHONY: all program demo test test-sanitize bench r r-check clean
+.PHONY: all program demo test test-sanitize bench r r-check python clean
 
 all: test
 
@@ -73,23 +88,33 @@ bench: program
 	./$(BUILD)/analyze_command_bench mixed
 	./$(BUILD)/analyze_command_bench groups
 
-# The R package: its sources and the core's are staged in $(BUILD)/r-package (compiled objects
-# kept there) and installed into R's site library as root, else into the user's library.
+# The R package, installed from its folder as a user would (R CMD INSTALL r/itemdif): into R's
+# site library as root, else into the user's library.
 r:
 	@tools/need_packages.sh $(R_PACKAGES)
-	tools/r_package_sources.sh $(BUILD)/r-package
 	@lib=; if [ "$$(id -u)" -ne 0 ]; then \
 	   lib=$$(Rscript -e 'cat(path.expand(Sys.getenv("R_LIBS_USER")))'); mkdir -p "$$lib"; fi; \
-	 echo "R CMD INSTALL $${lib:+-l $$lib }$(BUILD)/r-package/itemdif"; \
-	 MAKEFLAGS=-j$(JOBS) R CMD INSTALL $${lib:+-l "$$lib"} $(BUILD)/r-package/itemdif
+	 echo "R CMD INSTALL $${lib:+-l $$lib }r/itemdif"; \
+	 MAKEFLAGS=-j$(JOBS) R CMD INSTALL --preclean $${lib:+-l "$$lib"} r/itemdif
 
-# R CMD check of the package as it would be released (its tests without the program skip the
-# comparison with it).
+# R CMD check --as-cran of the tarball R CMD build makes (in $(BUILD)/r-check); its tests
+# without the program skip the comparison with it. The remote part of CRAN's incoming checks
+# is left out: it needs the network.
 r-check:
 	@tools/need_packages.sh $(R_TEST_PACKAGES)
-	tools/r_package_sources.sh $(BUILD)/r-package
-	cd $(BUILD)/r-package && rm -f itemdif_*.tar.gz && R CMD build itemdif && \
-	  MAKEFLAGS=-j$(JOBS) R CMD check --no-manual itemdif_*.tar.gz
+	mkdir -p $(BUILD)/r-check
+	cd $(BUILD)/r-check && rm -rf itemdif_*.tar.gz itemdif.Rcheck && \
+	  R CMD build $(CURDIR)/r/itemdif && \
+	  _R_CHECK_CRAN_INCOMING_REMOTE_=false MAKEFLAGS=-j$(JOBS) \
+	  R CMD check --as-cran itemdif_*.tar.gz
+
+# The Python package, installed as a user would: with Debian's pip, packages and compiler, no
+# download (hence no build isolation); as root into the system's Python, else the user's.
+python:
+	@tools/need_packages.sh $(PYTHON_PACKAGES)
+	@where=--break-system-packages; [ "$$(id -u)" -eq 0 ] || where="--user --break-system-packages"; \
+	 echo "$(PYTHON) -m pip install --no-build-isolation $$where ./python"; \
+	 ITEMDIF_JOBS=$(JOBS) $(PYTHON) -m pip install --no-build-isolation $$where ./python
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

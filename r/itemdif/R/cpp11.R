@@ -8,6 +8,10 @@ write_results_run <- function(run, folder) {
   .Call(`_itemdif_write_results_run`, run, folder)
 }
 
+option_choices <- function() {
+  .Call(`_itemdif_option_choices`)
+}
+
 number_texts <- function(values) {
   .Call(`_itemdif_number_texts`, values)
 }

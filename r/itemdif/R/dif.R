@@ -2,25 +2,14 @@
 # handed to the compiled analysis as it is, the tables made data frames.
 
 dif <- function(data, group, focal, reference = NULL, items = NULL, id = NULL,
-                max_score = 1,
-                missing = c("excluded", "incorrect", "listwise"),
-                missing_codes = NULL,
-                levels = "thin",
-                min_per_group = 1,
-                purify = c("iterative", "two-pass", "none"),
-                max_rounds = 10,
-                flag = c("ets", "ets-c", "p"),
-                alpha = 0.05,
-                adjust = c("none", "holm", "bh"),
-                methods = c("mh", "std", "bd", "lr")) {
+                max_score = NULL, missing = NULL, missing_codes = NULL, levels = NULL,
+                min_per_group = NULL, purify = NULL, max_rounds = NULL, flag = NULL,
+                alpha = NULL, adjust = NULL, methods = NULL,
+                threads = getOption("itemdif.threads", 0L)) {
   call <- match.call()
   input <- paste(deparse(substitute(data), width.cutoff = 500L), collapse = " ")
-  missing <- match.arg(missing)
-  purify <- match.arg(purify)
-  flag <- match.arg(flag)
-  adjust <- match.arg(adjust)
-  methods <- match.arg(methods, several.ok = TRUE)
   if (!is.data.frame(data)) argument_error("data: must be a data frame", call)
+  # An argument left NULL keeps the program's default.
   arguments <- list(
     input = input,
     group = one_text(group, "group", call),
@@ -29,16 +18,18 @@ dif <- function(data, group, focal, reference = NULL, items = NULL, id = NULL,
     items = item_list(items, names(data), call),
     id = if (!is.null(id)) one_text(id, "id", call),
     missing_codes = code_list(missing_codes, call),
-    max_score = whole_number(max_score, "max_score", call),
-    missing = missing,
-    levels = level_text(levels, call),
-    min_per_group = whole_number(min_per_group, "min_per_group", call, positive = TRUE),
-    purify = purify,
-    max_rounds = whole_number(max_rounds, "max_rounds", call, positive = TRUE),
-    flag = flag,
-    alpha = one_number(alpha, "alpha", call),
-    adjust = adjust,
-    methods = paste(methods, collapse = ",")
+    max_score = if (!is.null(max_score)) whole_number(max_score, "max_score", call),
+    missing = choice(missing, "missing", call),
+    levels = if (!is.null(levels)) level_text(levels, call),
+    min_per_group = if (!is.null(min_per_group))
+      whole_number(min_per_group, "min_per_group", call, least = 1),
+    purify = choice(purify, "purify", call),
+    max_rounds = if (!is.null(max_rounds)) whole_number(max_rounds, "max_rounds", call, least = 1),
+    flag = choice(flag, "flag", call),
+    alpha = if (!is.null(alpha)) one_number(alpha, "alpha", call),
+    adjust = choice(adjust, "adjust", call),
+    methods = choice(methods, "methods", call),
+    threads = whole_number(threads, "threads", call, least = 0)
   )
   data <- prepared_columns(data, arguments$group)
   tables <- dif_run(data, as.double(nrow(data)), arguments)
@@ -57,7 +48,8 @@ dif <- function(data, group, focal, reference = NULL, items = NULL, id = NULL,
     settings = tables$settings,
     call = call
   )
-  structure(result, class = "itemdif", summary_text = tables$summary, run = tables$run)
+  structure(result, class = "itemdif", summary_text = tables$summary,
+            report_values = list2DF(tables$report_values), run = tables$run)
 }
 
 write_results <- function(x, dir) {
@@ -95,13 +87,28 @@ one_number <- function(value, name, call) {
   as.double(value)
 }
 
-whole_number <- function(value, name, call, positive = FALSE) {
+whole_number <- function(value, name, call, least = NULL) {
   value <- one_number(value, name, call)
   if (value != round(value) || abs(value) > .Machine$integer.max)
     argument_error(paste0(name, ": ", format(value), " is not a whole number"), call)
-  if (positive && value < 1)
-    argument_error(paste0(name, ": must be at least 1, not ", format(value)), call)
+  if (!is.null(least) && value < least)
+    argument_error(paste0(name, ": must be at least ", least, ", not ", format(value)), call)
   as.integer(value)
+}
+
+# An option that takes names, as the program lists them: a name may be shortened where that
+# leaves one (as match.arg() does); a name the program does not know goes to it as given, and
+# its message says what the names are.
+choice <- function(value, name, call) {
+  if (is.null(value)) return(NULL)
+  option <- option_choices()[[name]]
+  if (!is.character(value) || length(value) == 0L || anyNA(value) ||
+      (!option$several && length(value) != 1L))
+    argument_error(paste0(name, ": must be ", if (option$several) "one or more of " else "one of ",
+                          paste(option$names, collapse = ", ")), call)
+  matched <- option$names[pmatch(value, option$names, duplicates.ok = TRUE)]
+  value[!is.na(matched)] <- matched[!is.na(matched)]
+  paste(value, collapse = ",")
 }
 
 # A group value as the data frame's values read: text as it is, a number as its decimal text

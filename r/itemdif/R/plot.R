@@ -22,11 +22,10 @@ dif_plot <- function(x, focal = NULL, ...) {
   comparisons <- comparison_values(x, focal)
   names <- unique(x$items$item)
   colours <- group_colours(length(comparisons))
-  z <- stats::qnorm(0.975)
   rows <- x$items[x$items$focal %in% comparisons, ]
-  low <- rows$mh_d_dif - z * rows$mh_d_dif_se
-  high <- rows$mh_d_dif + z * rows$mh_d_dif_se
-  reach <- max(2, abs(c(rows$mh_d_dif, low, high)), na.rm = TRUE)
+  # The interval's ends as the analysis gives them to the report.
+  ends <- interval_ends(x, rows)
+  reach <- max(2, abs(c(rows$mh_d_dif, ends$low, ends$high)), na.rm = TRUE)
   reach <- min(reach, 8)  # an interval beyond is clipped, its end marked
 
   old <- par(mar = c(4.5, max(4, max(nchar(names)) * 0.6 + 1), 3, 1))
@@ -39,15 +38,18 @@ dif_plot <- function(x, focal = NULL, ...) {
   abline(v = 0, col = "grey40")
   step <- if (length(comparisons) > 1) 0.6 / length(comparisons) else 0
   for (k in seq_along(comparisons)) {
-    mine <- rows[rows$focal == comparisons[k], ]
+    in_comparison <- rows$focal == comparisons[k]
+    mine <- rows[in_comparison, ]
     y <- match(mine$item, names) + (k - (length(comparisons) + 1) / 2) * step
     d <- mine$mh_d_dif
     defined <- !is.na(d)
-    lo <- pmax(d - z * mine$mh_d_dif_se, -reach)
-    hi <- pmin(d + z * mine$mh_d_dif_se, reach)
-    has_interval <- defined & !is.na(lo)
+    low <- ends$low[in_comparison]
+    high <- ends$high[in_comparison]
+    lo <- pmax(low, -reach)
+    hi <- pmin(high, reach)
+    has_interval <- defined & !is.na(lo) & !is.na(hi)
     segments(lo[has_interval], y[has_interval], hi[has_interval], y[has_interval], col = colours[k])
-    clipped <- has_interval & (d - z * mine$mh_d_dif_se < -reach | d + z * mine$mh_d_dif_se > reach)
+    clipped <- has_interval & (low < -reach | high > reach)
     if (any(clipped))
       points(ifelse(hi[clipped] >= reach, reach, -reach)[seq_len(sum(clipped))], y[clipped],
              pch = 4, col = colours[k], cex = 0.7)
@@ -65,6 +67,13 @@ dif_plot <- function(x, focal = NULL, ...) {
   if (length(comparisons) > 1)
     legend("topright", legend = comparisons, col = colours, pch = 19, bg = "white", cex = 0.8,
            title = "focal group")
+}
+
+# The ends of the MH D-DIF interval of `rows` (items of x$items).
+interval_ends <- function(x, rows) {
+  values <- attr(x, "report_values")
+  at <- match(paste(rows$item, rows$focal, sep = "\r"), paste(values$item, values$focal, sep = "\r"))
+  list(low = values$mh_d_dif_low[at], high = values$mh_d_dif_high[at])
 }
 
 # The item's curves in each comparison: the reference and the focal group's mean score at each

@@ -12,11 +12,14 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/analyze_command.hpp"
 #include "cli/analyze_description.hpp"
 #include "cli/analyze_options.hpp"
+#include "cli/binding_api.hpp"
 #include "data/cell_rules.hpp"
 #include "data/score_table_builder.hpp"
 #include "results/number_text.hpp"
@@ -43,7 +46,35 @@ cpp11::writable::list failure(const char* kind, const std::string& message) {
   return cpp11::writable::list({"error"_nm = kind, "message"_nm = message});
 }
 
-std::string utf8(SEXP text) { return Rf_translateCharUTF8(text); }
+// ---------------------------------------------------------------- R's API, unwind-protected
+
+// Every call into R that may raise an R error (an allocation, a translation, a compact vector
+// made whole) goes through cpp11::safe, which turns the error into a C++ exception, so that no
+// longjmp passes over the destructors of this file's objects.
+
+SEXP attribute(SEXP x, SEXP name) { return cpp11::safe[Rf_getAttrib](x, name); }
+SEXP attribute(SEXP x, const char* name) {
+  return attribute(x, cpp11::safe[Rf_install](name));
+}
+R_xlen_t length(SEXP x) { return cpp11::safe[Rf_xlength](x); }
+SEXP element(SEXP list, R_xlen_t k) { return cpp11::safe[VECTOR_ELT](list, k); }
+SEXP text_element(SEXP texts, R_xlen_t k) { return cpp11::safe[STRING_ELT](texts, k); }
+bool is_factor(SEXP x) { return cpp11::safe[Rf_isFactor](x); }
+std::string utf8(SEXP text) { return cpp11::safe[Rf_translateCharUTF8](text); }
+
+/// The texts of a character vector's elements in UTF-8, each element translated once: equal
+/// texts share one CHARSXP in R's cache, so a column of a few values costs a few translations.
+class TextCache {
+ public:
+  std::string_view of(SEXP text) {
+    auto found = texts_.find(text);
+    if (found == texts_.end()) found = texts_.emplace(text, utf8(text)).first;
+    return found->second;
+  }
+
+ private:
+  std::unordered_map<SEXP, std::string> texts_;  // node-based: the views stay valid
+};
 
 // ---------------------------------------------------------------- the data frame as cells
 
@@ -53,34 +84,35 @@ class ColumnCells {
   enum class Kind { integer, real, logical, text, factor };
 
   ColumnCells(SEXP column, const std::string& name, bool items) {
-    if (Rf_isFactor(column)) {
+    if (is_factor(column)) {
       if (items)
         throw data::InputError("column " + name +
                                " is a factor; item scores are numbers, logical or labelled");
       kind_ = Kind::factor;
-      ints_ = INTEGER(column);
-      const SEXP levels = Rf_getAttrib(column, R_LevelsSymbol);
-      for (R_xlen_t k = 0; k < Rf_xlength(levels); ++k)
-        levels_.emplace_back(Rf_translateCharUTF8(STRING_ELT(levels, k)));
+      ints_ = cpp11::safe[INTEGER](column);
+      const SEXP levels = attribute(column, R_LevelsSymbol);
+      for (R_xlen_t k = 0; k < length(levels); ++k) levels_.emplace_back(utf8(text_element(levels, k)));
       return;
     }
-    // The data are read through pointers taken once: the accessors check for ALTREP on
-    // every call, which would cost more than the cell's conversion.
+    // The data are read through pointers taken once (a compact vector is made whole here):
+    // the accessors check for ALTREP on every call, which would cost more than the cell's
+    // conversion.
     switch (TYPEOF(column)) {
-      case INTSXP: kind_ = Kind::integer; ints_ = INTEGER(column); break;
-      case REALSXP: kind_ = Kind::real; reals_ = REAL(column); break;
-      case LGLSXP: kind_ = Kind::logical; ints_ = LOGICAL(column); break;
-      case STRSXP: kind_ = Kind::text; texts_ = STRING_PTR_RO(column); break;
+      case INTSXP: kind_ = Kind::integer; ints_ = cpp11::safe[INTEGER](column); break;
+      case REALSXP: kind_ = Kind::real; reals_ = cpp11::safe[REAL](column); break;
+      case LGLSXP: kind_ = Kind::logical; ints_ = cpp11::safe[LOGICAL](column); break;
+      case STRSXP: kind_ = Kind::text; texts_ = cpp11::safe[STRING_PTR_RO](column); break;
       default:
-        throw data::InputError("column " + name + " is of type " + Rf_type2char(TYPEOF(column)) +
-                               ", which holds no " + (items ? "item scores" : "values"));
+        throw data::InputError("column " + name + " is of type " +
+                               cpp11::safe[Rf_type2char](TYPEOF(column)) + ", which holds no " +
+                               (items ? "item scores" : "values"));
     }
   }
 
   /// The cells of rows `first` to `first + n - 1` (from 0) into out[0], out[stride], ... A
   /// logical is 0/1 in an item column and its name elsewhere.
-  void fill(R_xlen_t first, R_xlen_t n, data::TypedCell* out, std::size_t stride,
-            bool items) const {
+  void fill(R_xlen_t first, R_xlen_t n, data::TypedCell* out, std::size_t stride, bool items,
+            TextCache& cache) const {
     // One loop per kind: the kind is settled once for the whole block.
     const auto each = [&](auto cell_of) {
       for (R_xlen_t r = 0; r < n; ++r, out += stride) *out = cell_of(first + r);
@@ -101,7 +133,7 @@ class ColumnCells {
         break;
       case Kind::text:
         each([&](R_xlen_t i) {
-          return texts_[i] == NA_STRING ? data::TypedCell{} : text(Rf_translateCharUTF8(texts_[i]));
+          return texts_[i] == NA_STRING ? data::TypedCell{} : text(cache.of(texts_[i]));
         });
         break;
       case Kind::factor:
@@ -133,31 +165,31 @@ class ColumnCells {
 /// The value labels of a labelled numeric column (haven's `labels` attribute), or none.
 std::map<double, std::string> value_labels(SEXP column) {
   std::map<double, std::string> labels;
-  const SEXP values = Rf_getAttrib(column, Rf_install("labels"));
+  const SEXP values = attribute(column, "labels");
   if (values == R_NilValue || !(TYPEOF(values) == REALSXP || TYPEOF(values) == INTSXP)) return labels;
-  const SEXP names = Rf_getAttrib(values, R_NamesSymbol);
+  const SEXP names = attribute(values, R_NamesSymbol);
   if (names == R_NilValue) return labels;
-  for (R_xlen_t k = 0; k < Rf_xlength(values); ++k) {
-    const double value = TYPEOF(values) == REALSXP ? REAL(values)[k]
-                         : INTEGER(values)[k] == NA_INTEGER ? NA_REAL
-                                                            : INTEGER(values)[k];
-    if (!ISNAN(value)) labels.emplace(value, utf8(STRING_ELT(names, k)));
+  const double* reals = TYPEOF(values) == REALSXP ? cpp11::safe[REAL](values) : nullptr;
+  const int* ints = reals ? nullptr : cpp11::safe[INTEGER](values);
+  for (R_xlen_t k = 0; k < length(values); ++k) {
+    const double value = reals ? reals[k] : ints[k] == NA_INTEGER ? NA_REAL : ints[k];
+    if (!ISNAN(value)) labels.emplace(value, utf8(text_element(names, k)));
   }
   return labels;
 }
 
 data::ItemScores read_data_frame(SEXP frame, R_xlen_t rows, const data::ReadOptions& options) {
-  const SEXP names = Rf_getAttrib(frame, R_NamesSymbol);
-  const R_xlen_t n_columns = Rf_xlength(frame);
+  const SEXP names = attribute(frame, R_NamesSymbol);
+  const R_xlen_t n_columns = length(frame);
   std::vector<std::string> header;
   header.reserve(static_cast<std::size_t>(n_columns));
   for (R_xlen_t k = 0; k < n_columns; ++k)
-    header.push_back(names == R_NilValue ? std::string() : utf8(STRING_ELT(names, k)));
+    header.push_back(names == R_NilValue ? std::string() : utf8(text_element(names, k)));
 
   data::ScoreTableBuilder builder(options, header, static_cast<std::size_t>(rows),
                                   data::ScoreTableBuilder::Place::row);
   const data::ColumnSelection& columns = builder.columns();
-  const auto column = [&](std::size_t k) { return VECTOR_ELT(frame, static_cast<R_xlen_t>(k)); };
+  const auto column = [&](std::size_t k) { return element(frame, static_cast<R_xlen_t>(k)); };
 
   std::vector<std::pair<std::size_t, ColumnCells>> items;
   items.reserve(columns.items.size());
@@ -165,15 +197,18 @@ data::ItemScores read_data_frame(SEXP frame, R_xlen_t rows, const data::ReadOpti
   const ColumnCells group(column(columns.group), header[columns.group], false);
   std::optional<ColumnCells> id;
   if (columns.id) id.emplace(column(*columns.id), header[*columns.id], false);
-  if (!Rf_isFactor(column(columns.group))) builder.set_group_labels(value_labels(column(columns.group)));
+  if (!is_factor(column(columns.group))) builder.set_group_labels(value_labels(column(columns.group)));
 
   // Rows go in blocks, each column read down the block: reading across the columns row by
   // row would fetch a cache line per column for every row.
   constexpr R_xlen_t kBlock = 64;
   const std::size_t width = header.size();
   std::vector<data::TypedCell> block(static_cast<std::size_t>(kBlock) * width);
+  TextCache cache;
   const auto fill = [&](std::size_t k, const ColumnCells& column, R_xlen_t first, R_xlen_t n,
-                        bool is_item) { column.fill(first, n, block.data() + k, width, is_item); };
+                        bool is_item) {
+    column.fill(first, n, block.data() + k, width, is_item, cache);
+  };
   for (R_xlen_t first = 0; first < rows; first += kBlock) {
     const R_xlen_t n = std::min(kBlock, rows - first);
     for (const auto& [k, column] : items) fill(k, column, first, n, true);
@@ -188,14 +223,13 @@ data::ItemScores read_data_frame(SEXP frame, R_xlen_t rows, const data::ReadOpti
 
 // ---------------------------------------------------------------- arguments
 
-std::optional<std::string> optional_text(const cpp11::list& arguments, const char* name) {
-  const SEXP value = arguments[name];
-  if (value == R_NilValue) return std::nullopt;
-  return utf8(STRING_ELT(value, 0));
-}
+/// Argument `name`, NULL when not given (the program's default then holds).
+SEXP given(const cpp11::list& arguments, const char* name) { return arguments[name]; }
 
-std::string text(const cpp11::list& arguments, const char* name) {
-  return utf8(STRING_ELT(arguments[name], 0));
+std::optional<std::string> optional_text(const cpp11::list& arguments, const char* name) {
+  const SEXP value = given(arguments, name);
+  if (value == R_NilValue) return std::nullopt;
+  return utf8(text_element(value, 0));
 }
 
 /// A focal value as one --focal text: its commas escaped, so that it stays one value.
@@ -208,26 +242,34 @@ std::string focal_text(const std::string& value) {
   return escaped;
 }
 
+/// The arguments as the command line's: those not given keep the command line's defaults.
 cli::AnalyzeArguments analyze_arguments(const cpp11::list& arguments) {
   cli::AnalyzeArguments a;
-  a.data = text(arguments, "input");
-  a.group = text(arguments, "group");
-  const cpp11::strings focal(arguments["focal"]);
+  a.data = *optional_text(arguments, "input");
+  a.group = *optional_text(arguments, "group");
+  const cpp11::strings focal(given(arguments, "focal"));
   for (const cpp11::r_string value : focal) a.focal.push_back(focal_text(std::string(value)));
   a.reference = optional_text(arguments, "reference");
   a.items = optional_text(arguments, "items");
   a.id = optional_text(arguments, "id");
   a.missing_codes = optional_text(arguments, "missing_codes");
-  a.max_score = cpp11::as_cpp<int>(arguments["max_score"]);
-  a.missing = text(arguments, "missing");
-  a.levels = text(arguments, "levels");
-  a.min_per_group = cpp11::as_cpp<int>(arguments["min_per_group"]);
-  a.purify = text(arguments, "purify");
-  a.max_rounds = cpp11::as_cpp<int>(arguments["max_rounds"]);
-  a.flag = text(arguments, "flag");
-  a.alpha = cpp11::as_cpp<double>(arguments["alpha"]);
-  a.adjust = text(arguments, "adjust");
   a.methods = optional_text(arguments, "methods");
+  const auto set_text = [&](const char* name, std::string& to) {
+    if (const auto value = optional_text(arguments, name)) to = *value;
+  };
+  const auto set_number = [&](const char* name, auto& to) {
+    const SEXP value = given(arguments, name);
+    if (value != R_NilValue) to = cpp11::as_cpp<std::remove_reference_t<decltype(to)>>(value);
+  };
+  set_number("max_score", a.max_score);
+  set_text("missing", a.missing);
+  set_text("levels", a.levels);
+  set_number("min_per_group", a.min_per_group);
+  set_text("purify", a.purify);
+  set_number("max_rounds", a.max_rounds);
+  set_text("flag", a.flag);
+  set_number("alpha", a.alpha);
+  set_text("adjust", a.adjust);
   return a;
 }
 
@@ -245,52 +287,10 @@ std::string r_message(std::string message) {
 
 // ---------------------------------------------------------------- results as data frames
 
-enum class Type { character, integer, real, logical };
-
-/// The R type of a column whose cells are all undefined: from the column's kind.
-Type declared_type(std::string_view name) {
-  for (const std::string_view text : {"item", "focal", "model", "term", "note"})
-    if (name == text) return Type::character;
-  if (name == "flagged" || name == "used") return Type::logical;
-  const auto of_kind = [](const stats::Column& column) {
-    return column.kind == stats::ColumnKind::dif_class ? Type::character
-           : column.kind == stats::ColumnKind::whole   ? Type::integer
-                                                       : Type::real;
-  };
-  for (const stats::Method& method : stats::methods())
-    for (const stats::Column& column : method.columns)
-      if (column.name == name) return of_kind(column);
-  for (const stats::Column& column : stats::overall_columns())
-    if (column.name == name) return of_kind(column);
-  return Type::real;
-}
-
-/// The column's R type from its cells: text, truth values, numbers (whole numbers that fit
-/// an R integer stay whole), or the declared type when every cell is undefined.
-Type column_type(const std::vector<results::Row>& rows, std::size_t c, std::string_view name) {
-  bool text = false, truth = false, real = false, whole = false;
-  for (const results::Row& row : rows) {
-    const results::Cell& cell = row[c];
-    if (std::holds_alternative<std::string>(cell)) text = true;
-    else if (std::holds_alternative<bool>(cell)) truth = true;
-    else if (std::holds_alternative<double>(cell)) real = true;
-    else if (const auto* value = std::get_if<std::int64_t>(&cell)) {
-      whole = true;
-      if (*value > std::numeric_limits<int>::max() || *value <= std::numeric_limits<int>::min())
-        real = true;
-    }
-  }
-  if (text) return Type::character;
-  if (truth) return Type::logical;
-  if (real) return Type::real;
-  if (whole) return Type::integer;
-  return declared_type(name);
-}
-
-SEXP column_vector(const std::vector<results::Row>& rows, std::size_t c, Type type) {
+SEXP column_vector(const std::vector<results::Row>& rows, std::size_t c, cli::ValueType type) {
   const R_xlen_t n = static_cast<R_xlen_t>(rows.size());
   switch (type) {
-    case Type::character: {
+    case cli::ValueType::text: {
       cpp11::writable::strings out(n);
       for (R_xlen_t i = 0; i < n; ++i) {
         const results::Cell& cell = rows[static_cast<std::size_t>(i)][c];
@@ -301,7 +301,7 @@ SEXP column_vector(const std::vector<results::Row>& rows, std::size_t c, Type ty
       }
       return out;
     }
-    case Type::logical: {
+    case cli::ValueType::truth: {
       cpp11::writable::logicals out(n);
       for (R_xlen_t i = 0; i < n; ++i) {
         const auto* value = std::get_if<bool>(&rows[static_cast<std::size_t>(i)][c]);
@@ -309,7 +309,7 @@ SEXP column_vector(const std::vector<results::Row>& rows, std::size_t c, Type ty
       }
       return out;
     }
-    case Type::integer: {
+    case cli::ValueType::whole: {
       cpp11::writable::integers out(n);
       for (R_xlen_t i = 0; i < n; ++i) {
         const auto* value = std::get_if<std::int64_t>(&rows[static_cast<std::size_t>(i)][c]);
@@ -317,7 +317,7 @@ SEXP column_vector(const std::vector<results::Row>& rows, std::size_t c, Type ty
       }
       return out;
     }
-    case Type::real: break;
+    case cli::ValueType::real: break;
   }
   cpp11::writable::doubles out(n);
   for (R_xlen_t i = 0; i < n; ++i) {
@@ -327,13 +327,16 @@ SEXP column_vector(const std::vector<results::Row>& rows, std::size_t c, Type ty
   return out;
 }
 
-/// The rows as a named list of columns, which the R side makes a data frame.
+/// The rows as a named list of columns, which the R side makes a data frame. Whole numbers
+/// stay R integers where they fit one (NA_integer_ is the smallest int).
 cpp11::writable::list columns_of(const std::vector<std::string>& names,
                                  const std::vector<results::Row>& rows) {
   cpp11::writable::list columns(static_cast<R_xlen_t>(names.size()));
   cpp11::writable::strings column_names(static_cast<R_xlen_t>(names.size()));
   for (std::size_t c = 0; c < names.size(); ++c) {
-    columns[static_cast<R_xlen_t>(c)] = column_vector(rows, c, column_type(rows, c, names[c]));
+    const cli::ValueType type =
+        cli::column_value_type(rows, c, names[c], std::numeric_limits<int>::max());
+    columns[static_cast<R_xlen_t>(c)] = column_vector(rows, c, type);
     column_names[static_cast<R_xlen_t>(c)] = names[c];
   }
   columns.names() = column_names;
@@ -402,6 +405,7 @@ cpp11::writable::list result_tables(const Run& run) {
       "listwise_left_out"_nm = static_cast<double>(analysis.listwise_left_out),
       "settings"_nm = settings,
       "summary"_nm = summary.str(),
+      "report_values"_nm = columns_of(cli::report_value_columns(), cli::report_value_rows(analysis)),
   });
 }
 
@@ -416,11 +420,13 @@ cpp11::writable::list result_tables(const Run& run) {
     data::ReadOptions reading;
     stats::AnalyzeOptions options;
     try {
+      cli::check_choices(a);
       reading = cli::read_options(a);
       options = cli::analysis_options(a);
     } catch (const cli::UsageError& error) {
       return failure("usage", r_message(error.what()));
     }
+    options.threads = static_cast<unsigned>(cpp11::as_cpp<int>(given(arguments, "threads")));
     reading.path.clear();
     reading.max_score_option = "max_score";
 
@@ -438,7 +444,7 @@ cpp11::writable::list result_tables(const Run& run) {
 
 /// Writes the results files of a run into `folder`; NULL, or list(error, message).
 [[cpp11::register]] SEXP write_results_run(SEXP run, std::string folder) {
-  if (TYPEOF(run) != EXTPTRSXP || R_ExternalPtrAddr(run) == nullptr)
+  if (TYPEOF(run) != EXTPTRSXP || cpp11::safe[R_ExternalPtrAddr](run) == nullptr)
     return failure("output",
                    "the analysis is no longer in memory (the object was saved and read back); "
                    "run dif() again");
@@ -449,6 +455,20 @@ cpp11::writable::list result_tables(const Run& run) {
     return failure("output", error.what());
   }
   return R_NilValue;
+}
+
+/// The options that take names: for each, its names and its default, as the program has them.
+[[cpp11::register]] cpp11::writable::list option_choices() {
+  cpp11::writable::list out;
+  for (const cli::OptionChoices& option : cli::analyze_choices()) {
+    cpp11::writable::strings names(static_cast<R_xlen_t>(option.names.size()));
+    for (std::size_t k = 0; k < option.names.size(); ++k)
+      names[static_cast<R_xlen_t>(k)] = option.names[k];
+    out.push_back(cpp11::named_arg(option.option.c_str()) =
+                      cpp11::writable::list({"names"_nm = names, "default"_nm = option.default_text,
+                                             "several"_nm = option.several}));
+  }
+  return out;
 }
 
 /// Numbers as the results files write them: the shortest text that reads back as the same

@@ -20,6 +20,13 @@ extern "C" SEXP _itemdif_write_results_run(SEXP run, SEXP folder) {
   END_CPP11
 }
 // binding.cpp
+cpp11::writable::list option_choices();
+extern "C" SEXP _itemdif_option_choices() {
+  BEGIN_CPP11
+    return cpp11::as_sexp(option_choices());
+  END_CPP11
+}
+// binding.cpp
 cpp11::writable::strings number_texts(cpp11::doubles values);
 extern "C" SEXP _itemdif_number_texts(SEXP values) {
   BEGIN_CPP11
@@ -31,6 +38,7 @@ extern "C" {
 static const R_CallMethodDef CallEntries[] = {
     {"_itemdif_dif_run",           (DL_FUNC) &_itemdif_dif_run,           3},
     {"_itemdif_number_texts",      (DL_FUNC) &_itemdif_number_texts,      1},
+    {"_itemdif_option_choices",    (DL_FUNC) &_itemdif_option_choices,    0},
     {"_itemdif_write_results_run", (DL_FUNC) &_itemdif_write_results_run, 2},
     {NULL, NULL, 0}
 };

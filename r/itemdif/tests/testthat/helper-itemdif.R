@@ -1,5 +1,8 @@
 # The bundled examples and the program to compare with.
 
+# At most two threads, as a check machine allows.
+options(itemdif.threads = 2L)
+
 example_path <- function(name) {
   path <- system.file("extdata", name, package = "itemdif")
   if (path == "") skip(paste("the example", name, "is not installed with the package"))

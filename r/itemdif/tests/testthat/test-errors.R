@@ -50,7 +50,14 @@ test_that("arguments are checked before the data, with the command line's messag
   expect_error(dif(bad, "g", "b", methods = c("mh", "mh")), "methods: \"mh\" is given twice",
                fixed = TRUE)
   expect_error(dif(bad, "g", "b", alpha = 1), "alpha: must lie strictly between 0 and 1", fixed = TRUE)
-  expect_error(dif(bad, "g", "b", missing = "pairwise"), "should be one of")
+  expect_error(dif(bad, "g", "b", missing = "pairwise"),
+               "missing: \"pairwise\" is not one of excluded, incorrect, listwise", fixed = TRUE,
+               class = "itemdif_argument_error")
+  expect_error(dif(bad, "g", "b", methods = c("mh", "xyz")), "methods: \"xyz\" is not one of mh,",
+               fixed = TRUE)
+  expect_error(dif(bad, "g", "b", purify = c("none", "iterative")), "purify: must be one of",
+               fixed = TRUE)
+  expect_error(dif(bad, "g", "b", threads = -1), "threads: must be at least 0", fixed = TRUE)
   expect_error(dif(bad, "g", "b", min_per_group = 0), "min_per_group: must be at least 1", fixed = TRUE)
   expect_error(dif(bad, "g", "b", max_rounds = 2.5), "max_rounds: 2.5 is not a whole number", fixed = TRUE)
   expect_error(dif(bad, "g", NA), "focal: must be one or more values", fixed = TRUE)

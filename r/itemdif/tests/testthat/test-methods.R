@@ -10,6 +10,11 @@ test_that("options take the program's defaults and show as the summary writes th
                      purify = "iterative", max_rounds = "10", flag = "ets", alpha = "0.05",
                      adjust = "none"))
   expect_match(capture.output(print(x))[3], "methods mh,std,bd,lr", fixed = TRUE)
+  # Names may be shortened where one name is left, as match.arg() allows.
+  expect_identical(dif(read_example("quiz/quiz.csv"), "sex", "F", id = "id", missing_codes = 9,
+                       purify = "two", adjust = "ho", missing = "inc")$settings[
+                         c("purify", "adjust", "missing")],
+                   c(purify = "two-pass", adjust = "holm", missing = "incorrect"))
   fewer <- dif(read_example("quiz/quiz.csv"), "sex", "F", id = "id", missing_codes = 9,
                methods = "std", levels = c("0-9", "10-20"), purify = "none")
   expect_true(all(is.na(fewer$items$lr_p)))
@@ -57,4 +62,14 @@ test_that("plot draws the D-DIF plot and an item's curves, and refuses what is n
   expect_identical(plot(x, item = "q6"), x)
   expect_error(plot(x, item = "q99"), "item: must be the name of one item")
   expect_error(plot(x, focal = "X"), "\"X\" is none of the comparisons' focal values")
+})
+
+test_that("the D-DIF interval the plot draws is the analysis's own", {
+  x <- quiz()
+  ends <- attr(x, "report_values")
+  expect_identical(ends[c("item", "focal")], x$items[c("item", "focal")])
+  defined <- !is.na(x$items$mh_d_dif_se)
+  expect_true(all(ends$mh_d_dif_low[defined] < x$items$mh_d_dif[defined]))
+  expect_equal((ends$mh_d_dif_high - ends$mh_d_dif_low)[defined] / 2,
+               qnorm(0.975) * x$items$mh_d_dif_se[defined], tolerance = 1e-6)
 })
