@@ -133,6 +133,9 @@ void add_analyze_options(CLI::App& command, AnalyzeArguments& a) {
   command.add_option("--anchor", a.anchor,
                      "Anchor items, names and ranges as --items: the matching items of every "
                      "analysis, with no purification");
+  command.add_option("--match", a.match,
+                     "A column holding the matching score (whole numbers), in place of the "
+                     "item sum, with no purification");
   command.add_option("--out", a.out,
                      "Folder of the results files (items.csv, levels.csv, coefficients.csv, "
                      "results.json, report.html), created if missing");

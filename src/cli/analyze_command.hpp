@@ -39,6 +39,7 @@ struct AnalyzeArguments {
   int sib_min = 6;                  ///< examinees of each group a SIBTEST stratum needs
   std::vector<std::string> bundles;  ///< NAME=LIST each
   std::optional<std::string> anchor;  ///< anchor items: names and ranges as --items
+  std::optional<std::string> match;   ///< a column holding the matching score
   std::optional<std::string> out;  ///< folder of the results files
   bool quiet = false;
 };

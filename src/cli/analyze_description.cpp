@@ -42,13 +42,14 @@ results::RunDescription analyze_description(const AnalyzeArguments& a,
   text("missing", a.missing);
   text("levels", a.levels);
   number("min_per_group", std::to_string(a.min_per_group));
-  text("purify", a.purify);
+  text("purify", a.anchor || a.match ? std::string("none") : a.purify);
   number("max_rounds", std::to_string(a.max_rounds));
   text("flag", a.flag);
   number("alpha", results::number_text(a.alpha));
   text("adjust", a.adjust);
   number("sib_min", std::to_string(a.sib_min));
   if (a.anchor) text("anchor", *a.anchor);
+  if (a.match) text("match", *a.match);
   if (!a.bundles.empty()) {
     std::string joined;
     for (const std::string& bundle : a.bundles) joined += (joined.empty() ? "" : "; ") + bundle;
@@ -59,6 +60,13 @@ results::RunDescription analyze_description(const AnalyzeArguments& a,
   run.items = scores.n_items();
   run.rows_read = scores.rows_read;
   run.rows_of_no_group = scores.rows_left_out;
+  run.rows_match_missing = scores.rows_match_missing;
+  if (!scores.match_column.empty()) run.matching = "column " + scores.match_column;
+  if (options.anchors) {
+    run.matching = "anchors ";
+    for (std::size_t k = 0; k < options.anchors->size(); ++k)
+      run.matching += (k ? ", " : "") + scores.item_names[(*options.anchors)[k]];
+  }
   return run;
 }
 

@@ -139,6 +139,7 @@ data::ReadOptions read_options(const AnalyzeArguments& a) {
   options.id_column = a.id;
   if (a.missing_codes) options.missing_codes = split_list(*a.missing_codes);
   options.max_score = parse_max_score(a.max_score);
+  options.match_column = a.match;
   return options;
 }
 
@@ -156,7 +157,8 @@ stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
   options.missing = choice(a.missing, stats::kMissingNames);
   options.levels = parse_levels(a.levels);
   options.min_per_group = a.min_per_group;
-  options.purify = choice(a.purify, stats::kPurifyNames);
+  // Anchors and a matching score from the data fix the matching: nothing to purify.
+  options.purify = a.anchor || a.match ? stats::PurifyMode::none : choice(a.purify, stats::kPurifyNames);
   options.max_rounds = a.max_rounds;
   options.flag = a.flag;
   if (!(a.alpha > 0.0 && a.alpha < 1.0))
@@ -198,6 +200,16 @@ stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
   if (a.anchor && a.purify_given && a.purify != "none")
     invalid("--anchor", "anchors fix the matching items: --purify " + a.purify +
                             " cannot purify them");
+  if (a.match) {
+    if (a.anchor) invalid("--match", "a matching score from the data leaves no room for --anchor");
+    if (a.purify_given && a.purify != "none")
+      invalid("--match", "a matching score from the data is fixed: --purify " + a.purify +
+                             " cannot purify it");
+    for (const std::size_t m : options.methods)
+      if (list[m].needs_item_matching)
+        invalid("--match", std::string(list[m].name) +
+                               " needs item scores to match on, not a column");
+  }
   return options;
 }
 

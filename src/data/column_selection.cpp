@@ -57,7 +57,8 @@ std::vector<std::string_view> split_list(std::string_view list) {
 ColumnSelection select_columns(const std::vector<std::string>& names,
                                const std::string& group_column,
                                const std::optional<std::string>& id_column,
-                               const std::optional<std::string>& items, const std::string& shown) {
+                               const std::optional<std::string>& items, const std::string& shown,
+                               const std::optional<std::string>& match_column) {
   const Header header(names, shown);
   ColumnSelection selection;
   selection.group = header.at(group_column, "for the group");
@@ -66,8 +67,15 @@ ColumnSelection select_columns(const std::vector<std::string>& names,
     if (*selection.id == selection.group)
       header.fail("the group and the id column are the same column, " + group_column);
   }
+  if (match_column) {
+    selection.match = header.at(*match_column, "for the matching score");
+    if (*selection.match == selection.group || (selection.id && *selection.match == *selection.id))
+      header.fail("the matching score's column " + *match_column + " is the " +
+                  (*selection.match == selection.group ? "group" : "id") + " column");
+  }
   const auto is_group_or_id = [&](std::size_t i) {
-    return i == selection.group || (selection.id && i == *selection.id);
+    return i == selection.group || (selection.id && i == *selection.id) ||
+           (selection.match && i == *selection.match);
   };
 
   if (!items) {
@@ -81,7 +89,10 @@ ColumnSelection select_columns(const std::vector<std::string>& names,
         const std::size_t i = header.at(part, "among the items");
         if (is_group_or_id(i))
           header.fail("column " + header.name(i) + " is the " +
-                      (i == selection.group ? "group" : "id") + " column and cannot be an item");
+                      (i == selection.group ? "group"
+                       : selection.match && i == *selection.match ? "matching score's"
+                                                                  : "id") +
+                      " column and cannot be an item");
         selection.items.push_back(i);
         continue;
       }

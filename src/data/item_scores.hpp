@@ -34,7 +34,13 @@ struct ItemScores {
   std::string reference_value;      ///< the group values as the file writes them (or labels)
   std::vector<std::string> focal_values;  ///< by focal group, in the order named
   std::size_t rows_read = 0;      ///< data rows of the file
-  std::size_t rows_left_out = 0;  ///< rows whose group value is missing or none of the values
+  std::size_t rows_left_out = 0;  ///< rows whose group value is missing or none of the values,
+                                  ///< or whose matching score is missing
+  /// By examinee, the matching score read from a column (`ReadOptions::match_column`); empty
+  /// when the items make up the matching score.
+  std::vector<std::int32_t> match;
+  std::string match_column;               ///< its name
+  std::size_t rows_match_missing = 0;  ///< rows of a group left out for a missing matching score
 
   std::size_t n_items() const { return item_names.size(); }
   std::uint8_t score(std::size_t i, std::size_t j) const { return scores[i * n_items() + j]; }
@@ -55,6 +61,9 @@ struct ReadOptions {
   int max_score = 1;  ///< item scores run from 0 to this, at most kHighestMaxScore
   /// The option of max_score as messages name it: a binding names its own argument.
   std::string max_score_option = "--max-score";
+  /// A column holding the matching score (whole numbers, negative ones too, or missing).
+  std::optional<std::string> match_column;
+  std::string match_option = "--match";  ///< as messages name it
 };
 
 /// Invalid or unreadable input. `what()` is the whole message, naming the file, line and

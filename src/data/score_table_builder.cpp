@@ -3,6 +3,8 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -33,9 +35,10 @@ ScoreTableBuilder::ScoreTableBuilder(const ReadOptions& options, std::vector<std
       max_score_option_(options.max_score_option),
       header_(std::move(header)),
       columns_(select_columns(header_, options.group_column, options.id_column, options.items,
-                              options.path)),
+                              options.path, options.match_column)),
       rules_(options.missing_codes, options.max_score),
-      place_(place) {
+      place_(place),
+      match_option_(options.match_option) {
   // A repeated value is refused before the file is read; values that differ as texts but
   // name the same group value (a number and its label) only show once the values are known.
   for (const std::string& focal : options.focal_values) {
@@ -59,6 +62,34 @@ ScoreTableBuilder::ScoreTableBuilder(const ReadOptions& options, std::vector<std
 
 void ScoreTableBuilder::fail(const std::string& what) const {
   throw InputError(shown_.empty() ? what : shown_ + ": " + what);
+}
+
+namespace {
+/// A stored row's matching score when its cell is missing.
+constexpr std::int32_t kNoMatch = INT32_MIN;
+}  // namespace
+
+void ScoreTableBuilder::fail_match(std::size_t where, std::string_view text) const {
+  throw InputError((shown_.empty() ? "" : shown_ + " ") + (place_ == Place::line ? "line " : "row ") +
+                   std::to_string(where) + ", column " + header_[*columns_.match] + ": " +
+                   quoted(text) + " is not a whole number (the matching score, see " +
+                   match_option_ + ") or missing");
+}
+
+std::int32_t ScoreTableBuilder::match_of_text(std::size_t where, std::string_view text) const {
+  if (is_missing_text(text)) return kNoMatch;
+  const std::optional<double> number = parse_number(trimmed(text));
+  if (!number || *number != std::floor(*number) || std::fabs(*number) > 1e9)
+    fail_match(where, text);
+  return static_cast<std::int32_t>(*number);
+}
+
+std::int32_t ScoreTableBuilder::match_of_typed(std::size_t where, const TypedCell& cell) const {
+  if (cell.kind == TypedCell::Kind::missing) return kNoMatch;
+  if (cell.kind == TypedCell::Kind::text) return match_of_text(where, cell.text);
+  if (cell.number != std::floor(cell.number) || std::fabs(cell.number) > 1e9)
+    fail_match(where, ScoreRules::number_text(cell.number));
+  return static_cast<std::int32_t>(cell.number);
 }
 
 void ScoreTableBuilder::fail_cell(std::size_t where, std::size_t column, std::string_view text) const {
@@ -88,6 +119,7 @@ void ScoreTableBuilder::add_text_row(std::size_t where, std::span<const std::str
     for (std::size_t j = 0; j < n_items; ++j)
       if (rules_.text(cells[items[j]]) == ScoreRules::kInvalid)
         fail_cell(where, items[j], cells[items[j]]);
+    if (columns_.match) match_of_text(where, cells[*columns_.match]);
     return;
   }
   const std::size_t at = scores_.size();
@@ -100,6 +132,7 @@ void ScoreTableBuilder::add_text_row(std::size_t where, std::span<const std::str
   }
   row_value_.push_back(group_index(trimmed(group), std::nullopt));
   if (columns_.id) ids_.emplace_back(trimmed(cells[*columns_.id]));
+  if (columns_.match) match_.push_back(match_of_text(where, cells[*columns_.match]));
 }
 
 void ScoreTableBuilder::add_typed_row(std::size_t where, std::span<const TypedCell> cells) {
@@ -122,6 +155,7 @@ void ScoreTableBuilder::add_typed_row(std::size_t where, std::span<const TypedCe
   if (missing) {
     ++rows_group_missing_;
     for (const std::size_t column : columns_.items) score_of(column);
+    if (columns_.match) match_of_typed(where, cells[*columns_.match]);
     return;
   }
   for (const std::size_t column : columns_.items) scores_.push_back(score_of(column));
@@ -136,6 +170,7 @@ void ScoreTableBuilder::add_typed_row(std::size_t where, std::span<const TypedCe
     else
       ids_.emplace_back(id.kind == TypedCell::Kind::text ? trimmed(id.text) : std::string_view());
   }
+  if (columns_.match) match_.push_back(match_of_typed(where, cells[*columns_.match]));
 }
 
 std::string ScoreTableBuilder::shown_value(const GroupValue& value) const {
@@ -226,9 +261,15 @@ ItemScores ScoreTableBuilder::finish() {
   for (std::size_t i = 0; i < stored; ++i) {
     const std::uint8_t group = code[row_value_[i]];
     if (group == kOther) continue;
+    // A row of a group without its matching score is left out and counted.
+    if (columns_.match && match_[i] == kNoMatch) {
+      ++result.rows_match_missing;
+      continue;
+    }
     if (kept != i) {
       std::memmove(scores_.data() + kept * n_items, scores_.data() + i * n_items, n_items);
       if (columns_.id) ids_[kept] = std::move(ids_[i]);
+      if (columns_.match) match_[kept] = match_[i];
     }
     result.group.push_back(group);
     ++kept;
@@ -236,6 +277,12 @@ ItemScores ScoreTableBuilder::finish() {
   row_value_ = {};
   scores_.resize(kept * n_items);
   if (columns_.id) ids_.resize(kept);
+  if (columns_.match) {
+    match_.resize(kept);
+    result.match = std::move(match_);
+    result.match_column = header_[*columns_.match];
+    if (kept == 0) fail("no row of the groups has a matching score in column " + result.match_column);
+  }
 
   result.item_names.reserve(n_items);
   for (const std::size_t column : columns_.items) result.item_names.push_back(header_[column]);

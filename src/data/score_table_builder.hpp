@@ -64,6 +64,10 @@ class ScoreTableBuilder {
 
   [[noreturn]] void fail_cell(std::size_t where, std::size_t column, std::string_view text) const;
   [[noreturn]] void fail(const std::string& what) const;
+  [[noreturn]] void fail_match(std::size_t where, std::string_view text) const;
+  /// The matching score of a text or typed cell; kNoMatch when missing.
+  std::int32_t match_of_text(std::size_t where, std::string_view text) const;
+  std::int32_t match_of_typed(std::size_t where, const TypedCell& cell) const;
   std::uint32_t group_index(std::string_view text, std::optional<double> number);
   std::string shown_value(const GroupValue& value) const;
   bool matches(const GroupValue& value, const std::string& wanted) const;
@@ -77,10 +81,12 @@ class ScoreTableBuilder {
   ColumnSelection columns_;
   ScoreRules rules_;
   Place place_;
+  std::string match_option_;
 
   std::vector<std::uint8_t> scores_;
   std::vector<std::uint32_t> row_value_;  // by stored row: its index into values_
   std::vector<std::string> ids_;
+  std::vector<std::int32_t> match_;  // by stored row, when a column holds the matching score
   std::vector<GroupValue> values_;
   std::map<std::string, std::uint32_t, std::less<>> value_index_;
   std::uint32_t last_value_ = UINT32_MAX;

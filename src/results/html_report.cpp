@@ -179,6 +179,7 @@ void write_facts(MarkupWriter& page, const RunDescription& run, const stats::Dif
   for (std::size_t m : run.methods)
     methods += (methods.empty() ? "" : ", ") + std::string(stats::methods()[m].name);
   fact_row(page, "Methods", methods);
+  if (!run.matching.empty()) fact_row(page, "Matching", run.matching);
   // The groups' values stand above with their sizes.
   for (const RunDescription::Setting& setting : run.settings)
     if (!setting.group_value) fact_row(page, setting.name, setting.value);

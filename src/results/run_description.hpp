@@ -37,6 +37,11 @@ struct RunDescription {
   std::size_t items = 0;
   std::size_t rows_read = 0;            ///< data rows of the input
   std::size_t rows_of_no_group = 0;     ///< rows whose group value is missing or none of the groups
+                                        ///< (or, with --match, whose matching score is missing)
+  std::size_t rows_match_missing = 0;   ///< of those, rows of a group without a matching score
+  /// The matching in force when it is not the sum of the items: "anchors q1, q3" or
+  /// "column total_math"; empty for the item sum.
+  std::string matching;
   /// The analysis's options as values (`analyze`); the summary words them.
   stats::AnalyzeOptions options;
 

@@ -264,6 +264,8 @@ void write_summary(std::ostream& out, const RunDescription& run,
                                     : " (group value missing or neither)");
   if (options.missing == stats::MissingPolicy::listwise)
     out << ", " << analysis.listwise_left_out << " (a missing response, listwise)";
+  if (!run.matching.empty() && run.rows_match_missing > 0)
+    out << "; of those, " << run.rows_match_missing << " without a matching score";
   out << "\n";
 
   std::string methods;
@@ -278,6 +280,7 @@ void write_summary(std::ostream& out, const RunDescription& run,
     out << " (at most " << options.max_rounds << " rounds)";
   out << ", flag " << options.flag << ", alpha " << alpha << ", adjust "
       << adjust_text(options.adjust) << ", methods " << methods << "\n";
+  if (!run.matching.empty()) out << "Matching: " << run.matching << "\n";
 
   for (const stats::Comparison& comparison : analysis.comparisons) {
     if (analysis.comparisons.size() > 1)

@@ -27,7 +27,7 @@ namespace itemdif::stats {
 
 namespace {
 
-void check_options(const AnalyzeOptions& options, std::size_t items) {
+void check_options(const AnalyzeOptions& options, std::size_t items, bool external) {
   check_level_spec(options.levels);
   if (options.min_per_group < 1)
     throw data::InputError("the examinees per group of a used level must be at least 1, not " +
@@ -77,6 +77,14 @@ void check_options(const AnalyzeOptions& options, std::size_t items) {
           throw data::InputError("bundle " + bundle.name + " names an item twice");
     }
   }
+  if (external) {
+    if (options.anchors)
+      throw data::InputError("anchors and a matching score from the data exclude each other");
+    for (const std::size_t m : options.methods)
+      if (list[m].needs_item_matching)
+        throw data::InputError(std::string(list[m].name) +
+                               " needs item scores to match on, not a matching score from the data");
+  }
   if (options.anchors) {
     if (options.anchors->empty()) throw data::InputError("no anchor item given");
     for (const std::size_t j : *options.anchors)
@@ -90,17 +98,26 @@ struct MatchingSet {
   const std::vector<ItemRange>& ranges;
   int lo = 0, hi = 0;
 
+  bool external = false;  ///< a score from the data, to which no item adds its own
+
   /// Item j's range of matching scores: an item outside the set is matched on the sum plus
   /// its own score.
   std::pair<int, int> bounds(std::size_t j) const {
-    if (matching[j]) return {lo, hi};
+    if (matching[j] || external) return {lo, hi};
     return {lo + ranges[j].score_min, hi + ranges[j].score_max};
   }
 };
 
 MatchingSet matching_set(const std::vector<ItemRange>& ranges,
-                         const std::vector<std::size_t>& left_out) {
+                         const std::vector<std::size_t>& left_out,
+                         const std::optional<ExternalRange>& external = std::nullopt) {
   MatchingSet set{std::vector<std::uint8_t>(ranges.size(), 1), ranges};
+  if (external) {
+    set.external = true;
+    set.lo = external->low;
+    set.hi = external->high;
+    return set;
+  }
   for (std::size_t j : left_out) set.matching[j] = 0;
   for (std::size_t j = 0; j < ranges.size(); ++j)
     if (set.matching[j]) {
@@ -241,7 +258,7 @@ void add_last_round_methods(std::vector<Item>& items, const AnalysisFrame& frame
   own.methods.assign(positions.begin(), positions.end());
   const ScoreCounts counts =
       count_scores(frame.scores, frame.taking_part, frame.ranges, frame.groups.size(),
-                   options.missing, matching, frame.counted_group, count_extras(own));
+                   options.missing, matching, frame.counted_group, count_extras(own), frame.external);
   const RoundInput input{frame, options, matching, counts, round};
   const std::vector<std::any> prepared = prepare_methods(input, positions);
   for_each_item(items.size(), options.threads, [&](std::size_t j) {
@@ -260,7 +277,8 @@ std::vector<Item> run_round(const AnalysisFrame& frame, const AnalyzeOptions& op
   if (progress) progress(round, 0, items);
   const ScoreCounts counts =
       count_scores(frame.scores, frame.taking_part, frame.ranges, frame.groups.size(),
-                   options.missing, set.matching, frame.counted_group, count_extras(options));
+                   options.missing, set.matching, frame.counted_group, count_extras(options),
+                   frame.external);
   const RoundInput input{frame, options, set.matching, counts, round};
   const std::vector<std::any> prepared = prepare_methods(input, options.methods);
 
@@ -295,6 +313,15 @@ Rounds<Item> purified_rounds(const AnalysisFrame& frame, const AnalyzeOptions& o
                              const Progress& progress) {
   Rounds<Item> rounds;
   const std::size_t items = frame.scores.n_items();
+  if (frame.external) {
+    const MatchingSet set = matching_set(frame.ranges, {}, frame.external);
+    rounds.items = run_round<Item>(frame, options, set, 1, progress);
+    rounds.matching = set.matching;
+    rounds.purification.rounds.push_back(Round{1, flagged_items(rounds.items)});
+    rounds.purification.converged = true;
+    rounds.purification.stop = Stop::fixed_matching;
+    return rounds;
+  }
   if (options.anchors) {
     std::vector<std::size_t> left_out;
     std::vector<std::uint8_t> anchor(items, 0);
@@ -353,20 +380,45 @@ Comparison run_comparison(const AnalysisFrame& frame, const AnalyzeOptions& opti
 AnalysisFrame comparison_frame(const data::ItemScores& scores,
                                const std::vector<std::uint8_t>& taking_part,
                                const std::vector<ItemRange>& ranges, std::size_t groups,
-                               std::size_t focal_code, std::string focal_value) {
+                               std::size_t focal_code, std::string focal_value,
+                               std::optional<ExternalRange> external) {
   constexpr std::uint8_t kLeftOut = 2;
   std::vector<std::uint8_t> counted(groups, kLeftOut);
   counted[data::kReferenceGroup] = 0;
   counted[focal_code] = 1;
-  return {scores,   taking_part, ranges, std::move(counted), {0, 1},
-          {scores.reference_value, std::move(focal_value)}, false};
+  return {scores,
+          taking_part,
+          ranges,
+          std::move(counted),
+          {0, 1},
+          {scores.reference_value, std::move(focal_value)},
+          false,
+          external};
+}
+
+/// The range of the matching score read from the data over every analysed examinee; none when
+/// the items make up the matching score.
+std::optional<ExternalRange> external_range(const data::ItemScores& scores,
+                                            const std::vector<std::uint8_t>& taking_part) {
+  if (scores.match.empty()) return std::nullopt;
+  std::optional<ExternalRange> range;
+  for (std::size_t i = 0; i < scores.n_examinees; ++i) {
+    if (!taking_part[i]) continue;
+    const int value = scores.match[i];
+    if (!range) range = ExternalRange{value, value};
+    range->low = std::min(range->low, value);
+    range->high = std::max(range->high, value);
+  }
+  if (!range) range = ExternalRange{0, 0};
+  return range;
 }
 
 OverallAnalysis run_overall(const data::ItemScores& scores,
                             const std::vector<std::uint8_t>& taking_part,
                             const std::vector<ItemRange>& ranges, const AnalyzeOptions& options,
-                            const Progress& progress) {
-  AnalysisFrame frame{scores, taking_part, ranges, {}, {}, {scores.reference_value}, true};
+                            std::optional<ExternalRange> external, const Progress& progress) {
+  AnalysisFrame frame{scores, taking_part, ranges, {}, {}, {scores.reference_value}, true,
+                      external};
   for (std::size_t g = 0; g <= scores.focal_values.size(); ++g) frame.groups.push_back(g);
   for (const std::string& value : scores.focal_values) frame.group_values.push_back(value);
   Rounds<OverallItem> rounds = run_rounds<OverallItem>(frame, options, progress);
@@ -394,7 +446,7 @@ DifAnalysis analyze_scores(const data::ItemScores& scores, const AnalyzeOptions&
                            const Progress& progress) {
   AnalyzeOptions options = given;
   if (options.methods.empty()) options.methods = default_methods();
-  check_options(options, scores.n_items());
+  check_options(options, scores.n_items(), !scores.match.empty());
   if (scores.n_examinees > std::numeric_limits<std::uint32_t>::max())
     throw data::InputError("more examinees than one analysis counts");
   // Scores put together without their values still hold one focal group.
@@ -409,6 +461,7 @@ DifAnalysis analyze_scores(const data::ItemScores& scores, const AnalyzeOptions&
   const Examinees examinees = select_examinees(scores, groups, options.missing);
   // Ranges over every analysed row: each comparison scores an item on the same range.
   const std::vector<ItemRange> ranges = item_ranges(scores, examinees.taking_part);
+  const std::optional<ExternalRange> external = external_range(scores, examinees.taking_part);
 
   DifAnalysis analysis;
   analysis.reference = {scores.reference_value, examinees.group_sizes[data::kReferenceGroup]};
@@ -432,11 +485,12 @@ DifAnalysis analyze_scores(const data::ItemScores& scores, const AnalyzeOptions&
     AnalyzeOptions own = options;
     own.threads = item_threads(threads, outer, k);
     const AnalysisFrame frame = comparison_frame(scores, examinees.taking_part, ranges, groups,
-                                                 data::kFocalGroup + k, focal_value(k));
+                                                 data::kFocalGroup + k, focal_value(k), external);
     analysis.comparisons[k] = run_comparison(frame, own, reported);
   });
   if (scores.focal_values.size() >= 2)
-    analysis.overall = run_overall(scores, examinees.taking_part, ranges, options, progress);
+    analysis.overall =
+        run_overall(scores, examinees.taking_part, ranges, options, external, progress);
   return analysis;
 }
 

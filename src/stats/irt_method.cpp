@@ -118,6 +118,7 @@ Method irt_method() {
   method.flag_rules = kFlagRules;
   method.overall_flag = overall_p_below;
   method.last_round_only = true;
+  method.needs_item_matching = true;
   return method;
 }
 

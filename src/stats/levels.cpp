@@ -71,16 +71,18 @@ std::vector<LevelTable> level_tables(const ScoreCounts& counts, std::size_t item
                                      int min_per_group) {
   std::vector<LevelTable> tables;
   tables.reserve(bounds.size());
-  const int top = static_cast<int>(counts.max_sum());
+  // Counts are kept from the lowest matching score on (0 for sums of item scores).
+  const int bottom = counts.lowest_sum();
+  const int top = bottom + static_cast<int>(counts.max_sum());
   std::vector<std::uint64_t> n(groups.size() * static_cast<std::size_t>(range.score_max + 1));
   for (const auto& [low, high] : bounds) {
     LevelTable table(low, high, groups.size(), range.score_min, range.score_max);
     std::fill(n.begin(), n.end(), 0);
-    for (int t = std::max(low, 0); t <= std::min(high, top); ++t)
+    for (int t = std::max(low, bottom); t <= std::min(high, top); ++t)
       for (std::size_t g = 0; g < groups.size(); ++g)
         for (int y = range.score_min; y <= range.score_max; ++y)
           n[g * static_cast<std::size_t>(range.score_max + 1) + static_cast<std::size_t>(y)] +=
-              counts.at(item, static_cast<std::size_t>(t), groups[g], y);
+              counts.at(item, static_cast<std::size_t>(t - bottom), groups[g], y);
     table.used = true;
     for (std::size_t g = 0; g < groups.size(); ++g) {
       std::uint64_t size = 0;

@@ -142,6 +142,9 @@ struct AnalysisFrame {
   std::vector<std::size_t> groups;       ///< the counted groups, the reference group first
   std::vector<std::string> group_values;  ///< their values, the reference group first
   bool overall = false;
+  /// The range of a matching score read from the data (`scores.match`); none when the items
+  /// make it up.
+  std::optional<ExternalRange> external;
 };
 
 /// What a round gives every method: the analysis, its matching set and its counting pass.
@@ -204,6 +207,8 @@ struct Method {
   Columns bundle_columns = {};
   MethodValues (*compute_bundle)(const BundleTable& bundle, const AnalyzeOptions& options) =
       nullptr;
+  /// Matches on the items' scores (a subtest, anchors): cannot run on an external score.
+  bool needs_item_matching = false;
   /// Computed for the last round's matching set only, after purification, unless the flag
   /// rule reads the method's values (a costly method that purification does not need).
   bool last_round_only = false;

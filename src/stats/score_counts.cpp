@@ -12,8 +12,11 @@ std::size_t own_scores(const ItemRange& range) {
 }  // namespace
 
 ScoreCounts::ScoreCounts(const std::vector<ItemRange>& ranges, std::size_t groups,
-                         const std::vector<std::uint8_t>& matching)
+                         const std::vector<std::uint8_t>& matching,
+                         std::optional<ExternalRange> external)
     : ranges_(ranges), groups_(groups), matching_(matching), own_slot_(ranges.size(), kNotOwn) {
+  // An external score is no sum of items: every item shares its rows, none has its own.
+  if (external) matching_.assign(ranges.size(), 1);
   std::size_t highest = 0;
   offset_.resize(ranges_.size());
   for (std::size_t j = 0; j < ranges_.size(); ++j) {
@@ -22,6 +25,10 @@ ScoreCounts::ScoreCounts(const std::vector<ItemRange>& ranges, std::size_t group
     highest += static_cast<std::size_t>(ranges_[j].score_max);
   }
   sums_ = highest + 1;
+  if (external) {
+    sums_ = static_cast<std::size_t>(external->high - external->low) + 1;
+    lowest_sum_ = external->low;
+  }
   examinees_.assign(sums_ * groups_, 0);
   scored_.assign(sums_ * groups_ * row_width_, 0);
   missing_.assign(sums_ * groups_ * ranges_.size(), 0);
@@ -90,9 +97,10 @@ ScoreCounts count_scores(const data::ItemScores& scores,
                          const std::vector<std::uint8_t>& taking_part,
                          const std::vector<ItemRange>& ranges, std::size_t groups,
                          MissingPolicy policy, const std::vector<std::uint8_t>& matching,
-                         std::span<const std::uint8_t> counted_group, CountExtras extras) {
+                         std::span<const std::uint8_t> counted_group, CountExtras extras,
+                         std::optional<ExternalRange> external) {
   const std::size_t items = scores.n_items();
-  ScoreCounts counts(ranges, groups, matching);
+  ScoreCounts counts(ranges, groups, matching, external);
   if (items == 0) return counts;
   const bool moments = extras.item_moments;
   const bool missing_moments = moments && policy == MissingPolicy::excluded;
@@ -116,7 +124,7 @@ ScoreCounts count_scores(const data::ItemScores& scores,
     dichotomous = dichotomous && !ranges[j].polytomous;
     lowest[j] = static_cast<std::uint8_t>(ranges[j].score_min);
     width[j] = static_cast<std::uint8_t>(ranges[j].score_max);
-    if (!matching[j]) own_items.push_back(j);
+    if (!counts.matching_[j]) own_items.push_back(j);
   }
   // The sum takes an item's byte, a missing one replaced by the lowest score, through a mask.
   std::vector<std::uint8_t> in_sum_mask(items);
@@ -138,7 +146,9 @@ ScoreCounts count_scores(const data::ItemScores& scores,
     }
     const std::uint8_t* __restrict x = row;
     unsigned sum = 0;
-    if (dichotomous) {
+    if (external) {
+      sum = static_cast<unsigned>(scores.match[i] - external->low);
+    } else if (dichotomous) {
       for (std::size_t j = 0; j < items; ++j) sum += static_cast<unsigned>((x[j] == 1) & in_sum[j]);
     } else {
       for (std::size_t j = 0; j < items; ++j) {

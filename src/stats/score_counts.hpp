@@ -25,6 +25,11 @@ struct CountExtras {
   }
 };
 
+/// The range of a matching score read from the data rather than summed from the items.
+struct ExternalRange {
+  int low = 0, high = 0;
+};
+
 /// The number of scores, their sum and their sum of squares.
 struct Moments {
   double n = 0, sum = 0, squares = 0;
@@ -41,12 +46,15 @@ struct Moments {
 class ScoreCounts {
  public:
   ScoreCounts(const std::vector<ItemRange>& ranges, std::size_t groups,
-              const std::vector<std::uint8_t>& matching);
+              const std::vector<std::uint8_t>& matching,
+              std::optional<ExternalRange> external = std::nullopt);
 
-  /// Examinees of `group` with matching score `sum` and score `score` on `item`.
+  /// Examinees of `group` with matching score `lowest_sum() + sum` and score `score` on `item`.
   std::uint32_t at(std::size_t item, std::size_t sum, std::size_t group, int score) const;
-  /// The highest matching score of any item.
+  /// The highest matching score of any item, counted from the lowest.
   std::size_t max_sum() const { return sums_ - 1; }
+  /// The lowest matching score: 0 for sums of item scores, else the external score's lowest.
+  int lowest_sum() const { return lowest_sum_; }
   std::size_t groups() const { return groups_; }
   /// Over the examinees of `group` with a counted response to item `of` (every counted
   /// examinee when `of` is none): the moments of item `item`'s scores, a missing score at the
@@ -58,7 +66,7 @@ class ScoreCounts {
   friend ScoreCounts count_scores(const data::ItemScores&, const std::vector<std::uint8_t>&,
                                   const std::vector<ItemRange>&, std::size_t, MissingPolicy,
                                   const std::vector<std::uint8_t>&, std::span<const std::uint8_t>,
-                                  CountExtras);
+                                  CountExtras, std::optional<ExternalRange>);
 
   std::size_t row(std::size_t sum, std::size_t group) const {
     return (sum * groups_ + group) * row_width_;
@@ -67,6 +75,7 @@ class ScoreCounts {
   std::vector<ItemRange> ranges_;
   std::size_t groups_;
   std::size_t sums_;
+  int lowest_sum_ = 0;
   std::vector<std::uint8_t> matching_;
   std::vector<std::size_t> offset_;       ///< item -> its first counter in a row
   std::size_t row_width_ = 0;             ///< counters per row
@@ -91,11 +100,15 @@ class ScoreCounts {
 /// `counted_group`, when given, maps every group code of the scores to its group in the counts
 /// (below `groups`), or to `groups` or above for a group left out of the pass: a comparison of
 /// two groups among several counts those two alone, in tables of two groups.
+///
+/// With `external`, the matching score is the examinee's `scores.match` in that range, and no
+/// item's own score is added to it.
 ScoreCounts count_scores(const data::ItemScores& scores,
                          const std::vector<std::uint8_t>& taking_part,
                          const std::vector<ItemRange>& ranges, std::size_t groups,
                          MissingPolicy policy, const std::vector<std::uint8_t>& matching,
                          std::span<const std::uint8_t> counted_group = {},
-                         CountExtras extras = {});
+                         CountExtras extras = {},
+                         std::optional<ExternalRange> external = std::nullopt);
 
 }  // namespace itemdif::stats

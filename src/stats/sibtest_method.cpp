@@ -113,6 +113,7 @@ Method sibtest_method() {
   method.compute_bundle = compute_bundle;
   method.flag_rules = kFlagRules;
   method.extras.item_moments = true;
+  method.needs_item_matching = true;
   return method;
 }
 

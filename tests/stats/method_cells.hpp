@@ -20,7 +20,7 @@ struct EmptyRound {
   data::ItemScores scores;
   std::vector<std::uint8_t> taking_part;
   std::vector<ItemRange> ranges;
-  AnalysisFrame frame{scores, taking_part, ranges, {}, {0, 1}, {"R", "F"}, false};
+  AnalysisFrame frame{scores, taking_part, ranges, {}, {0, 1}, {"R", "F"}, false, {}};
   AnalyzeOptions options;
   std::vector<std::uint8_t> matching;
   ScoreCounts counts{ranges, 2, matching};
