@@ -55,8 +55,15 @@ struct Context {
   const std::vector<std::string>& group_names;
 };
 
-ModelFit fit_model(const Context& context, std::vector<Tie> ties, const char* label, const MarginalModel* from,
-                   const Eigen::VectorXd* from_x, const std::vector<Eigen::MatrixXd>* information,
+/// Where the other fits start: the anchored model's maximum, its curvature and gradient by group.
+struct Origin {
+  const MarginalModel& model;
+  const Fit& fit;
+  std::vector<Eigen::MatrixXd> information;
+  std::vector<Eigen::VectorXd> gradient;
+};
+
+ModelFit fit_model(const Context& context, std::vector<Tie> ties, const char* label, const Origin* origin,
                    unsigned threads) {
   ModelFit out;
   if (auto why = missing_score(context.data, ties, context.item_names, context.group_names)) {
@@ -65,10 +72,23 @@ ModelFit fit_model(const Context& context, std::vector<Tie> ties, const char* la
   }
   out.model.emplace(context.data, std::move(ties));
   const MarginalModel& model = *out.model;
-  Eigen::VectorXd x0 = from != nullptr ? model.from(*from, *from_x) : model.start();
+  Eigen::VectorXd x0 = origin != nullptr ? model.from(origin->model, origin->fit.x) : model.start();
   std::optional<Eigen::MatrixXd> h0;
-  if (information != nullptr) h0 = model.gather(*information);
-  out.fit = maximise(model, std::move(x0), std::move(h0), context.item_names, context.group_names, threads);
+  std::optional<Known> known;
+  if (origin != nullptr) {
+    h0 = model.gather(origin->information);
+    // A model that only unties parameters starts at the origin's very point: its log L and
+    // gradient are known without another pass over the data.
+    bool same_point = true;
+    for (std::size_t g = 0; g < context.data.groups && same_point; ++g)
+      for (std::size_t p = 0; p < model.n_canonical() && same_point; ++p)
+        if (model.index(g, p) != MarginalModel::npos)
+          same_point = x0[static_cast<Eigen::Index>(model.index(g, p))] ==
+                       origin->fit.x[static_cast<Eigen::Index>(origin->model.index(g, p))];
+    if (same_point) known = Known{origin->fit.log_l, model.scatter(origin->gradient)};
+  }
+  out.fit = maximise(model, std::move(x0), std::move(h0), std::move(known), context.item_names,
+                     context.group_names, threads);
   switch (out.fit->status) {
     case Fit::Status::maximum:
       break;
@@ -174,12 +194,13 @@ std::vector<IrtItemTest> irt_dif(const IrtRequest& request) {
   // The anchors common and every other item free: the constrained model of each anchor and the
   // free model of each other item, fitted once; every other fit starts from it.
   const Context context{patterns, item_names, group_names};
-  const ModelFit base = fit_model(context, base_ties, "anchored", nullptr, nullptr, nullptr, request.threads);
+  const ModelFit base = fit_model(context, base_ties, "anchored", nullptr, request.threads);
   if (!base.ok()) {
     for (const Job& job : jobs) add_note(results[job.result].note, "IRT: " + base.failure);
     return results;
   }
-  const std::vector<Eigen::MatrixXd> information = base.model->score_products(base.fit->x, request.threads);
+  Origin origin{*base.model, *base.fit, base.model->score_products(base.fit->x, request.threads), {}};
+  base.model->log_likelihood_by_group(base.fit->x, &origin.gradient, request.threads);
 
   // Items are fitted side by side, each fit on one thread; a single item uses every thread.
   const unsigned threads = thread_count(request.threads);
@@ -196,7 +217,7 @@ std::vector<IrtItemTest> irt_dif(const IrtRequest& request) {
       return ties;
     };
     auto fit = [&](Tie tie, const char* label) {
-      return fit_model(context, with(tie), label, &*base.model, &base.fit->x, &information, inner);
+      return fit_model(context, with(tie), label, &origin, inner);
     };
     ModelFit constrained_own, free_own;
     if (job.anchor)

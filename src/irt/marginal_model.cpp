@@ -254,8 +254,26 @@ template <class Rows>
 
 double MarginalModel::log_likelihood(const Eigen::VectorXd& x, Eigen::VectorXd* gradient,
                                      unsigned threads) const {
+  if (gradient == nullptr) return log_likelihood_by_group(x, nullptr, threads);
+  std::vector<Eigen::VectorXd> by_group;
+  const double log_l = log_likelihood_by_group(x, &by_group, threads);
+  *gradient = scatter(by_group);
+  return log_l;
+}
+
+Eigen::VectorXd MarginalModel::scatter(const std::vector<Eigen::VectorXd>& per_group) const {
+  Eigen::VectorXd out = Eigen::VectorXd::Zero(static_cast<Eigen::Index>(n_params_));
+  for (std::size_t g = 0; g < groups_; ++g)
+    for (std::size_t p = 0; p < n_canonical_; ++p)
+      if (index_[g][p] != npos) out[static_cast<Eigen::Index>(index_[g][p])] += per_group[g][static_cast<Eigen::Index>(p)];
+  return out;
+}
+
+double MarginalModel::log_likelihood_by_group(const Eigen::VectorXd& x, std::vector<Eigen::VectorXd>* gradient,
+                                              unsigned threads) const {
   const bool want_gradient = gradient != nullptr;
-  if (want_gradient) gradient->setZero(static_cast<Eigen::Index>(n_params_));
+  if (want_gradient)
+    gradient->assign(groups_, Eigen::VectorXd::Zero(static_cast<Eigen::Index>(n_canonical_)));
   Tables t;
   if (!fill_tables(x, t, want_gradient)) return -kInf;
   const ResponsePatterns& data = *data_;
@@ -288,7 +306,9 @@ double MarginalModel::log_likelihood(const Eigen::VectorXd& x, Eigen::VectorXd* 
   }
   // Fisher's identity: the gradient is the expected complete-data gradient under the posterior.
   for (std::size_t g = 0; g < groups_; ++g) {
+    Eigen::VectorXd& grad = (*gradient)[g];
     for (std::size_t k = 0; k < data.items.size(); ++k) {
+      const auto o = static_cast<Eigen::Index>(offset_[k]);
       const std::size_t m = data.items[k].m();
       for (std::size_t c = 0; c <= m; ++c) {
         const std::size_t at = (row_offset_[k * groups_ + g] + c) * kRow;
@@ -298,9 +318,10 @@ double MarginalModel::log_likelihood(const Eigen::VectorXd& x, Eigen::VectorXd* 
           dl += counts[at + q] * t.d_low[at + q];
           dh += counts[at + q] * t.d_high[at + q];
         }
-        (*gradient)[static_cast<Eigen::Index>(slope(k, g))] += da;
-        if (c >= 1) (*gradient)[static_cast<Eigen::Index>(threshold(k, g, c))] += dl;
-        if (c < m) (*gradient)[static_cast<Eigen::Index>(threshold(k, g, c + 1))] += dh;
+        const auto ci = static_cast<Eigen::Index>(c);
+        grad[o] += da;
+        if (c >= 1) grad[o + ci] += dl;
+        if (c < m) grad[o + ci + 1] += dh;
       }
     }
     if (g == 0) continue;
@@ -309,8 +330,8 @@ double MarginalModel::log_likelihood(const Eigen::VectorXd& x, Eigen::VectorXd* 
       dm += mass[g * kRow + q] * t.weights[g].d_mean[q];
       ds += mass[g * kRow + q] * t.weights[g].d_log_sd[q];
     }
-    (*gradient)[static_cast<Eigen::Index>(mean(g))] += dm;
-    (*gradient)[static_cast<Eigen::Index>(log_sd(g))] += ds;
+    grad[static_cast<Eigen::Index>(n_canonical_) - 2] = dm;
+    grad[static_cast<Eigen::Index>(n_canonical_) - 1] = ds;
   }
   return log_l;
 }

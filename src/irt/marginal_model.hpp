@@ -54,6 +54,11 @@ class MarginalModel {
 
   /// log L at x; -infinity where thresholds are out of order. Adds nothing to `gradient`: sets it.
   double log_likelihood(const Eigen::VectorXd& x, Eigen::VectorXd* gradient, unsigned threads) const;
+  /// The same, with the gradient by group in canonical coordinates (the gradient of each
+  /// group's own log-likelihood): any model of the data at the same point has scatter() of it.
+  double log_likelihood_by_group(const Eigen::VectorXd& x, std::vector<Eigen::VectorXd>* gradient,
+                                 unsigned threads) const;
+  Eigen::VectorXd scatter(const std::vector<Eigen::VectorXd>& per_group) const;
   /// By group, Σ over its examinees of s sᵀ, s the examinee's score vector in canonical coordinates.
   std::vector<Eigen::MatrixXd> score_products(const Eigen::VectorXd& x, unsigned threads) const;
   /// The sum over groups of per-group canonical matrices, in this model's parameters.

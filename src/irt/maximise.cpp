@@ -36,7 +36,7 @@ Eigen::MatrixXd prepared(Eigen::MatrixXd b, const std::vector<bool>& active) {
 }  // namespace
 
 Fit maximise(const MarginalModel& model, Eigen::VectorXd x0, std::optional<Eigen::MatrixXd> information,
-             const std::vector<std::string>& item_names, const std::vector<std::string>& group_names,
+             std::optional<Known> at_start, const std::vector<std::string>& item_names, const std::vector<std::string>& group_names,
              unsigned threads) {
   const std::vector<bool>& active = model.active();
   auto evaluate = [&](const Eigen::VectorXd& x, Eigen::VectorXd& g) {
@@ -51,7 +51,15 @@ Fit maximise(const MarginalModel& model, Eigen::VectorXd x0, std::optional<Eigen
   Fit fit;
   fit.x = std::move(x0);
   Eigen::VectorXd g;
-  double f = evaluate(fit.x, g);
+  double f;
+  if (at_start) {
+    f = -at_start->log_l;
+    g = -at_start->gradient;
+    for (Eigen::Index i = 0; i < g.size(); ++i)
+      if (!active[static_cast<std::size_t>(i)]) g[i] = 0.0;
+  } else {
+    f = evaluate(fit.x, g);
+  }
   if (!std::isfinite(f)) {
     fit.status = Fit::Status::no_convergence;
     fit.why = "its start lies outside the model";

@@ -23,9 +23,16 @@ struct Fit {
   std::string why;  ///< for runs_off: what ran off
 };
 
+/// log L and its gradient at a point, when already known.
+struct Known {
+  double log_l;
+  Eigen::VectorXd gradient;
+};
+
 /// Maximises `model`'s log-likelihood from x0. `information` (Σ s sᵀ over the examinees near
 /// x0, in the model's parameters) starts the curvature; without it, it is computed at x0.
 Fit maximise(const MarginalModel& model, Eigen::VectorXd x0, std::optional<Eigen::MatrixXd> information,
+             std::optional<Known> at_start,
              const std::vector<std::string>& item_names, const std::vector<std::string>& group_names,
              unsigned threads);
 

@@ -136,11 +136,11 @@ TEST(irt_likelihood, fits_end_at_the_same_maximum_from_different_starts) {
   const ResponsePatterns patterns = response_patterns(data);
   const MarginalModel model(patterns, {Tie::common, Tie::common, Tie::free, Tie::common_slope, Tie::common, Tie::free});
   const std::vector<std::string> items{"i1", "i2", "i3", "i4", "i5", "i6"}, groups{"R", "F1", "F2"};
-  const Fit cold = maximise(model, model.start(), std::nullopt, items, groups, 2);
+  const Fit cold = maximise(model, model.start(), std::nullopt, std::nullopt, items, groups, 2);
   ASSERT_EQ(cold.status, Fit::Status::maximum);
   Eigen::VectorXd other = cold.x;
   for (Eigen::Index i = 0; i < other.size(); ++i) other[i] += 0.3 * std::cos(2.0 * i);
-  const Fit warm = maximise(model, other, std::nullopt, items, groups, 1);
+  const Fit warm = maximise(model, other, std::nullopt, std::nullopt, items, groups, 1);
   ASSERT_EQ(warm.status, Fit::Status::maximum);
   EXPECT_NEAR(cold.log_l, warm.log_l, 1e-7);
   EXPECT_LT((cold.x - warm.x).cwiseAbs().maxCoeff(), 1e-3);
