@@ -19,6 +19,16 @@ if ! [ -x "$python" ] || ! "$python" -c 'import numpy, pandas, pybind11, pytest,
   exit 77
 fi
 
+# One copy of the core: each folder of python/core is a link to the folder of the same name in
+# src/.
+for link in "$root"/python/core/*; do
+  part=$(basename "$link")
+  if [ "$(readlink "$link")" != "../../src/$part" ]; then
+    echo "python/core/$part is not a link to src/$part"
+    exit 1
+  fi
+done
+
 out=$build/python-package
 mkdir -p "$out"
 (cd "$root/python" &&
