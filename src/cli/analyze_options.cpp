@@ -194,7 +194,9 @@ stats::AnalyzeOptions analysis_options(const AnalyzeArguments& a) {
     if (std::find(names.begin(), names.end(), name) != names.end())
       invalid("--bundle", "two bundles are named " + name);
     names.push_back(name);
-    if (split_list(text.substr(equals + 1)).size() < 2)
+    // A range may name several items: those are counted once the items are read.
+    const std::string list = text.substr(equals + 1);
+    if (split_list(list).size() < 2 && list.find(':') == std::string::npos)
       invalid("--bundle", "bundle " + name + " needs at least two items");
   }
   if (a.anchor && a.purify_given && a.purify != "none")

@@ -13,7 +13,9 @@
 #include "results/group_colours.hpp"
 #include "results/linear_scale.hpp"
 #include "results/markup_writer.hpp"
+#include "results/method_figure.hpp"
 #include "results/report_numbers.hpp"
+#include "stats/method_list.hpp"
 
 namespace itemdif::results {
 namespace {
@@ -372,6 +374,14 @@ std::string nonuniform_text(const stats::ItemResult& item,
 
 }  // namespace
 
+/// The figures of the item's methods that draw one, in method-list order.
+void insert_method_figures(MarkupWriter& figure, const stats::ItemValues& item) {
+  const std::span<const stats::Method> methods = stats::methods();
+  for (std::size_t m = 0; m < methods.size() && m < item.methods.size(); ++m)
+    if (!item.methods[m].figures.empty())
+      figure.insert(method_figure(methods[m], item.methods[m], item.name));
+}
+
 std::string curve_plot(const stats::ItemResult& item, const CurveContext& context) {
   const std::vector<stats::LevelTable> levels = shown_levels(item.levels);
   const stats::ItemRange& range = item.range;
@@ -406,6 +416,7 @@ std::string curve_figure(const stats::ItemResult& item, std::size_t index,
   if (item.flagged) figure.element("span", {{"class", "flag"}}, "flagged");
   figure.close();
   figure.insert(curve_plot(item, context));
+  insert_method_figures(figure, item);
   if (const std::size_t shown = shown_levels(item.levels).size(); shown < item.levels.size())
     figure.element("p", {{"class", "merged"}},
                    std::to_string(item.levels.size()) + " levels shown as " +
@@ -483,6 +494,7 @@ std::string groups_curve_figure(const stats::DifAnalysis& analysis, std::size_t 
   }
   figure.close();
   figure.insert(groups_curve_plot(item, context));
+  insert_method_figures(figure, item);
   const std::vector<stats::LevelTable> levels = shown_levels(item.levels);
   if (levels.size() < item.levels.size())
     figure.element("p", {{"class", "merged"}},

@@ -90,6 +90,25 @@ svg.curve-plot .focal .point.unused { stroke: #8a3ffc; }
 .legend-note { color: #57606a; font-size: 12px; }
 )";
 
+// Added on a page that shows them only: the warning of a purification stopped by its guard, the
+// methods' own figures of the items.
+constexpr const char* kMethodStyle = R"(
+p.warning { border-left: 4px solid #d1242f; background: #fff1f0; padding: 6px 10px; }
+svg.method-plot { display: block; max-width: 100%; height: auto; margin-top: 4px; }
+svg.method-plot .frame { fill: none; stroke: #d0d7de; }
+svg.method-plot text { font-size: 10px; fill: #424a53; }
+svg.method-plot .plot-title { font-size: 10.5px; font-weight: 600; }
+svg.method-plot .zero-line { stroke: #8c959f; stroke-width: 1; }
+svg.method-plot .marker { stroke: #d1242f; stroke-dasharray: 4 3; stroke-width: 1.2; }
+svg.method-plot .curve { fill: none; stroke-width: 1.6; }
+svg.method-plot .series-0 .curve { stroke: #0b6fb8; }
+svg.method-plot .series-0 .point { fill: #0b6fb8; }
+svg.method-plot .series-1 .curve { stroke: #8a3ffc; stroke-dasharray: 5 3; }
+svg.method-plot .series-1 .point { fill: #8a3ffc; }
+svg.method-plot .series-2 .curve { stroke: #1a7f37; stroke-dasharray: 2 2; }
+svg.method-plot .series-3 .curve { stroke: #bf8700; stroke-dasharray: 8 3; }
+)";
+
 // Added on a page of several focal groups only: the colours of the groups (the rules of
 // group_colour_rules set --group-colour) and the tables of the comparisons side by side.
 constexpr const char* kGroupsStyle = R"(
@@ -232,6 +251,87 @@ void write_items(MarkupWriter& page, const RunDescription& run,
   page.close();
   if (collapsed) page.close();
   page.line_break();
+}
+
+/// The bundles of a comparison, tested as one item each, with the columns their methods show.
+void write_bundles(MarkupWriter& page, const RunDescription& run,
+                   const stats::Comparison& comparison, const Section& section) {
+  if (comparison.bundles.empty()) return;
+  std::vector<stats::MethodColumn> shown;
+  for (const std::size_t m : run.methods) {
+    const stats::Columns columns = stats::methods()[m].bundle_columns;
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      if (!columns[c]->heading.empty()) shown.push_back({columns[c], {m, c}});
+  }
+  page.element(section.heading, {{"id", section.id("bundles")}}, "Bundles");
+  page.element("p", {{"class", "legend-note"}},
+               "Each bundle's items tested together as one, its score their sum, matched on the "
+               "last round's other matching items.");
+  page.open("div", {{"class", "table-wrap"}});
+  page.open("table", {{"class", "items bundles"}});
+  page.open("thead");
+  page.open("tr");
+  page.element("th", {}, "Bundle");
+  page.element("th", {}, "Items");
+  page.element("th", {{"title", "reference examinees who answered every item"}}, "n ref");
+  page.element("th", {{"title", "focal examinees who answered every item"}}, "n focal");
+  for (const stats::MethodColumn& c : shown)
+    page.element("th", {{"title", std::string(c.column->title)}}, c.column->heading);
+  page.element("th", {}, "Note");
+  page.close();
+  page.close();
+  page.open("tbody");
+  for (const stats::BundleResult& bundle : comparison.bundles) {
+    std::string items;
+    for (const std::string& item : bundle.items) items += (items.empty() ? "" : ", ") + item;
+    page.open("tr", {{"data-bundle", bundle.name}});
+    page.element("td", {{"class", "item"}}, bundle.name);
+    page.element("td", {}, items);
+    page.element("td", {{"class", "num"}}, std::to_string(bundle.n_reference));
+    page.element("td", {{"class", "num"}}, std::to_string(bundle.n_focal));
+    for (const stats::MethodColumn& c : shown) {
+      const std::vector<stats::Cell>& cells = bundle.methods[c.place.method].cells;
+      write_value_cell(page, *c.column,
+                       c.place.column < cells.size() ? cells[c.place.column] : stats::Cell{});
+    }
+    page.element("td", {{"class", "note"}}, bundle.note);
+    page.close();
+    page.line_break();
+  }
+  page.close();
+  page.close();
+  page.close();
+  page.line_break();
+}
+
+/// Whether the page shows a guard's warning or a method's figure, whose styles it then needs.
+bool uses_method_style(const RunDescription& run, const stats::DifAnalysis& analysis) {
+  for (const std::size_t m : run.methods)
+    if (!stats::methods()[m].figure_title.empty()) return true;
+  for (const stats::Comparison& comparison : analysis.comparisons)
+    if (comparison.stop == stats::Stop::too_many_flagged) return true;
+  return analysis.overall && analysis.overall->stop == stats::Stop::too_many_flagged;
+}
+
+/// Says at the top of the page where purification stopped because it flagged too many items.
+void write_guard_warnings(MarkupWriter& page, const stats::DifAnalysis& analysis) {
+  std::vector<std::string> where;
+  for (const stats::Comparison& comparison : analysis.comparisons)
+    if (comparison.stop == stats::Stop::too_many_flagged)
+      where.push_back(analysis.comparisons.size() > 1 ? "the comparison with " + comparison.focal
+                                                      : "the analysis");
+  if (analysis.overall && analysis.overall->stop == stats::Stop::too_many_flagged)
+    where.push_back("the overall analysis");
+  if (where.empty()) return;
+  std::string places;
+  for (std::size_t k = 0; k < where.size(); ++k)
+    places += (k == 0 ? "" : k + 1 == where.size() ? " and " : ", ") + where[k];
+  page.element("p", {{"class", "warning"}},
+               "Purification stopped in " + places +
+                   ": a round flagged more than half of the items, so the matching score may not "
+                   "measure one trait. Its results are those of that round. Match on items known "
+                   "to be free of DIF (--anchor) or analyse a subset of items that measure one "
+                   "trait (--items).");
 }
 
 void write_dif_section(MarkupWriter& page, const stats::Comparison& comparison,
@@ -437,6 +537,11 @@ std::string html_report(const RunDescription& run, const stats::DifAnalysis& ana
   page.open("style");
   page.insert(kStyle);
   page.close();
+  if (uses_method_style(run, analysis)) {
+    page.open("style");
+    page.insert(kMethodStyle);
+    page.close();
+  }
   if (comparisons.size() > 1) {
     page.open("style");
     page.insert(kGroupsStyle);
@@ -458,11 +563,13 @@ std::string html_report(const RunDescription& run, const stats::DifAnalysis& ana
     subtitle += ", " + std::to_string(overall_flagged) + " flagged overall";
   }
   page.element("p", {{"class", "subtitle"}}, subtitle);
+  write_guard_warnings(page, analysis);
   write_facts(page, run, analysis);
 
   if (comparisons.size() == 1) {
     write_rounds(page, first, Section{});
     write_items(page, run, first, Section{});
+    write_bundles(page, run, first, Section{});
     write_dif_section(page, first, Section{});
     write_curves(page, run, analysis, first, order);
   } else {
@@ -478,6 +585,7 @@ std::string html_report(const RunDescription& run, const stats::DifAnalysis& ana
                        "\u201d against focal \u201c" + comparisons[k].focal + "\u201d");
       write_rounds(page, comparisons[k], section);
       write_items(page, run, comparisons[k], section, true);
+      write_bundles(page, run, comparisons[k], section);
       write_comparison_dif_note(page, comparisons[k], k, absent[k].size(), section);
     }
     if (analysis.overall)

@@ -133,6 +133,60 @@ void write_item_ranges(std::ostream& out, const stats::DifAnalysis& analysis) {
   out << ")\n";
 }
 
+/// The summary columns of the methods at `positions`, one line per item, under `title` when
+/// one is given.
+void write_method_table(std::ostream& out, const stats::Comparison& comparison,
+                        const std::vector<std::size_t>& positions, std::string_view title) {
+  const std::vector<stats::MethodColumn> shown = stats::method_columns(
+      positions, [](const stats::Column& c) { return c.summary == stats::SummaryTable::methods; });
+  if (shown.empty()) return;
+  const auto name_column = name_column_of(comparison.items);
+  std::string heading = name_column("item");
+  for (const stats::MethodColumn& c : shown) heading += heading_cell(*c.column);
+  out << "\n";
+  if (!title.empty()) out << title << "\n";
+  out << trimmed(heading) << "\n";
+  for (const stats::ItemResult& item : comparison.items) {
+    std::string row = name_column(item.name);
+    for (const stats::MethodColumn& c : shown) row += value_cell(c, item);
+    out << trimmed(row) << "\n";
+  }
+}
+
+/// Each bundle with its items and the summary columns of the methods that test bundles.
+void write_bundles(std::ostream& out, const RunDescription& run,
+                   const stats::Comparison& comparison) {
+  if (comparison.bundles.empty()) return;
+  std::vector<stats::MethodColumn> shown;
+  for (const std::size_t m : run.methods) {
+    const stats::Columns columns = stats::methods()[m].bundle_columns;
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      if (columns[c]->summary == stats::SummaryTable::methods) shown.push_back({columns[c], {m, c}});
+  }
+  std::size_t width = 6;
+  for (const stats::BundleResult& bundle : comparison.bundles)
+    width = std::max(width, bundle.name.size());
+  const auto padded = [width](const std::string& text) {
+    return text + std::string(width - std::min(width, text.size()), ' ');
+  };
+  std::string heading = padded("bundle");
+  for (const stats::MethodColumn& c : shown) heading += heading_cell(*c.column);
+  out << "\nBundles\n" << heading << "    items\n";
+  for (const stats::BundleResult& bundle : comparison.bundles) {
+    std::string row = padded(bundle.name);
+    for (const stats::MethodColumn& c : shown) {
+      const std::vector<stats::Cell>& cells = bundle.methods[c.place.method].cells;
+      row += value_cell(*c.column, c.place.column < cells.size() ? cells[c.place.column]
+                                                                 : stats::Cell{});
+    }
+    std::string items;
+    for (const std::string& item : bundle.items) items += (items.empty() ? "" : ", ") + item;
+    row += "    " + items;
+    if (!bundle.note.empty()) row += "  " + bundle.note;
+    out << row << "\n";
+  }
+}
+
 void write_comparison(std::ostream& out, const RunDescription& run,
                       const stats::Comparison& comparison) {
   write_rounds(out, comparison.rounds, comparison.converged, comparison.stop, comparison.items);
@@ -158,19 +212,17 @@ void write_comparison(std::ostream& out, const RunDescription& run,
     out << trimmed(row) << "\n";
   }
 
-  // The other methods' key values.
-  const std::vector<stats::MethodColumn> others = stats::method_columns(
-      run.methods, [](const stats::Column& c) { return c.summary == stats::SummaryTable::methods; });
-  if (!others.empty()) {
-    std::string heading = name_column("item");
-    for (const stats::MethodColumn& shown : others) heading += heading_cell(*shown.column);
-    out << "\n" << trimmed(heading) << "\n";
-    for (const stats::ItemResult& item : comparison.items) {
-      std::string row = name_column(item.name);
-      for (const stats::MethodColumn& shown : others) row += value_cell(shown, item);
-      out << trimmed(row) << "\n";
-    }
-  }
+  // The other methods' key values: one table of those that share it, then one per method
+  // with its own.
+  std::vector<std::size_t> shared;
+  for (const std::size_t m : run.methods)
+    if (stats::methods()[m].own_summary_table.empty()) shared.push_back(m);
+  write_method_table(out, comparison, shared, "");
+  for (const std::size_t m : run.methods)
+    if (!stats::methods()[m].own_summary_table.empty())
+      write_method_table(out, comparison, std::vector<std::size_t>{m},
+                         stats::methods()[m].own_summary_table);
+  write_bundles(out, run, comparison);
   out << "\nFlagged (" << flagged.size() << "): " << item_list(flagged, comparison.items)
       << "\n";
 }

@@ -84,7 +84,8 @@ MethodValues values_of(const ItemInput& item, bool overall) {
   const std::vector<std::string>& names = item.round.frame.group_values;
   for (std::size_t g = 0; g < t.expected_free.size(); ++g) {
     MethodValues::Series curve{g < names.size() ? names[g] : std::string(), {}};
-    for (std::size_t q = 0; q < t.expected_free[g].size(); ++q)
+    // The nodes within four standard deviations: where the groups' examinees are.
+    for (std::size_t q = 10; q + 10 < t.expected_free[g].size(); ++q)
       curve.points.emplace_back(-6.0 + 0.2 * static_cast<double>(q), t.expected_free[g][q]);
     values.figures.push_back(std::move(curve));
   }
@@ -118,6 +119,9 @@ Method irt_method() {
   method.flag_rules = kFlagRules;
   method.overall_flag = overall_p_below;
   method.last_round_only = true;
+  method.own_summary_table = "IRT likelihood-ratio DIF";
+  method.figure_title = "IRT: fitted expected item score";
+  method.figure_x_label = "trait (\u03b8)";
   method.needs_item_matching = true;
   return method;
 }

@@ -7,8 +7,10 @@
 namespace itemdif::stats {
 
 namespace column {
-inline constexpr Column irt_chi_square("irt_chi_square");
-inline constexpr Column irt_df("irt_df", ColumnKind::whole);
+inline constexpr Column irt_chi_square =
+    Column("irt_chi_square").shown_in(SummaryTable::methods, "chi2", 9);
+inline constexpr Column irt_df =
+    Column("irt_df", ColumnKind::whole).shown_in(SummaryTable::methods, "df", 3);
 inline constexpr Column irt_p =
     Column("irt_p", ColumnKind::p_value)
         .report("IRT p", "IRT likelihood ratio of the free against the constrained model")
@@ -27,7 +29,7 @@ inline constexpr Column irt_esd =
         .report("IRT ESD", "expected score difference, focal minus reference, over the focal "
                            "group's trait distribution; below 0 the item favours the reference "
                            "group")
-        .shown_in(SummaryTable::methods, "IRT esd", 8);
+        .shown_in(SummaryTable::methods, "esd", 8);
 inline constexpr Column irt_uesd("irt_uesd");
 }  // namespace column
 

@@ -207,6 +207,14 @@ struct Method {
   Columns bundle_columns = {};
   MethodValues (*compute_bundle)(const BundleTable& bundle, const AnalyzeOptions& options) =
       nullptr;
+  /// The heading of the method's own table in the summary; empty: its columns join the table
+  /// of the other methods.
+  std::string_view own_summary_table = {};
+  /// The report's figure of an item's `MethodValues::figures`, when the method draws one.
+  std::string_view figure_title = {};
+  std::string_view figure_x_label = {};
+  std::string_view figure_marker_label = {};  ///< what `MethodValues::marker` marks
+  bool figure_zero_line = false;         ///< the values are differences read against zero
   /// Matches on the items' scores (a subtest, anchors): cannot run on an external score.
   bool needs_item_matching = false;
   /// Computed for the last round's matching set only, after purification, unless the flag

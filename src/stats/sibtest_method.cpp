@@ -113,6 +113,11 @@ Method sibtest_method() {
   method.compute_bundle = compute_bundle;
   method.flag_rules = kFlagRules;
   method.extras.item_moments = true;
+  method.own_summary_table = "SIBTEST";
+  method.figure_title = "SIBTEST d by stratum: focal \u2212 reference";
+  method.figure_x_label = "subtest score";
+  method.figure_marker_label = "crossing point";
+  method.figure_zero_line = true;
   method.needs_item_matching = true;
   return method;
 }
