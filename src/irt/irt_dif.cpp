@@ -96,9 +96,9 @@ ModelFit fit_model(const Context& context, std::vector<Tie> ties, const char* la
       out.failure = std::string("the ") + label + " model has no finite maximum: " + out.fit->why;
       break;
     case Fit::Status::no_convergence:
-      out.failure = std::string("the ") + label + " model did not reach its maximum within " +
-                    std::to_string(kMostIterations) + " iterations";
-      if (!out.fit->why.empty()) out.failure += " (" + out.fit->why + ")";
+      out.failure = std::string("the ") + label + " model did not reach its maximum" +
+                    (out.fit->why.empty() ? " within " + std::to_string(kMostIterations) + " iterations"
+                                          : ": " + out.fit->why);
       break;
   }
   return out;

@@ -11,6 +11,7 @@ namespace {
 // Twice the gain a step still promises; below this the fit is at its maximum (the tests need
 // log L within 1e-6 of it).
 constexpr double kDecrement = 2e-8;
+constexpr double kLastGain = 1e-6;
 // A line search that fails while so little is promised meets only rounding in log L.
 constexpr double kRoundingDecrement = 1e-7;
 
@@ -68,6 +69,7 @@ Fit maximise(const MarginalModel& model, Eigen::VectorXd x0, std::optional<Eigen
   bool fresh = !information.has_value();
   Eigen::MatrixXd b = prepared(information ? std::move(*information) : fresh_information(fit.x), active);
   int since_fresh = 0;
+  double last_gain = 0.0;
 
   for (fit.iterations = 1; fit.iterations <= kMostIterations; ++fit.iterations) {
     Eigen::LDLT<Eigen::MatrixXd> ldlt(b);
@@ -84,7 +86,9 @@ Fit maximise(const MarginalModel& model, Eigen::VectorXd x0, std::optional<Eigen
     }
     Eigen::VectorXd p = ldlt.solve(-g);
     const double decrement = -g.dot(p);
-    if (decrement < kDecrement) {
+    // Also the last step must have gained little: a promise from a poor curvature alone is not
+    // trusted.
+    if (decrement < kDecrement && last_gain < kLastGain) {
       fit.status = Fit::Status::maximum;
       break;
     }
@@ -124,8 +128,10 @@ Fit maximise(const MarginalModel& model, Eigen::VectorXd x0, std::optional<Eigen
         continue;
       }
       fit.status = Fit::Status::no_convergence;
+      fit.why = "no step along the quasi-Newton direction raises log L";
       break;
     }
+    last_gain = f - f_new;
     const Eigen::VectorXd s = x_new - fit.x;
     const Eigen::VectorXd y = g_new - g;
     fit.x = std::move(x_new);
