@@ -7,6 +7,9 @@
 #include <numeric>
 #include <vector>
 
+#include "irt/marginal_model.hpp"
+#include "irt/maximise.hpp"
+#include "irt/response_patterns.hpp"
 #include "simulate.hpp"
 
 namespace itemdif::irt {
@@ -99,6 +102,27 @@ TEST_F(Planted, same_numbers_on_one_thread_and_on_two) {
   }
 }
 
+TEST_F(Planted, each_log_likelihood_is_that_of_a_fit_from_scratch) {
+  // The item fits start from the anchored maximum; fitted from a cold start on their own they
+  // reach the same log-likelihoods.
+  const std::vector<IrtItemTest> tests = run(2);
+  const ResponsePatterns patterns = response_patterns(data);
+  const std::vector<std::string> items(12, "item"), groups{"M", "F"};
+  for (std::size_t j : {2u, 9u}) {
+    std::vector<Tie> ties(12, Tie::common);
+    ties[j] = Tie::free;
+    const MarginalModel free(patterns, ties);
+    const Fit f = maximise(free, free.start(), std::nullopt, std::nullopt, items, groups, 2);
+    ASSERT_EQ(f.status, Fit::Status::maximum);
+    EXPECT_NEAR(*tests[j].loglik_free, f.log_l, 1e-6);
+    ties[j] = Tie::common_slope;
+    const MarginalModel uniform(patterns, ties);
+    const Fit u = maximise(uniform, uniform.start(), std::nullopt, std::nullopt, items, groups, 2);
+    ASSERT_EQ(u.status, Fit::Status::maximum);
+    EXPECT_NEAR(*tests[j].loglik_uniform, u.log_l, 1e-6);
+  }
+}
+
 // Six 0/1 items and two graded items (0..3), three groups.
 testing::Simulated three_groups(unsigned seed) {
   std::vector<SimItem> items = two_pl(6);
@@ -171,6 +195,30 @@ TEST(irt_dif, score_in_one_group_only) {
   EXPECT_NE(tests[0].note.find("score 3 of item 8 does not occur in group F"), std::string::npos) << tests[0].note;
   EXPECT_TRUE(tests[1].chi_square) << tests[1].note;
   EXPECT_TRUE(tests[1].note.empty());
+}
+
+TEST(irt_dif, slope_running_off) {
+  // In the focal group item 1 is 1 exactly when the other items' total is at least 4: its own
+  // focal slope grows without bound.
+  std::vector<SimItem> items;
+  for (int j = 0; j < 8; ++j) items.push_back({1.0, {1.0 - 0.3 * j}});
+  testing::Simulated sim = testing::simulate({items, items}, {800, 800}, {0.0, 0.0}, {1.0, 1.0}, 3);
+  for (std::size_t i = 0; i < sim.group.size(); ++i) {
+    if (sim.group[i] != 1) continue;
+    int total = 0;
+    for (std::size_t j = 1; j < 8; ++j) total += sim.scores[i * 8 + j];
+    sim.scores[i * 8] = total >= 4 ? 1 : 0;
+  }
+  IrtData data = sim.data(2);
+  const auto tests = irt_dif({data, std::vector<std::uint8_t>(8, 1), {0, 1}, {"R", "F"}, 2});
+  EXPECT_EQ(tests[0].note, "IRT: the free model has no finite maximum: the slope of item 1 in group F runs off");
+  EXPECT_FALSE(tests[0].chi_square);
+  EXPECT_FALSE(tests[0].nonuniform_chi_square);
+  EXPECT_FALSE(tests[0].esd);
+  EXPECT_TRUE(tests[0].expected_free.empty());
+  EXPECT_TRUE(tests[0].loglik_constrained);
+  for (const IrtCoefficient& c : tests[0].coefficients) EXPECT_EQ(c.estimate.has_value(), c.model == "irt_constrained");
+  EXPECT_TRUE(tests[1].chi_square) << tests[1].note;
 }
 
 TEST(irt_dif, notes_of_items_without_values) {
