@@ -1,6 +1,8 @@
 // One round's counting pass over the score bytes.
 #include "stats/score_counts.hpp"
 
+#include <cstring>
+
 namespace itemdif::stats {
 
 namespace {
@@ -72,23 +74,38 @@ Moments ScoreCounts::item_moments(std::size_t group, std::size_t item,
     const std::size_t at = (group * items + *of) * items + item;
     m.n -= static_cast<double>(missing_n_[group * items + *of]);
     m.sum -= static_cast<double>(missing_sum_[at]);
-    m.squares -= static_cast<double>(missing_squares_[at]);
+    m.squares -= static_cast<double>(missing_squares_.empty() ? missing_sum_[at]
+                                                              : missing_squares_[at]);
   }
   return m;
 }
 
 namespace {
 
-/// Adds one examinee's item scores (a missing one at the item's lowest, in `value`) to the
-/// moments of its group.
-void add_moments(std::uint64_t* __restrict sum, std::uint64_t* __restrict squares,
-                 const std::uint8_t* __restrict x, const std::uint8_t* __restrict low,
-                 std::size_t items, std::uint16_t* __restrict value) {
-  for (std::size_t j = 0; j < items; ++j) {
-    value[j] = x[j] == data::kMissing ? low[j] : x[j];
-    sum[j] += value[j];
-    squares[j] += static_cast<std::uint64_t>(value[j]) * value[j];
-  }
+/// The moments of every item over each group's counted examinees, from the counts: the scores
+/// by matching score, and the missing responses at the item's lowest score.
+void add_item_moments(ScoreCounts& counts, const std::vector<ItemRange>& ranges,
+                      std::vector<std::uint64_t>& group_n, std::vector<std::uint64_t>& sum,
+                      std::vector<std::uint64_t>& squares,
+                      const std::vector<std::uint32_t>& examinees,
+                      const std::vector<std::uint32_t>& missing, std::size_t groups) {
+  const std::size_t items = ranges.size();
+  for (std::size_t t = 0; t <= counts.max_sum(); ++t)
+    for (std::size_t g = 0; g < groups; ++g) {
+      group_n[g] += examinees[t * groups + g];
+      for (std::size_t j = 0; j < items; ++j) {
+        const int low = ranges[j].score_min;
+        for (int y = ranges[j].score_min; y <= ranges[j].score_max; ++y) {
+          const std::uint64_t n = counts.at(j, t, g, y);
+          sum[g * items + j] += n * static_cast<std::uint64_t>(y);
+          squares[g * items + j] += n * static_cast<std::uint64_t>(y * y);
+        }
+        // A missing response left out of the item's counts counts at its lowest score here.
+        const std::uint64_t missing_here = missing.empty() ? 0 : missing[(t * groups + g) * items + j];
+        sum[g * items + j] += missing_here * static_cast<std::uint64_t>(low);
+        squares[g * items + j] += missing_here * static_cast<std::uint64_t>(low * low);
+      }
+    }
 }
 
 }  // namespace
@@ -105,18 +122,6 @@ ScoreCounts count_scores(const data::ItemScores& scores,
   const bool moments = extras.item_moments;
   const bool missing_moments = moments && policy == MissingPolicy::excluded;
   std::vector<std::uint16_t> value(items);
-  if (moments) {
-    counts.moments_ = true;
-    counts.group_n_.assign(groups, 0);
-    counts.item_sum_.assign(groups * items, 0);
-    counts.item_squares_.assign(groups * items, 0);
-    if (missing_moments) {
-      counts.missing_n_.assign(groups * items, 0);
-      counts.missing_sum_.assign(groups * items * items, 0);
-      counts.missing_squares_.assign(groups * items * items, 0);
-    }
-  }
-
   bool dichotomous = true;
   std::vector<std::uint8_t> lowest(items), width(items);
   std::vector<std::size_t> own_items;
@@ -126,6 +131,19 @@ ScoreCounts count_scores(const data::ItemScores& scores,
     width[j] = static_cast<std::uint8_t>(ranges[j].score_max);
     if (!counts.matching_[j]) own_items.push_back(j);
   }
+  if (moments) {
+    counts.moments_ = true;
+    counts.group_n_.assign(groups, 0);
+    counts.item_sum_.assign(groups * items, 0);
+    counts.item_squares_.assign(groups * items, 0);
+    if (missing_moments) {
+      counts.missing_n_.assign(groups * items, 0);
+      counts.missing_sum_.assign(groups * items * items, 0);
+      // Scores 0 and 1 square to themselves: their sums serve as sums of squares.
+      if (!dichotomous) counts.missing_squares_.assign(groups * items * items, 0);
+    }
+  }
+
   // The sum takes an item's byte, a missing one replaced by the lowest score, through a mask.
   std::vector<std::uint8_t> in_sum_mask(items);
   for (std::size_t j = 0; j < items; ++j) in_sum_mask[j] = matching[j] ? 0xFF : 0;
@@ -173,21 +191,19 @@ ScoreCounts count_scores(const data::ItemScores& scores,
       std::uint32_t* __restrict missing = counts.missing_.data() + (sum * groups + g) * items;
       for (std::size_t j = 0; j < items; ++j) missing[j] += x[j] == data::kMissing;
     }
-    if (moments) {
-      counts.group_n_[g] += 1;
-      add_moments(counts.item_sum_.data() + g * items, counts.item_squares_.data() + g * items, x,
-                  low, items, value.data());
-      if (missing_moments)
-        for (std::size_t j = 0; j < items; ++j) {
-          if (x[j] != data::kMissing) continue;
-          counts.missing_n_[g * items + j] += 1;
-          std::uint64_t* __restrict s = counts.missing_sum_.data() + (g * items + j) * items;
-          std::uint64_t* __restrict q = counts.missing_squares_.data() + (g * items + j) * items;
-          for (std::size_t i = 0; i < items; ++i) {
-            s[i] += value[i];
-            q[i] += static_cast<std::uint64_t>(value[i]) * value[i];
-          }
-        }
+    // Each item's moments over the examinees who did not answer item j, for j's examinees'.
+    if (missing_moments && std::memchr(x, data::kMissing, items) != nullptr) {
+      for (std::size_t i = 0; i < items; ++i) value[i] = x[i] == data::kMissing ? low[i] : x[i];
+      for (std::size_t j = 0; j < items; ++j) {
+        if (x[j] != data::kMissing) continue;
+        counts.missing_n_[g * items + j] += 1;
+        std::uint64_t* __restrict s = counts.missing_sum_.data() + (g * items + j) * items;
+        const std::uint16_t* __restrict v = value.data();
+        for (std::size_t i = 0; i < items; ++i) s[i] += v[i];
+        if (dichotomous) continue;
+        std::uint64_t* __restrict q = counts.missing_squares_.data() + (g * items + j) * items;
+        for (std::size_t i = 0; i < items; ++i) q[i] += static_cast<std::uint64_t>(v[i]) * v[i];
+      }
     }
     // Items not matched on: their own score added to the sum.
     for (const std::size_t j : own_items) {
@@ -200,6 +216,10 @@ ScoreCounts count_scores(const data::ItemScores& scores,
                   ((sum + y) * groups + g) * own_scores(ranges[j]) + y] += 1;
     }
   }
+  if (moments)
+    add_item_moments(counts, ranges, counts.group_n_, counts.item_sum_, counts.item_squares_,
+                     counts.examinees_, count_missing ? counts.missing_ : std::vector<std::uint32_t>{},
+                     groups);
   return counts;
 }
 
