@@ -22,6 +22,14 @@ R_PACKAGES       := r-base-dev:/usr/share/R/debian/r-cran.mk \
 R_TEST_PACKAGES  := $(R_PACKAGES) r-cran-testthat:/usr/lib/R/site-library/testthat/DESCRIPTION \
                     r-cran-haven:/usr/lib/R/site-library/haven/DESCRIPTION \
                     r-cran-tibble:/usr/lib/R/site-library/tibble/DESCRIPTION
+# R CMD check --as-cran needs checkbashisms for the configure script, LaTeX with the fonts of
+# R's PDF manual and tidy for its HTML version.
+R_CHECK_PACKAGES := $(R_TEST_PACKAGES) devscripts:/usr/bin/checkbashisms \
+                    texlive-latex-base:/usr/bin/pdflatex \
+                    texlive-latex-recommended:/usr/share/texlive/texmf-dist/tex/generic/thumbpdf/thumbpdf.sty \
+                    texlive-fonts-recommended:/usr/share/texlive/texmf-dist/tex/latex/eurosym/eurosym.sty \
+                    texlive-fonts-extra:/usr/share/texlive/texmf-dist/tex/latex/inconsolata/inconsolata.sty \
+                    tidy:/usr/bin/tidy
 # The Python package (python/) on Debian's Python, /usr/bin/python3; pytest for its tests.
 PYTHON            := /usr/bin/python3
 PYTHON_PACKAGES  := g++:g++ python3-dev:/usr/bin/python3-config \
@@ -101,7 +109,7 @@ r:
 # without the program skip the comparison with it. The remote part of CRAN's incoming checks
 # is left out: it needs the network.
 r-check:
-	@tools/need_packages.sh $(R_TEST_PACKAGES)
+	@tools/need_packages.sh $(R_CHECK_PACKAGES)
 	mkdir -p $(BUILD)/r-check
 	cd $(BUILD)/r-check && rm -rf itemdif_*.tar.gz itemdif.Rcheck && \
 	  R CMD build $(CURDIR)/r/itemdif && \

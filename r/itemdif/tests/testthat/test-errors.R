@@ -75,3 +75,17 @@ test_that("write_results reports a folder it cannot write and an analysis no lon
   expect_error(write_results(readRDS(saved), tempfile()), "the analysis is no longer in memory",
                fixed = TRUE)
 })
+
+test_that("an R error raised while the data are read unwinds through the compiled code", {
+  bytes <- "\xe9t\xe9"
+  Encoding(bytes) <- "bytes"  # text R refuses to translate
+  bad <- frame
+  bad$g[5] <- bytes
+  expect_error(dif(bad, "g", "b"), "bytes")
+  bad$q2 <- as.character(bad$q2)
+  bad$g[5] <- "a"
+  bad$q2[9] <- bytes
+  expect_error(dif(bad, "g", "b"), "bytes")
+  # and the next run is whole
+  expect_identical(nrow(dif(frame, "g", "b")$items), 2L)
+})
