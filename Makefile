@@ -77,6 +77,13 @@ demo: program
 	@echo "Results files of the test sat in four regions (one comparison per focal region"
 	@echo "  against North, and overall.csv for the four together) in examples/regions/results:"
 	@echo "  open examples/regions/results/report.html"
+	./$(BUILD)/itemdif analyze examples/reading/reading.csv --group form --focal L2 --id id \
+	  --items p1_1:p4_6 --methods mh,std,bd,lr,sib --bundle passage3=p3_1:p3_6 \
+	  --out examples/reading/results
+	@echo
+	@echo "Results files of the reading test (SIBTEST and crossing SIBTEST of every item,"
+	@echo "  passage 3 as a bundle in bundles.csv) in examples/reading/results:"
+	@echo "  open examples/reading/results/report.html"
 
 test:
 	@tools/need_packages.sh $(TEST_PACKAGES)
