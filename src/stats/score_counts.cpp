@@ -73,9 +73,13 @@ Moments ScoreCounts::item_moments(std::size_t group, std::size_t item,
   if (of && !missing_n_.empty()) {
     const std::size_t at = (group * items + *of) * items + item;
     m.n -= static_cast<double>(missing_n_[group * items + *of]);
-    m.sum -= static_cast<double>(missing_sum_[at]);
-    m.squares -= static_cast<double>(missing_squares_.empty() ? missing_sum_[at]
-                                                              : missing_squares_[at]);
+    if (!missing_count_.empty()) {
+      m.sum -= static_cast<double>(missing_count_[at]);
+      m.squares -= static_cast<double>(missing_count_[at]);
+    } else {
+      m.sum -= static_cast<double>(missing_sum_[at]);
+      m.squares -= static_cast<double>(missing_squares_[at]);
+    }
   }
   return m;
 }
@@ -121,7 +125,8 @@ ScoreCounts count_scores(const data::ItemScores& scores,
   if (items == 0) return counts;
   const bool moments = extras.item_moments;
   const bool missing_moments = moments && policy == MissingPolicy::excluded;
-  std::vector<std::uint16_t> value(items);
+  std::vector<std::uint32_t> value(items);
+  std::vector<std::size_t> missing_items(items);
   bool dichotomous = true;
   std::vector<std::uint8_t> lowest(items), width(items);
   std::vector<std::size_t> own_items;
@@ -138,9 +143,13 @@ ScoreCounts count_scores(const data::ItemScores& scores,
     counts.item_squares_.assign(groups * items, 0);
     if (missing_moments) {
       counts.missing_n_.assign(groups * items, 0);
-      counts.missing_sum_.assign(groups * items * items, 0);
-      // Scores 0 and 1 square to themselves: their sums serve as sums of squares.
-      if (!dichotomous) counts.missing_squares_.assign(groups * items * items, 0);
+      // Scores 0 and 1 square to themselves: a count serves as their sum and sum of squares.
+      if (dichotomous) {
+        counts.missing_count_.assign(groups * items * items, 0);
+      } else {
+        counts.missing_sum_.assign(groups * items * items, 0);
+        counts.missing_squares_.assign(groups * items * items, 0);
+      }
     }
   }
 
@@ -193,16 +202,36 @@ ScoreCounts count_scores(const data::ItemScores& scores,
     }
     // Each item's moments over the examinees who did not answer item j, for j's examinees'.
     if (missing_moments && std::memchr(x, data::kMissing, items) != nullptr) {
-      for (std::size_t i = 0; i < items; ++i) value[i] = x[i] == data::kMissing ? low[i] : x[i];
-      for (std::size_t j = 0; j < items; ++j) {
-        if (x[j] != data::kMissing) continue;
+      std::uint32_t* __restrict filled = value.data();
+      // Without a branch, so that the loop runs on vectors: a missing byte selects the lowest.
+      for (std::size_t i = 0; i < items; ++i) {
+        const std::uint32_t byte = x[i];
+        const std::uint32_t missing = 0u - static_cast<std::uint32_t>(byte == data::kMissing);
+        filled[i] = (byte & ~missing) | (static_cast<std::uint32_t>(low[i]) & missing);
+      }
+      // Few responses are missing: found by memchr rather than tested one by one.
+      std::size_t absent = 0;
+      for (const void* at = std::memchr(x, data::kMissing, items); at != nullptr;
+           at = std::memchr(static_cast<const std::uint8_t*>(at) + 1, data::kMissing,
+                            items - (static_cast<const std::uint8_t*>(at) + 1 - x)))
+        missing_items[absent++] = static_cast<std::size_t>(static_cast<const std::uint8_t*>(at) - x);
+      const std::uint32_t* __restrict v = value.data();
+      for (std::size_t k = 0; k < absent; ++k) {
+        const std::size_t j = missing_items[k];
         counts.missing_n_[g * items + j] += 1;
-        std::uint64_t* __restrict s = counts.missing_sum_.data() + (g * items + j) * items;
-        const std::uint16_t* __restrict v = value.data();
-        for (std::size_t i = 0; i < items; ++i) s[i] += v[i];
-        if (dichotomous) continue;
-        std::uint64_t* __restrict q = counts.missing_squares_.data() + (g * items + j) * items;
-        for (std::size_t i = 0; i < items; ++i) q[i] += static_cast<std::uint64_t>(v[i]) * v[i];
+        const std::size_t at = (g * items + j) * items;
+        if (dichotomous) {
+          // Scores 0 and 1: a count of examinees, and its own sum of squares.
+          std::uint32_t* __restrict s = counts.missing_count_.data() + at;
+          for (std::size_t i = 0; i < items; ++i) s[i] += v[i];
+          continue;
+        }
+        std::uint64_t* __restrict s = counts.missing_sum_.data() + at;
+        std::uint64_t* __restrict q = counts.missing_squares_.data() + at;
+        for (std::size_t i = 0; i < items; ++i) {
+          s[i] += v[i];
+          q[i] += static_cast<std::uint64_t>(v[i]) * v[i];
+        }
       }
     }
     // Items not matched on: their own score added to the sum.

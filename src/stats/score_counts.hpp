@@ -89,6 +89,7 @@ class ScoreCounts {
   bool moments_ = false;
   std::vector<std::uint64_t> group_n_, item_sum_, item_squares_;
   std::vector<std::uint64_t> missing_n_, missing_sum_, missing_squares_;
+  std::vector<std::uint32_t> missing_count_;  ///< for 0/1 items: the correction's sums
 };
 
 /// One pass over the scores of the examinees with `taking_part[i]` set, whose group codes run
