@@ -311,13 +311,13 @@ void write_summary(std::ostream& out, const RunDescription& run,
   out << "Groups: reference \"" << analysis.reference.value << "\" " << analysis.reference.n;
   for (const stats::GroupSize& focal : analysis.focal)
     out << ", focal \"" << focal.value << "\" " << focal.n;
-  out << "; rows left out: " << run.rows_of_no_group
+  out << "; rows left out: " << run.rows_of_no_group - run.rows_match_missing
       << (analysis.focal.size() > 1 ? " (group value missing or none of these)"
                                     : " (group value missing or neither)");
+  if (run.rows_match_missing > 0)
+    out << ", " << run.rows_match_missing << " (matching score missing)";
   if (options.missing == stats::MissingPolicy::listwise)
     out << ", " << analysis.listwise_left_out << " (a missing response, listwise)";
-  if (!run.matching.empty() && run.rows_match_missing > 0)
-    out << "; of those, " << run.rows_match_missing << " without a matching score";
   out << "\n";
 
   std::string methods;
