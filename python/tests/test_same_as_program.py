@@ -28,6 +28,12 @@ EXAMPLES = {
                 dict(group="sex", focal="F", id="id", missing_codes=9, missing="incorrect",
                      levels=["0-9", "10-14", "15-20"], purify="two-pass", flag="p",
                      alpha=0.01, adjust="holm", methods=["std", "lr"])),
+    "listwise": ("survey/survey.csv",
+                 ["--group", "language", "--focal", "FR", "--id", "id", "--max-score", "5",
+                  "--missing", "listwise", "--levels", "6", "--min-per-group", "3",
+                  "--max-rounds", "2", "--adjust", "bh"],
+                 dict(group="language", focal="FR", id="id", max_score=5, missing="listwise",
+                      levels=6, min_per_group=3, max_rounds=2, adjust="bh")),
 }
 
 
