@@ -4,7 +4,8 @@
 dif <- function(data, group, focal, reference = NULL, items = NULL, id = NULL,
                 max_score = NULL, missing = NULL, missing_codes = NULL, levels = NULL,
                 min_per_group = NULL, purify = NULL, max_rounds = NULL, flag = NULL,
-                alpha = NULL, adjust = NULL, methods = NULL,
+                alpha = NULL, adjust = NULL, methods = NULL, sib_min = NULL, bundle = NULL,
+                anchor = NULL, match = NULL,
                 threads = getOption("itemdif.threads", 0L)) {
   call <- match.call()
   input <- paste(deparse(substitute(data), width.cutoff = 500L), collapse = " ")
@@ -29,6 +30,10 @@ dif <- function(data, group, focal, reference = NULL, items = NULL, id = NULL,
     alpha = if (!is.null(alpha)) one_number(alpha, "alpha", call),
     adjust = choice(adjust, "adjust", call),
     methods = choice(methods, "methods", call),
+    sib_min = if (!is.null(sib_min)) whole_number(sib_min, "sib_min", call),
+    bundle = bundle_texts(bundle, names(data), call),
+    anchor = item_list(anchor, names(data), call, "anchor"),
+    match = if (!is.null(match)) one_text(match, "match", call),
     threads = whole_number(threads, "threads", call, least = 0)
   )
   data <- prepared_columns(data, arguments$group)
@@ -39,6 +44,7 @@ dif <- function(data, group, focal, reference = NULL, items = NULL, id = NULL,
     levels = list2DF(tables$levels),
     coefficients = list2DF(tables$coefficients),
     overall = if (!is.null(tables$overall)) list2DF(tables$overall),
+    bundles = if (!is.null(tables$bundles)) list2DF(tables$bundles),
     rounds = list2DF(tables$rounds),
     purification = list2DF(tables$purification),
     groups = list2DF(tables$groups),
@@ -128,17 +134,33 @@ focal_texts <- function(focal, call) {
 }
 
 # Item columns by name, range "first:last" or position.
-item_list <- function(items, columns, call) {
+item_list <- function(items, columns, call, name = "items") {
   if (is.null(items)) return(NULL)
   if (is.numeric(items)) {
     if (anyNA(items) || any(items != round(items)) || any(items < 1) || any(items > length(columns)))
-      argument_error(paste0("items: positions must be whole numbers from 1 to ", length(columns)),
+      argument_error(paste0(name, ": positions must be whole numbers from 1 to ", length(columns)),
                      call)
     items <- columns[items]
   }
   if (!is.character(items) || length(items) == 0L || anyNA(items))
-    argument_error("items: must be column names (or ranges such as q1:q20) or positions", call)
+    argument_error(paste0(name, ": must be column names (or ranges such as q1:q20) or positions"),
+                   call)
   paste(items, collapse = ",")
+}
+
+# Bundles as the program's NAME=LIST texts: a named list (or named vector) of items, each as
+# item_list() takes them.
+bundle_texts <- function(bundle, columns, call) {
+  if (is.null(bundle)) return(NULL)
+  bundle_names <- names(bundle)
+  if (!(is.list(bundle) || is.character(bundle)) || length(bundle) == 0L ||
+      is.null(bundle_names) || anyNA(bundle_names) || any(bundle_names == ""))
+    argument_error("bundle: must be a named list of items, e.g. list(passage1 = c(\"q1\", \"q2\"))",
+                   call)
+  vapply(seq_along(bundle), function(k) {
+    paste0(bundle_names[[k]], "=",
+           item_list(bundle[[k]], columns, call, paste0("bundle ", bundle_names[[k]])))
+  }, character(1))
 }
 
 code_list <- function(codes, call) {

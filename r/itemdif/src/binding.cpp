@@ -28,6 +28,7 @@
 #include "results/summary.hpp"
 #include "stats/dif_analysis.hpp"
 #include "stats/method_list.hpp"
+#include "stats/purification.hpp"
 
 namespace {
 
@@ -197,6 +198,8 @@ data::ItemScores read_data_frame(SEXP frame, R_xlen_t rows, const data::ReadOpti
   const ColumnCells group(column(columns.group), header[columns.group], false);
   std::optional<ColumnCells> id;
   if (columns.id) id.emplace(column(*columns.id), header[*columns.id], false);
+  std::optional<ColumnCells> match;
+  if (columns.match) match.emplace(column(*columns.match), header[*columns.match], false);
   if (!is_factor(column(columns.group))) builder.set_group_labels(value_labels(column(columns.group)));
 
   // Rows go in blocks, each column read down the block: reading across the columns row by
@@ -214,6 +217,7 @@ data::ItemScores read_data_frame(SEXP frame, R_xlen_t rows, const data::ReadOpti
     for (const auto& [k, column] : items) fill(k, column, first, n, true);
     fill(columns.group, group, first, n, false);
     if (id) fill(*columns.id, *id, first, n, false);
+    if (match) fill(*columns.match, *match, first, n, false);
     for (R_xlen_t r = 0; r < n; ++r)
       builder.add_typed_row(static_cast<std::size_t>(first + r) + 1,
                             std::span(block).subspan(static_cast<std::size_t>(r) * width, width));
@@ -266,10 +270,16 @@ cli::AnalyzeArguments analyze_arguments(const cpp11::list& arguments) {
   set_text("levels", a.levels);
   set_number("min_per_group", a.min_per_group);
   set_text("purify", a.purify);
+  a.purify_given = given(arguments, "purify") != R_NilValue;
   set_number("max_rounds", a.max_rounds);
   set_text("flag", a.flag);
   set_number("alpha", a.alpha);
   set_text("adjust", a.adjust);
+  set_number("sib_min", a.sib_min);
+  if (const SEXP bundles = given(arguments, "bundle"); bundles != R_NilValue)
+    for (const cpp11::r_string text : cpp11::strings(bundles)) a.bundles.push_back(std::string(text));
+  a.anchor = optional_text(arguments, "anchor");
+  a.match = optional_text(arguments, "match");
   return a;
 }
 
@@ -351,7 +361,7 @@ cpp11::writable::list result_tables(const Run& run) {
   std::vector<results::Row> rounds, purification;
   cpp11::writable::list flagged_lists;
   const auto add_rounds = [&](const results::Cell& focal, const std::vector<stats::Round>& list,
-                              bool converged, const auto& name_of) {
+                              bool converged, stats::Stop stop, const auto& name_of) {
     for (const stats::Round& round : list) {
       rounds.push_back({focal, std::int64_t{round.number}});
       cpp11::writable::strings names(static_cast<R_xlen_t>(round.flagged.size()));
@@ -359,10 +369,11 @@ cpp11::writable::list result_tables(const Run& run) {
         names[static_cast<R_xlen_t>(k)] = name_of(round.flagged[k]);
       flagged_lists.push_back(names);
     }
-    purification.push_back({focal, static_cast<std::int64_t>(list.size()), converged});
+    purification.push_back({focal, static_cast<std::int64_t>(list.size()), converged,
+                            std::string(stats::stop_name(stop))});
   };
   for (const stats::Comparison& comparison : analysis.comparisons) {
-    add_rounds(comparison.focal, comparison.rounds, comparison.converged,
+    add_rounds(comparison.focal, comparison.rounds, comparison.converged, comparison.stop,
                [&](std::size_t k) { return comparison.items[k].name; });
   }
   SEXP overall = R_NilValue;
@@ -371,7 +382,14 @@ cpp11::writable::list result_tables(const Run& run) {
     overall_kept = columns_of(results::overall_item_columns(), rows.overall);
     overall = overall_kept;
     add_rounds(std::monostate{}, analysis.overall->rounds, analysis.overall->converged,
+               analysis.overall->stop,
                [&](std::size_t k) { return analysis.overall->items[k].name; });
+  }
+  SEXP bundles = R_NilValue;
+  cpp11::sexp bundles_kept;
+  if (!rows.bundles.empty()) {
+    bundles_kept = columns_of(results::bundle_columns(), rows.bundles);
+    bundles = bundles_kept;
   }
 
   std::vector<results::Row> groups = {
@@ -397,8 +415,9 @@ cpp11::writable::list result_tables(const Run& run) {
       "levels"_nm = columns_of(results::level_columns(), rows.levels),
       "coefficients"_nm = columns_of(results::coefficient_columns(), rows.coefficients),
       "overall"_nm = overall,
+      "bundles"_nm = bundles,
       "rounds"_nm = round_columns,
-      "purification"_nm = columns_of({"focal", "rounds", "converged"}, purification),
+      "purification"_nm = columns_of({"focal", "rounds", "converged", "stop"}, purification),
       "groups"_nm = columns_of({"group", "value", "n"}, groups),
       "rows_read"_nm = static_cast<double>(run.description.rows_read),
       "rows_left_out"_nm = static_cast<double>(run.description.rows_of_no_group),
@@ -429,8 +448,14 @@ cpp11::writable::list result_tables(const Run& run) {
     options.threads = static_cast<unsigned>(cpp11::as_cpp<int>(given(arguments, "threads")));
     reading.path.clear();
     reading.max_score_option = "max_score";
+    reading.match_option = "match";
 
     const data::ItemScores scores = read_data_frame(frame, static_cast<R_xlen_t>(rows), reading);
+    try {
+      options = cli::with_item_lists(options, a, scores.item_names);
+    } catch (const cli::UsageError& error) {
+      return failure("usage", r_message(error.what()));
+    }
     auto run = std::make_unique<Run>();
     run->analysis = stats::analyze_scores(scores, options);
     run->description = cli::analyze_description(a, options, scores);

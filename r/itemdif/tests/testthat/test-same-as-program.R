@@ -61,3 +61,58 @@ for (name in names(examples)) {
     expect_identical(shown, gsub(run$program$input, "frame", run$program$summary, fixed = TRUE))
   })
 }
+
+test_that("SIBTEST, bundles, anchors and a matching column give the program's tables", {
+  quiz <- examples$quiz
+  cases <- list(
+    list(program = c("--methods", "mh,sib", "--sib-min", "8", "--bundle", "first=q1:q3",
+                     "--bundle", "pair=q7,q9"),
+         r = list(methods = c("mh", "sib"), sib_min = 8,
+                  bundle = list(first = "q1:q3", pair = c("q7", "q9"))),
+         tables = c("items", "levels", "coefficients", "bundles")),
+    list(program = c("--anchor", "q1:q5,q10"), r = list(anchor = c("q1:q5", "q10")),
+         tables = c("items", "levels", "coefficients")))
+  for (case in cases) {
+    program_run <- run_program(quiz$file, c(quiz$program, case$program))
+    frame <- read_example(quiz$file)
+    x <- do.call(dif, c(list(data = quote(frame)), quiz$r, case$r))
+    for (table in case$tables) {
+      expected <- file_texts(file.path(program_run$out, paste0(table, ".csv")))
+      expect_identical(frame_texts(x[[table]]), expected, label = table)
+    }
+    expect_identical(x$purification$stop,
+                     if (is.null(case$r$anchor)) "converged" else "fixed_matching")
+  }
+
+  # A matching column, NA in some rows: those rows are left out by both.
+  frame <- read_example(quiz$file)
+  frame$total <- rowSums(frame[paste0("q", 1:20)] == 1, na.rm = TRUE) - 4L
+  frame$total[seq(3, nrow(frame), by = 40)] <- NA
+  path <- tempfile(fileext = ".csv")
+  write.csv(frame, path, row.names = FALSE, na = "")
+  out <- tempfile("program-")
+  status <- system2(program(), c("analyze", shQuote(path), quiz$program, "--match", "total",
+                                 "--out", shQuote(out)), stdout = FALSE)
+  expect_identical(status, 0L)
+  x <- do.call(dif, c(list(data = quote(frame)), quiz$r, list(match = "total")))
+  expect_identical(frame_texts(x$items), file_texts(file.path(out, "items.csv")))
+  unmatched <- do.call(dif, c(list(data = quote(frame)), quiz$r))
+  expect_equal(x$rows_left_out,
+               unmatched$rows_left_out + sum(is.na(frame$total) & frame$sex %in% c("M", "F")))
+})
+
+test_that("the new arguments' errors are the program's, as conditions", {
+  frame <- read_example(examples$quiz$file)
+  expect_error(dif(frame, "sex", "F", id = "id", anchor = "q1", purify = "iterative"),
+               "^anchor: ", class = "itemdif_argument_error")
+  expect_error(dif(frame, "sex", "F", id = "id", bundle = list(b = c("q1", "q2"))),
+               "^bundle: ", class = "itemdif_argument_error")
+  expect_error(dif(frame, "sex", "F", id = "id", methods = c("mh", "sib"),
+                   bundle = list(b = c("q1", "nope"))),
+               "nope", class = "itemdif_argument_error")
+  expect_error(dif(frame, "sex", "F", id = "id", methods = c("mh", "sib"), match = "q20"),
+               "^match: ", class = "itemdif_argument_error")
+  frame$odd <- 1.5
+  expect_error(dif(frame, "sex", "F", id = "id", items = "q1:q20", match = "odd"),
+               "row 1, column odd", class = "itemdif_input_error")
+})
