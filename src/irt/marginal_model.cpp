@@ -62,7 +62,7 @@ std::size_t chunk_begin(std::size_t c, std::size_t chunks, std::size_t n) { retu
 }  // namespace
 
 struct MarginalModel::Tables {
-  std::vector<double> log_p, d_slope, d_low, d_high;
+  std::vector<double> log_p, d_slope, d_low, d_high, bundle_log_p;
   std::vector<GroupWeights> weights;
 };
 
@@ -110,6 +110,23 @@ MarginalModel::MarginalModel(const ResponsePatterns& data, std::vector<Tie> ties
     for (std::size_t g = 0; g < groups_; ++g) {
       row_offset_.push_back(n_rows_);
       n_rows_ += 1 + data.items[k].m();
+    }
+  std::size_t all = 0;
+  for (std::size_t e : data.examinees) all += e;
+  for (std::size_t k = 0; k < n_items; ++k) {
+    std::size_t answered = 0;
+    for (std::size_t g = 0; g < groups_; ++g) answered += data.responses_of(k, g);
+    const std::size_t states = data.items[k].m() + 1 + (answered < all ? 1 : 0);
+    if (bundles_.empty() || bundles_.back().states * states > kBundleStates) bundles_.emplace_back();
+    Bundle& bundle = bundles_.back();
+    bundle.items.push_back(k);
+    bundle.radix.push_back(bundle.states);
+    bundle.states *= states;
+  }
+  for (const Bundle& bundle : bundles_)
+    for (std::size_t g = 0; g < groups_; ++g) {
+      bundle_offset_.push_back(n_bundle_rows_);
+      n_bundle_rows_ += bundle.states;
     }
 }
 
@@ -180,6 +197,22 @@ bool MarginalModel::fill_tables(const Eigen::VectorXd& x, Tables& t, bool deriva
                     derivatives ? t.d_low.data() + r : nullptr, derivatives ? t.d_high.data() + r : nullptr);
     }
   }
+  t.bundle_log_p.assign(n_bundle_rows_ * kRow, 0.0);
+  for (std::size_t b = 0; b < bundles_.size(); ++b) {
+    const Bundle& bundle = bundles_[b];
+    for (std::size_t g = 0; g < groups_; ++g)
+      for (std::size_t code = 0; code < bundle.states; ++code) {
+        double* row = t.bundle_log_p.data() + (bundle_offset_[b * groups_ + g] + code) * kRow;
+        for (std::size_t i = 0; i < bundle.items.size(); ++i) {
+          const std::size_t k = bundle.items[i];
+          const std::size_t next = i + 1 < bundle.items.size() ? bundle.radix[i + 1] : bundle.states;
+          const std::size_t state = code % next / bundle.radix[i];
+          if (state > data_->items[k].m()) continue;  // not answered
+          const double* lp = t.log_p.data() + (row_offset_[k * groups_ + g] + state) * kRow;
+          for (std::size_t q = 0; q < kRow; ++q) row[q] += lp[q];
+        }
+      }
+  }
   t.weights.clear();
   for (std::size_t g = 0; g < groups_; ++g) {
     if (g > 0 && !std::isfinite(x[static_cast<Eigen::Index>(mean(g))] + x[static_cast<Eigen::Index>(log_sd(g))]))
@@ -225,30 +258,60 @@ template <class Rows>
   return top + std::log(sum);
 }
 
+}  // namespace
+
 /// The log-likelihood of patterns [begin, end); with `counts`, adds their expected counts by
-/// table row and their posterior mass by group. The hot loop: compiled for AVX2 too, picked at
-/// run time; its sums run in the same order either way.
-[[gnu::target_clones("avx2", "default")]] double e_step(
-    const ResponsePatterns& data, const std::vector<double>& log_p, const std::vector<std::size_t>& row_offset,
-    const std::vector<GroupWeights>& weights, std::size_t begin, std::size_t end, double* counts, double* mass,
-    std::vector<std::size_t>& rows) {
+/// bundle table row and their posterior mass by group. The hot loop, compiled for AVX2 too and
+/// picked at run time; its sums run in the same order either way.
+[[gnu::target_clones("avx2", "default")]] double MarginalModel::e_step(
+    const Tables& t, std::size_t begin, std::size_t end, double* counts, double* mass,
+    std::vector<std::size_t>& rows) const {
+  const ResponsePatterns& data = *data_;
+  rows.resize(bundles_.size());
   double log_l = 0.0;
-  alignas(64) double r[kRow];
+  alignas(64) double l[kRow];
   for (std::size_t p = begin; p < end; ++p) {
-    const double w = data.count[p];
-    log_l += w * posterior(data, log_p, row_offset, weights[data.group[p]].log_w, p, rows, r);
-    if (counts == nullptr) continue;
-    for (std::size_t q = 0; q < kRow; ++q) r[q] *= w;
-    for (std::size_t at : rows) {
-      if (at == MarginalModel::npos) continue;
-      double* cnt = counts + at;
-      for (std::size_t q = 0; q < kRow; ++q) cnt[q] += r[q];
+    const std::size_t g = data.group[p];
+    const std::uint8_t* bytes = data.scores.data() + static_cast<std::size_t>(data.row[p]) * data.n_columns;
+    std::copy(t.weights[g].log_w.begin(), t.weights[g].log_w.end(), l);
+    for (std::size_t b = 0; b < bundles_.size(); ++b) {
+      const Bundle& bundle = bundles_[b];
+      std::size_t code = 0;
+      for (std::size_t i = 0; i < bundle.items.size(); ++i) {
+        const ItemCategories& item = data.items[bundle.items[i]];
+        const int c = item.of_byte[bytes[item.column]];
+        code += (c < 0 ? item.m() + 1 : static_cast<std::size_t>(c)) * bundle.radix[i];
+      }
+      const std::size_t at = (bundle_offset_[b * groups_ + g] + code) * kRow;
+      rows[b] = at;
+      const double* row = t.bundle_log_p.data() + at;
+      for (std::size_t q = 0; q < kRow; ++q) l[q] += row[q];
     }
-    double* m = mass + data.group[p] * kRow;
-    for (std::size_t q = 0; q < kRow; ++q) m[q] += r[q];
+    double top = l[0];
+    for (std::size_t q = 1; q < kNodes; ++q) top = std::max(top, l[q]);
+    // A node 40 below the top adds less than 5e-18 to a sum of at least one: below rounding.
+    double sum = 0.0;
+    for (std::size_t q = 0; q < kRow; ++q) {
+      const double d = l[q] - top;
+      l[q] = d < -40.0 ? 0.0 : std::exp(d);
+      sum += l[q];
+    }
+    const double w = data.count[p];
+    log_l += w * (top + std::log(sum));
+    if (counts == nullptr) continue;
+    const double scale = w / sum;
+    for (std::size_t q = 0; q < kRow; ++q) l[q] *= scale;
+    for (std::size_t at : rows) {
+      double* cnt = counts + at;
+      for (std::size_t q = 0; q < kRow; ++q) cnt[q] += l[q];
+    }
+    double* m = mass + g * kRow;
+    for (std::size_t q = 0; q < kRow; ++q) m[q] += l[q];
   }
   return log_l;
 }
+
+namespace {
 
 }  // namespace
 
@@ -287,22 +350,38 @@ double MarginalModel::log_likelihood_by_group(const Eigen::VectorXd& x, std::vec
   parallel_chunks(chunks, threads, [&](std::size_t c) {
     Part& part = parts[c];
     if (want_gradient) {
-      part.counts.assign(n_rows_ * kRow, 0.0);
+      part.counts.assign(n_bundle_rows_ * kRow, 0.0);
       part.mass.assign(groups_ * kRow, 0.0);
     }
-    std::vector<std::size_t> rows(data.items.size());
-    part.log_l = e_step(data, t.log_p, row_offset_, t.weights, chunk_begin(c, chunks, n),
-                        chunk_begin(c + 1, chunks, n), want_gradient ? part.counts.data() : nullptr,
-                        part.mass.data(), rows);
+    std::vector<std::size_t> rows;
+    part.log_l = e_step(t, chunk_begin(c, chunks, n), chunk_begin(c + 1, chunks, n),
+                        want_gradient ? part.counts.data() : nullptr, part.mass.data(), rows);
   });
   double log_l = 0.0;
   for (const Part& part : parts) log_l += part.log_l;
   if (!want_gradient) return log_l;
 
-  std::vector<double> counts(n_rows_ * kRow, 0.0), mass(groups_ * kRow, 0.0);
+  std::vector<double> bundle_counts(n_bundle_rows_ * kRow, 0.0), mass(groups_ * kRow, 0.0);
   for (const Part& part : parts) {
-    for (std::size_t i = 0; i < counts.size(); ++i) counts[i] += part.counts[i];
+    for (std::size_t i = 0; i < bundle_counts.size(); ++i) bundle_counts[i] += part.counts[i];
     for (std::size_t i = 0; i < mass.size(); ++i) mass[i] += part.mass[i];
+  }
+  // Each item's expected counts by category: its bundle's counts summed over the other items' states.
+  std::vector<double> counts(n_rows_ * kRow, 0.0);
+  for (std::size_t b = 0; b < bundles_.size(); ++b) {
+    const Bundle& bundle = bundles_[b];
+    for (std::size_t g = 0; g < groups_; ++g)
+      for (std::size_t code = 0; code < bundle.states; ++code) {
+        const double* from = bundle_counts.data() + (bundle_offset_[b * groups_ + g] + code) * kRow;
+        for (std::size_t i = 0; i < bundle.items.size(); ++i) {
+          const std::size_t k = bundle.items[i];
+          const std::size_t next = i + 1 < bundle.items.size() ? bundle.radix[i + 1] : bundle.states;
+          const std::size_t state = code % next / bundle.radix[i];
+          if (state > data.items[k].m()) continue;
+          double* to = counts.data() + (row_offset_[k * groups_ + g] + state) * kRow;
+          for (std::size_t q = 0; q < kRow; ++q) to[q] += from[q];
+        }
+      }
   }
   // Fisher's identity: the gradient is the expected complete-data gradient under the posterior.
   for (std::size_t g = 0; g < groups_; ++g) {

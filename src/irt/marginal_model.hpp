@@ -77,6 +77,8 @@ class MarginalModel {
  private:
   struct Tables;
   bool fill_tables(const Eigen::VectorXd& x, Tables& t, bool derivatives) const;
+  double e_step(const Tables& t, std::size_t begin, std::size_t end, double* counts, double* mass,
+                std::vector<std::size_t>& rows) const;
 
   const ResponsePatterns* data_;
   std::vector<Tie> ties_;
@@ -87,6 +89,17 @@ class MarginalModel {
   std::vector<bool> active_;
   std::vector<std::size_t> row_offset_;  ///< of item k, group g: first node row in the tables
   std::size_t n_rows_ = 0;
+  /// Consecutive items whose joint states (each item's categories, and "not answered" where
+  /// some examinee did not answer it) number at most kBundleStates: one precomputed row per
+  /// joint state adds the whole bundle's log-probabilities to an examinee at once.
+  struct Bundle {
+    std::vector<std::size_t> items, radix;
+    std::size_t states = 1;
+  };
+  static constexpr std::size_t kBundleStates = 32;
+  std::vector<Bundle> bundles_;
+  std::vector<std::size_t> bundle_offset_;  ///< of bundle b, group g: first row of the bundle tables
+  std::size_t n_bundle_rows_ = 0;
 };
 
 }  // namespace itemdif::irt
