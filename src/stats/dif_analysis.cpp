@@ -410,6 +410,13 @@ std::optional<ExternalRange> external_range(const data::ItemScores& scores,
     range->high = std::max(range->high, value);
   }
   if (!range) range = ExternalRange{0, 0};
+  // The counts and thin levels run over every score from the lowest to the highest.
+  constexpr long long kWidestRange = 10000;
+  if (static_cast<long long>(range->high) - range->low + 1 > kWidestRange)
+    throw data::InputError("the matching scores of column " + scores.match_column + " run from " +
+                           std::to_string(range->low) + " to " + std::to_string(range->high) +
+                           ": a matching score may span at most " +
+                           std::to_string(kWidestRange) + " values");
   return range;
 }
 

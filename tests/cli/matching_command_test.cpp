@@ -300,6 +300,24 @@ TEST_F(MatchingCommand, AMatchingCellThatIsNoWholeNumberIsInvalidInput) {
   EXPECT_FALSE(std::filesystem::exists(dir));
 }
 
+TEST_F(MatchingCommand, AMatchingScoreOfTooWideARangeIsInvalidInput) {
+  // Counts and thin levels run over every value between the lowest and the highest: a range
+  // wider than the analysis takes ends the run, with nothing written, before any table is made.
+  const std::string path = data("wide.csv", "g,q1,q2,m\nR,1,0,-5000\nF,0,1,5000\nR,1,1,5\n"
+                                            "F,0,0,2\n");
+  const std::string dir = out("wide");
+  const Outcome o = analyze({path, "--group", "g", "--focal", "F", "--match", "m", "--out", dir});
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err, "itemdif: error: the matching scores of column m run from -5000 to 5000: a "
+                   "matching score may span at most 10000 values\n");
+  EXPECT_FALSE(std::filesystem::exists(dir));
+  // One value less is taken.
+  const Outcome fits = analyze({data("fits.csv", "g,q1,q2,m\nR,1,0,-4999\nF,0,1,5000\n"
+                                                 "R,1,1,5\nF,0,0,2\n"),
+                                "--group", "g", "--focal", "F", "--match", "m", "--quiet"});
+  EXPECT_EQ(fits.status, 0) << fits.err;
+}
+
 TEST_F(MatchingCommand, OptionsThatCannotGoWithMatchAreUsageErrors) {
   const std::string path = data("m.csv", match_data(false).text);
   const std::vector<std::string> common = {path, "--group", "grp", "--focal", "F", "--reference",
