@@ -29,11 +29,13 @@ __all__ = ["dif", "DifResult", "InputError", "ArgumentError", "OutputError"]
 class DifResult:
     """The tables of an analysis, as the results files hold them.
 
-    ``items``, ``levels``, ``coefficients`` and, with two or more focal groups, ``overall`` are
-    DataFrames with the columns of items.csv, levels.csv, coefficients.csv and overall.csv
-    (classes as text, ``flagged`` and ``used`` bool, undefined values NaN; a whole-number column
-    with an undefined value holds floats). ``rounds`` has a row per purification round of each
-    comparison, then of the overall analysis (``focal`` NaN), with the names flagged in it;
+    ``items``, ``levels``, ``coefficients``, with two or more focal groups ``overall`` and with
+    bundles ``bundles`` are DataFrames with the columns of items.csv, levels.csv,
+    coefficients.csv, overall.csv and bundles.csv (classes as text, ``flagged`` and ``used``
+    bool, undefined values NaN; a whole-number column with an undefined value holds floats);
+    the others are None. ``rounds`` has a row per purification round of each comparison, then
+    of the overall analysis (``focal`` NaN), with the names flagged in it; ``purification`` per
+    comparison its rounds, whether it converged and why it stopped;
     ``groups`` the groups and their sizes; ``settings`` the options in force as the program
     writes them.
     """
@@ -46,6 +48,8 @@ class DifResult:
         self.levels = _frame(tables["levels"])
         self.coefficients = _frame(tables["coefficients"])
         self.overall = _frame(tables["overall"]) if tables["overall"] is not None else None
+        self.bundles = _frame(tables["bundles"]) if tables["bundles"] is not None else None
+        self.purification = _frame(tables["purification"])
         self.rounds = _frame(tables["rounds"])
         self.groups = _frame(tables["groups"])
         self.settings = dict(tables["settings"])
@@ -76,7 +80,8 @@ class DifResult:
 
 def dif(df, group, focal, reference=None, items=None, id=None, max_score=None, missing=None,
         missing_codes=None, levels=None, min_per_group=None, purify=None, max_rounds=None,
-        flag=None, alpha=None, adjust=None, methods=None, threads=0, input_name="df"):
+        flag=None, alpha=None, adjust=None, methods=None, sib_min=None, bundle=None,
+        anchor=None, match=None, threads=0, input_name="df"):
     """Runs the DIF analysis of ``df`` as ``itemdif analyze`` runs it on a data file.
 
     Each argument is the option of ``itemdif analyze`` with ``_`` for ``-``; an argument left
@@ -92,6 +97,10 @@ def dif(df, group, focal, reference=None, items=None, id=None, max_score=None, m
     missing_codes: values that mean a missing response (numbers or texts).
     levels: "thin", a count of levels, or bounds such as ["0-9", "10-14", "15-45"].
     methods: names of the methods, as a list or one comma-separated text.
+    sib_min: examinees of each group a SIBTEST stratum needs. bundle: bundles of items to test
+        together, a dict of name to items (a list of names and ranges, or one text).
+    anchor: anchor items (fixed matching), as items. match: a column holding the matching
+        score.
     threads: threads for the items' statistics; 0 (the default) is every core. The results do
         not depend on it.
     input_name: how the summary and results.json name the data.
@@ -122,6 +131,10 @@ def dif(df, group, focal, reference=None, items=None, id=None, max_score=None, m
         "alpha": _number(alpha, "alpha"),
         "adjust": _choice(adjust, "adjust"),
         "methods": _names(methods, "methods"),
+        "sib_min": _whole(sib_min, "sib_min"),
+        "bundle": _bundles(bundle),
+        "anchor": _names(anchor, "anchor"),
+        "match": None if match is None else _one_text(match, "match"),
     }
     threads = _whole(threads, "threads")
     if threads < 0:
@@ -235,6 +248,17 @@ def _choice(value, name):
     if value is None:
         return None
     return _one_text(value, name)
+
+
+def _bundles(bundles):
+    """Bundles as the program's NAME=LIST texts."""
+    if bundles is None:
+        return None
+    if not isinstance(bundles, dict) or not bundles or \
+            not all(isinstance(name, str) and name for name in bundles):
+        raise ArgumentError('bundle: must be a dict of bundle names to items, e.g. '
+                            '{"passage1": ["q1", "q2"]}')
+    return [f"{name}={_names(items, 'bundle ' + name)}" for name, items in bundles.items()]
 
 
 def _levels(levels):

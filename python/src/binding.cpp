@@ -26,6 +26,7 @@
 #include "results/results_files.hpp"
 #include "results/summary.hpp"
 #include "stats/dif_analysis.hpp"
+#include "stats/purification.hpp"
 
 namespace py = pybind11;
 using namespace itemdif;
@@ -123,6 +124,13 @@ cli::AnalyzeArguments analyze_arguments(const py::dict& arguments) {
   set_text("flag", a.flag);
   set_number("alpha", a.alpha);
   set_text("adjust", a.adjust);
+  a.purify_given = given("purify");
+  set_number("sib_min", a.sib_min);
+  if (given("bundle"))
+    for (const py::handle text : arguments["bundle"].cast<py::list>())
+      a.bundles.push_back(text.cast<std::string>());
+  a.anchor = text("anchor");
+  a.match = text("match");
   return a;
 }
 
@@ -143,6 +151,7 @@ Run run_analysis(const std::vector<std::string>& header, std::size_t rows,
   options.threads = threads;
   reading.path.clear();
   reading.max_score_option = "max_score";
+  reading.match_option = "match";
 
   data::ScoreTableBuilder builder(reading, header, rows, data::ScoreTableBuilder::Place::row);
   const data::ColumnSelection& selected = builder.columns();
@@ -151,6 +160,7 @@ Run run_analysis(const std::vector<std::string>& header, std::size_t rows,
   for (const std::size_t k : selected.items) add(k);
   add(selected.group);
   if (selected.id) add(*selected.id);
+  if (selected.match) add(*selected.match);
 
   Run run;
   {
@@ -161,6 +171,7 @@ Run run_analysis(const std::vector<std::string>& header, std::size_t rows,
       builder.add_typed_row(r + 1, row);
     }
     const data::ItemScores scores = builder.finish();
+    options = cli::with_item_lists(options, a, scores.item_names);
     run.analysis = stats::analyze_scores(scores, options);
     run.description = cli::analyze_description(a, options, scores);
   }
@@ -235,26 +246,33 @@ py::dict tables_of(const Run& run) {
   tables["coefficients"] = table_of(results::coefficient_columns(), rows.coefficients);
   tables["overall"] = analysis.overall ? py::object(table_of(results::overall_item_columns(), rows.overall))
                                        : py::object(py::none());
+  tables["bundles"] = rows.bundles.empty() ? py::object(py::none())
+                                           : py::object(table_of(results::bundle_columns(), rows.bundles));
 
   // The purification: one row per round of each comparison, then of the overall analysis
-  // (focal undefined), with the items flagged in it.
-  std::vector<results::Row> rounds;
+  // (focal undefined), with the items flagged in it; and per comparison its rounds, whether
+  // it converged and why it stopped.
+  std::vector<results::Row> rounds, purification;
   py::list flagged;
   const auto add_rounds = [&](const results::Cell& focal, const std::vector<stats::Round>& list,
-                              const auto& name_of) {
+                              bool converged, stats::Stop stop, const auto& name_of) {
     for (const stats::Round& round : list) {
       rounds.push_back({focal, std::int64_t{round.number}});
       py::list names;
       for (const std::size_t k : round.flagged) names.append(name_of(k));
       flagged.append(names);
     }
+    purification.push_back({focal, static_cast<std::int64_t>(list.size()), converged,
+                            std::string(stats::stop_name(stop))});
   };
   for (const stats::Comparison& comparison : analysis.comparisons)
-    add_rounds(comparison.focal, comparison.rounds,
+    add_rounds(comparison.focal, comparison.rounds, comparison.converged, comparison.stop,
                [&](std::size_t k) { return comparison.items[k].name; });
   if (analysis.overall)
-    add_rounds(std::monostate{}, analysis.overall->rounds,
+    add_rounds(std::monostate{}, analysis.overall->rounds, analysis.overall->converged,
+               analysis.overall->stop,
                [&](std::size_t k) { return analysis.overall->items[k].name; });
+  tables["purification"] = table_of({"focal", "rounds", "converged", "stop"}, purification);
   py::dict round_table = table_of({"focal", "round"}, rounds);
   round_table["flagged"] = py::make_tuple("lists", flagged, py::none());
   tables["rounds"] = round_table;

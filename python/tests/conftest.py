@@ -29,8 +29,10 @@ def program():
 
 
 def run_program(name, arguments, out):
-    """`itemdif analyze` on an example with --out: its summary lines."""
-    done = subprocess.run([program(), "analyze", str(example_path(name)), *arguments,
+    """`itemdif analyze` on an example (or a file given by its full path) with --out: its
+    summary."""
+    path = name if Path(name).is_absolute() else example_path(name)
+    done = subprocess.run([program(), "analyze", str(path), *arguments,
                            "--out", str(out)], capture_output=True, text=True)
     assert done.returncode == 0, done.stderr
     return done.stdout

@@ -78,3 +78,20 @@ def test_write_results_reports_a_folder_it_cannot_write(frame, tmp_path):
     blocker.write_text("a file")
     with pytest.raises(itemdif.OutputError, match="cannot write"):
         result.write_results(blocker / "out")
+
+
+def test_errors_of_anchors_bundles_and_a_matching_column():
+    from conftest import read_example
+    quiz = read_example("quiz/quiz.csv")
+    with pytest.raises(itemdif.ArgumentError, match="^anchor: "):
+        dif(quiz, "sex", "F", id="id", missing_codes=9, anchor="q1", purify="iterative")
+    with pytest.raises(itemdif.ArgumentError, match="^bundle: "):
+        dif(quiz, "sex", "F", id="id", missing_codes=9, bundle={"b": ["q1", "q2"]})
+    with pytest.raises(itemdif.ArgumentError, match="nope"):
+        dif(quiz, "sex", "F", id="id", missing_codes=9, methods="mh,sib", bundle={"b": ["q1", "nope"]})
+    with pytest.raises(itemdif.ArgumentError, match="^bundle: must be a dict"):
+        dif(quiz, "sex", "F", id="id", missing_codes=9, bundle=["q1", "q2"])
+    with pytest.raises(itemdif.ArgumentError, match="^match: "):
+        dif(quiz, "sex", "F", id="id", missing_codes=9, methods="mh,sib", match="q20")
+    with pytest.raises(itemdif.InputError, match="^row 1, column odd"):
+        dif(quiz.assign(odd=1.5), "sex", "F", id="id", missing_codes=9, items="q1:q20", match="odd")
