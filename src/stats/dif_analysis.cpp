@@ -313,22 +313,16 @@ Rounds<Item> purified_rounds(const AnalysisFrame& frame, const AnalyzeOptions& o
                              const Progress& progress) {
   Rounds<Item> rounds;
   const std::size_t items = frame.scores.n_items();
-  if (frame.external) {
-    const MatchingSet set = matching_set(frame.ranges, {}, frame.external);
-    rounds.items = run_round<Item>(frame, options, set, 1, progress);
-    rounds.matching = set.matching;
-    rounds.purification.rounds.push_back(Round{1, flagged_items(rounds.items)});
-    rounds.purification.converged = true;
-    rounds.purification.stop = Stop::fixed_matching;
-    return rounds;
-  }
-  if (options.anchors) {
+  // Anchors or a matching column fix the matching: one round, nothing to purify.
+  if (frame.external || options.anchors) {
     std::vector<std::size_t> left_out;
-    std::vector<std::uint8_t> anchor(items, 0);
-    for (const std::size_t j : *options.anchors) anchor[j] = 1;
-    for (std::size_t j = 0; j < items; ++j)
-      if (!anchor[j]) left_out.push_back(j);
-    const MatchingSet set = matching_set(frame.ranges, left_out);
+    if (options.anchors) {
+      std::vector<std::uint8_t> anchor(items, 0);
+      for (const std::size_t j : *options.anchors) anchor[j] = 1;
+      for (std::size_t j = 0; j < items; ++j)
+        if (!anchor[j]) left_out.push_back(j);
+    }
+    const MatchingSet set = matching_set(frame.ranges, left_out, frame.external);
     rounds.items = run_round<Item>(frame, options, set, 1, progress);
     rounds.matching = set.matching;
     rounds.purification.rounds.push_back(Round{1, flagged_items(rounds.items)});
