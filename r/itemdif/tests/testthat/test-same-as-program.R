@@ -96,23 +96,23 @@ test_that("SIBTEST, bundles, anchors and a matching column give the program's ta
   expect_identical(status, 0L)
   x <- do.call(dif, c(list(data = quote(frame)), quiz$r, list(match = "total")))
   expect_identical(frame_texts(x$items), file_texts(file.path(out, "items.csv")))
-  unmatched <- do.call(dif, c(list(data = quote(frame)), quiz$r))
+  unmatched <- do.call(dif, c(list(data = quote(frame)), quiz$r, list(items = "q1:q20")))
   expect_equal(x$rows_left_out,
                unmatched$rows_left_out + sum(is.na(frame$total) & frame$sex %in% c("M", "F")))
 })
 
 test_that("the new arguments' errors are the program's, as conditions", {
   frame <- read_example(examples$quiz$file)
-  expect_error(dif(frame, "sex", "F", id = "id", anchor = "q1", purify = "iterative"),
+  expect_error(dif(frame, "sex", "F", id = "id", missing_codes = 9, anchor = "q1", purify = "iterative"),
                "^anchor: ", class = "itemdif_argument_error")
-  expect_error(dif(frame, "sex", "F", id = "id", bundle = list(b = c("q1", "q2"))),
+  expect_error(dif(frame, "sex", "F", id = "id", missing_codes = 9, bundle = list(b = c("q1", "q2"))),
                "^bundle: ", class = "itemdif_argument_error")
-  expect_error(dif(frame, "sex", "F", id = "id", methods = c("mh", "sib"),
+  expect_error(dif(frame, "sex", "F", id = "id", missing_codes = 9, methods = c("mh", "sib"),
                    bundle = list(b = c("q1", "nope"))),
                "nope", class = "itemdif_argument_error")
-  expect_error(dif(frame, "sex", "F", id = "id", methods = c("mh", "sib"), match = "q20"),
+  expect_error(dif(frame, "sex", "F", id = "id", missing_codes = 9, methods = c("mh", "sib"), match = "q20"),
                "^match: ", class = "itemdif_argument_error")
   frame$odd <- 1.5
-  expect_error(dif(frame, "sex", "F", id = "id", items = "q1:q20", match = "odd"),
+  expect_error(dif(frame, "sex", "F", id = "id", missing_codes = 9, items = "q1:q20", match = "odd"),
                "row 1, column odd", class = "itemdif_input_error")
 })
