@@ -113,6 +113,12 @@ struct Frame {
   Ticks x_ticks;
 };
 
+/// The top of the y axis: the item's highest score, or one above its lowest when every examinee
+/// has the same score (a polytomous item scored alike by all), so that the scale is not empty.
+double y_top(const stats::ItemRange& range) {
+  return range.score_max > range.score_min ? range.score_max : range.score_min + 1.0;
+}
+
 /// The scales over every group's points: x over their levels with room beyond the outer ones
 /// (so that their points are not cut by the frame), y the item's scale.
 Frame frame_of(const std::vector<std::vector<Point>>& groups, const stats::ItemRange& range,
@@ -128,7 +134,7 @@ Frame frame_of(const std::vector<std::vector<Point>>& groups, const stats::ItemR
     }
   const double pad = std::max(0.5, 0.04 * (high - low));
   return Frame{LinearScale(low - pad, high + pad, kLeft, kWidth - kRight),
-               LinearScale(range.score_min, range.score_max, height - kBottom, top),
+               LinearScale(range.score_min, y_top(range), height - kBottom, top),
                std::max(largest, 1.0),
                top,
                height,
@@ -152,7 +158,7 @@ void write_axes(MarkupWriter& svg, const Frame& frame, const stats::ItemRange& r
                bottom = frame.height - kBottom;
   svg.empty("rect", {{"class", "frame"}, {"x", left}, {"y", top}, {"width", right - left},
                      {"height", bottom - top}});
-  const Ticks y_ticks = nice_ticks(range.score_min, range.score_max, 5);
+  const Ticks y_ticks = nice_ticks(range.score_min, y_top(range), 5);
   for (double value : y_ticks.values) {
     svg.empty("line", {{"class", "grid-line"}, {"x1", left}, {"x2", right}, {"y1", frame.y(value)},
                        {"y2", frame.y(value)}});
