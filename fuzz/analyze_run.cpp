@@ -10,8 +10,9 @@
 //
 // Bounds: the IRT fits cost examinees x items x 61 per iteration of every fit, so an input
 // that may ask for `irt` (any argument holding "irt" or "all") is skipped beyond 60 rows or 8
-// columns. With `--match` the counts keep a row for every score from the column's lowest to
-// its highest, so an input holding a number beyond +-999 is skipped then.
+// columns. With `--match` the counts and thin levels run over every score from the column's
+// lowest to its highest, so an input with numbers more than 2 000 apart in one column is skipped
+// then (far from zero they may be).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -115,10 +116,16 @@ std::size_t columns_at_most(std::string_view csv, char separator) {
   return static_cast<std::size_t>(std::count(header.begin(), header.end(), separator)) + 1;
 }
 
-/// Whether some cell, split at every separator and line end, its blanks and quotes trimmed,
-/// reads as a number beyond +-`bound`.
-bool holds_number_beyond(std::string_view csv, char separator, double bound) {
-  std::size_t start = 0;
+/// Whether the numbers of some column lie more than `bound` apart (or one is not finite). Cells
+/// are split at every separator and line end, their blanks and quotes trimmed, and a column is
+/// a cell's place in its line.
+bool numbers_spread_beyond(std::string_view csv, char separator, double bound) {
+  struct Spread {
+    double lowest = 0, highest = 0;
+    bool any = false;
+  };
+  std::vector<Spread> columns;
+  std::size_t start = 0, column = 0;
   while (start <= csv.size()) {
     std::size_t end = start;
     while (end < csv.size() && csv[end] != separator && csv[end] != '\n' && csv[end] != '\r')
@@ -132,8 +139,17 @@ bool holds_number_beyond(std::string_view csv, char separator, double bound) {
       const std::string text(cell);
       char* stop = nullptr;
       const double value = std::strtod(text.c_str(), &stop);
-      if (stop == text.c_str() + text.size() && !(std::fabs(value) <= bound)) return true;
+      if (stop == text.c_str() + text.size()) {
+        if (!std::isfinite(value)) return true;
+        if (column >= columns.size()) columns.resize(column + 1);
+        Spread& spread = columns[column];
+        spread.lowest = spread.any ? std::min(spread.lowest, value) : value;
+        spread.highest = spread.any ? std::max(spread.highest, value) : value;
+        spread.any = true;
+        if (spread.highest - spread.lowest > bound) return true;
+      }
     }
+    column = end < csv.size() && csv[end] == separator ? column + 1 : 0;
     start = end + 1;
   }
   return false;
@@ -161,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const char separator = separator_of(arguments);
   if (may_fit_irt(arguments) && (rows_at_most(csv) > 60 || columns_at_most(csv, separator) > 8))
     return 0;
-  if (may_match(arguments) && holds_number_beyond(csv, separator, 999)) return 0;
+  if (may_match(arguments) && numbers_spread_beyond(csv, separator, 2000)) return 0;
 
   if (from_data) {
     const std::optional<std::string> group = option_value(arguments, "--group");
