@@ -300,6 +300,15 @@ TEST_F(MatchingCommand, AMatchingCellThatIsNoWholeNumberIsInvalidInput) {
   EXPECT_FALSE(std::filesystem::exists(dir));
 }
 
+TEST_F(MatchingCommand, AnItemEveryExamineeScoredAlikeAboveOneIsReportedNotFatal) {
+  // Its range is the one score 3: the report's curve still needs an interval to draw on.
+  const std::string dir = out("alike");
+  const Outcome o = analyze({data("alike.csv", "g,q1,q2\nM,3,1\nF,3,0\nM,3,0\nF,3,1\n"), "--group",
+                             "g", "--focal", "F", "--max-score", "3", "--out", dir, "--quiet"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir) / "report.html"));
+}
+
 TEST_F(MatchingCommand, AMatchingScoreOfTooWideARangeIsInvalidInput) {
   // Counts and thin levels run over every value between the lowest and the highest: a range
   // wider than the analysis takes ends the run, with nothing written, before any table is made.
