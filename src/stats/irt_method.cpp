@@ -19,11 +19,11 @@ constexpr std::array<const Column*, 12> kColumns = {
     &column::irt_esd,                &column::irt_uesd,
 };
 constexpr std::array<const Column*, 10> kOverallColumns = {
-    &overall_column::irt_chi_square,         &overall_column::irt_df,
-    &overall_column::irt_p,                  &overall_column::irt_p_adjusted,
-    &overall_column::irt_uniform_chi_square, &overall_column::irt_uniform_df,
-    &overall_column::irt_uniform_p,          &overall_column::irt_nonuniform_chi_square,
-    &overall_column::irt_nonuniform_df,      &overall_column::irt_nonuniform_p,
+    &overall_column::irt_chi_square,  &overall_column::irt_df,
+    &overall_column::irt_p,           &overall_column::irt_p_adjusted,
+    &column::irt_uniform_chi_square,  &column::irt_uniform_df,
+    &column::irt_uniform_p,           &column::irt_nonuniform_chi_square,
+    &column::irt_nonuniform_df,       &overall_column::irt_nonuniform_p,
 };
 
 using Tests = std::vector<irt::IrtItemTest>;

@@ -33,6 +33,8 @@ inline constexpr Column irt_esd =
 inline constexpr Column irt_uesd("irt_uesd");
 }  // namespace column
 
+/// The overall test's columns that differ from the comparisons' (where the summary and the
+/// report show them); the others are the comparisons' own.
 namespace overall_column {
 inline constexpr Column irt_chi_square("irt_chi_square");
 inline constexpr Column irt_df("irt_df", ColumnKind::whole);
@@ -42,11 +44,6 @@ inline constexpr Column irt_p =
         .shown_in(SummaryTable::items, "IRT p", 10);
 inline constexpr Column irt_p_adjusted =
     Column("irt_p_adjusted", ColumnKind::p_value).adjusting(irt_p);
-inline constexpr Column irt_uniform_chi_square("irt_uniform_chi_square");
-inline constexpr Column irt_uniform_df("irt_uniform_df", ColumnKind::whole);
-inline constexpr Column irt_uniform_p("irt_uniform_p", ColumnKind::p_value);
-inline constexpr Column irt_nonuniform_chi_square("irt_nonuniform_chi_square");
-inline constexpr Column irt_nonuniform_df("irt_nonuniform_df", ColumnKind::whole);
 inline constexpr Column irt_nonuniform_p("irt_nonuniform_p", ColumnKind::p_value);
 }  // namespace overall_column
 

@@ -23,13 +23,13 @@ constexpr std::array<const Column*, 12> kColumns = {
     &column::zumbo_thomas_class,  &column::jodoin_gierl_class,
 };
 constexpr std::array<const Column*, 14> kOverallColumns = {
-    &overall_column::lr_chi_square,         &overall_column::lr_df,
-    &overall_column::lr_p,                  &overall_column::lr_p_adjusted,
-    &overall_column::lr_uniform_chi_square, &overall_column::lr_uniform_df,
-    &overall_column::lr_uniform_p,          &overall_column::lr_nonuniform_chi_square,
-    &overall_column::lr_nonuniform_df,      &overall_column::lr_nonuniform_p,
-    &overall_column::lr_delta_r2,           &overall_column::lr_uniform_delta_r2,
-    &overall_column::zumbo_thomas_class,    &overall_column::jodoin_gierl_class,
+    &column::lr_chi_square,            &overall_column::lr_df,
+    &overall_column::lr_p,             &overall_column::lr_p_adjusted,
+    &column::lr_uniform_chi_square,    &overall_column::lr_uniform_df,
+    &column::lr_uniform_p,             &column::lr_nonuniform_chi_square,
+    &overall_column::lr_nonuniform_df, &overall_column::lr_nonuniform_p,
+    &overall_column::lr_delta_r2,      &column::lr_uniform_delta_r2,
+    &overall_column::zumbo_thomas_class, &overall_column::jodoin_gierl_class,
 };
 
 constexpr std::array<LogisticModel, 3> kModels = {LogisticModel::trait, LogisticModel::uniform,

@@ -99,19 +99,17 @@ inline constexpr Column jodoin_gierl_class =
         .shown_in(SummaryTable::methods, "JG", 2);
 }  // namespace column
 
-/// The generalized logistic regression's columns in the overall analysis.
+/// The generalized logistic regression's columns in the overall analysis that differ from the
+/// comparisons' (degrees of freedom, where the summary and the report show them); the others
+/// are the comparisons' own.
 namespace overall_column {
-inline constexpr Column lr_chi_square("lr_chi_square");
 inline constexpr Column lr_df("lr_df", ColumnKind::whole);
 inline constexpr Column lr_p =
     Column("lr_p", ColumnKind::p_value)
         .report("LR p", "generalized logistic regression, 2(G - 1) df likelihood-ratio test")
         .shown_in(SummaryTable::items, "LR p", 10);
 inline constexpr Column lr_p_adjusted = Column("lr_p_adjusted", ColumnKind::p_value).adjusting(lr_p);
-inline constexpr Column lr_uniform_chi_square("lr_uniform_chi_square");
 inline constexpr Column lr_uniform_df("lr_uniform_df", ColumnKind::whole);
-inline constexpr Column lr_uniform_p("lr_uniform_p", ColumnKind::p_value);
-inline constexpr Column lr_nonuniform_chi_square("lr_nonuniform_chi_square");
 inline constexpr Column lr_nonuniform_df("lr_nonuniform_df", ColumnKind::whole);
 inline constexpr Column lr_nonuniform_p =
     Column("lr_nonuniform_p", ColumnKind::p_value).nonuniform_test("logistic regression p");
@@ -119,7 +117,6 @@ inline constexpr Column lr_delta_r2 =
     Column("lr_delta_r2")
         .report("dR\u00b2", "Nagelkerke R\u00b2 difference of the generalized logistic models")
         .shown_in(SummaryTable::items, "dR2", 7);
-inline constexpr Column lr_uniform_delta_r2("lr_uniform_delta_r2");
 inline constexpr Column zumbo_thomas_class =
     Column("zumbo_thomas_class", ColumnKind::dif_class)
         .report("ZT", "Zumbo-Thomas class from the R\u00b2 difference")
